@@ -1,0 +1,62 @@
+#include "input/advance.hpp"
+
+#include <algorithm>
+
+#include "input/records.hpp"
+#include "run/error.hpp"
+
+namespace rumo {
+
+namespace {
+
+// The readings of one group for the hour in slot 24; a group whose file has
+// ended has none from then on.
+void read_readings(TextReader& file, HourWindow& window, int first, int last, double nodata,
+                   int stamp_code, int value_code, int mismatch_code) {
+  HourField& field = window.field(24);
+  if (file.at_end()) {
+    std::fill(field.begin() + first, field.begin() + last + 1, missing_marker(nodata));
+    return;
+  }
+  const HourStamp reading = read_stamp(file, stamp_code);
+  read_values(file, field, first, last, value_code);
+  if (!(reading == window.stamp(24))) fail_time_mismatch(mismatch_code, window.stamp(24));
+}
+
+}  // namespace
+
+void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
+                  const RunParameters& params, const StationCounts& counts) {
+  rotate_window(window);
+  HourField& field = window.field(24);
+  const double marker = missing_marker(params.nodata);
+  if (inputs.hourly->at_end()) {
+    std::fill(field.begin() + 1, field.begin() + counts.total() + 1, marker);
+    window.set_hour_read(24, false);
+    return;
+  }
+  HourStamp& stamp = window.stamp(24);
+  stamp = read_stamp(*inputs.hourly, 317);
+  read_values(*inputs.hourly, field, 1, counts.hourly, 318);
+  window.set_hour_read(24, true);
+  // The other groups carry readings only at their hours; elsewhere the
+  // interpolation fills them, and an hour out of its place has no reading.
+  std::fill(field.begin() + counts.hourly + 1, field.begin() + counts.total() + 1, marker);
+
+  if (counts.climate > 0 && (stamp.hour == 7 || stamp.hour == 19)) {
+    read_readings(*inputs.climate, window, counts.first_climate(), counts.last_climate(),
+                  params.nodata, 319, 320, 105);
+  }
+  if (counts.collector > 0 && stamp.hour == 7) {
+    read_readings(*inputs.collector, window, counts.first_collector(), counts.total(),
+                  params.nodata, 321, 322, 106);
+  }
+
+  if (stamp.day == 1 && stamp.hour == 1) {
+    console.out << message_format("\nMonat %d/%d .", stamp.month, stamp.year);
+  } else if (stamp.hour == 1) {
+    console.out << '.';
+  }
+}
+
+}  // namespace rumo

@@ -1,0 +1,69 @@
+#include "input/numbers.hpp"
+
+#include <charconv>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+namespace rumo {
+
+std::optional<int> parse_int_token(std::string_view token) {
+  // from_chars takes a minus but no plus; a plus may stand only before a digit.
+  if (!token.empty() && token.front() == '+') {
+    token.remove_prefix(1);
+    if (token.empty() || token.front() == '-' || token.front() == '+') return std::nullopt;
+  }
+  int value = 0;
+  const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (ec != std::errc{} || end != token.data() + token.size()) return std::nullopt;
+  return value;
+}
+
+namespace {
+
+// The C library's conversion, for the rare tokens that from_chars leaves to it
+// (magnitudes beyond the range of a double).
+std::optional<double> parse_with_strtod(std::string_view token) {
+  const std::string text(token);
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size()) return std::nullopt;
+  return value;
+}
+
+bool starts_hex(std::string_view digits) {
+  return digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+}
+
+}  // namespace
+
+std::optional<double> parse_double_token(std::string_view token) {
+  if (token.empty()) return std::nullopt;
+  std::string_view digits = token;
+  bool negative = false;
+  if (digits.front() == '+' || digits.front() == '-') {
+    negative = digits.front() == '-';
+    digits.remove_prefix(1);
+  }
+  if (digits.empty() || digits.front() == '+' || digits.front() == '-') return std::nullopt;
+
+  auto format = std::chars_format::general;
+  if (starts_hex(digits)) {
+    digits.remove_prefix(2);
+    format = std::chars_format::hex;
+    if (digits.empty() || digits.front() == '+' || digits.front() == '-') return std::nullopt;
+  }
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, format);
+  if (end != digits.data() + digits.size()) return std::nullopt;
+  if (ec == std::errc::result_out_of_range) return parse_with_strtod(token);
+  if (ec != std::errc{}) return std::nullopt;
+  return negative ? -value : value;
+}
+
+double parse_header_number(std::string_view token) {
+  const std::string text(token);
+  return std::strtod(text.c_str(), nullptr);
+}
+
+}  // namespace rumo

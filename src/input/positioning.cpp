@@ -1,0 +1,106 @@
+#include "input/positioning.hpp"
+
+#include <algorithm>
+
+#include "input/records.hpp"
+#include "run/error.hpp"
+
+namespace rumo {
+
+namespace {
+
+// The records after the start record that fill the first window: hours 2 to
+// 30 counted from hour 1 of the start date.
+constexpr int kLeadIn = 29;
+// Hours 1 to 6 of the start date are written as read.
+constexpr int kRawLines = 6;
+
+HourStamp start_stamp(const RunParameters& params) {
+  return HourStamp{params.start_day, params.start_hour, params.start_month, params.start_year};
+}
+
+[[noreturn]] void fail_start_missing(int code, const std::string& name,
+                                     const RunParameters& params) {
+  fail(code, message_format("Datei %s enthaelt das Datum %2d.%2d.%2d,stunde %2d nicht (feof)!\n",
+                            name.c_str(), params.start_day, params.start_month, params.start_year,
+                            params.start_hour));
+}
+
+// An hourly record into slot 24; the other groups' entries of that hour hold
+// the missing marker until their readings or the interpolation fill them.
+void read_hourly_record(TextReader& hourly, HourWindow& window, const StationCounts& counts,
+                        double nodata, int stamp_code, int value_code) {
+  window.stamp(24) = read_stamp(hourly, stamp_code);
+  HourField& field = window.field(24);
+  read_values(hourly, field, 1, counts.hourly, value_code);
+  std::fill(field.begin() + counts.hourly + 1, field.begin() + counts.total() + 1,
+            missing_marker(nodata));
+  window.set_hour_read(24, true);
+}
+
+bool starts_on(const HourStamp& stamp, const RunParameters& params) {
+  return same_date(stamp, params.start_day, params.start_month, params.start_year);
+}
+
+// The hourly file must agree with the readings put into a slot.
+void check_reading_stamp(const HourWindow& window, int slot, const HourStamp& reading, int code) {
+  if (window.hour_read(slot) && !(window.stamp(slot) == reading)) {
+    fail_time_mismatch(code, window.stamp(slot));
+  }
+}
+
+}  // namespace
+
+void seek_hourly_start(TextReader& hourly, ResultFile& result, HourWindow& window,
+                       const RunParameters& params, const StationCounts& counts) {
+  rotate_window(window);
+  const HourStamp start = start_stamp(params);
+  while (!(window.stamp(24) == start)) {
+    if (hourly.at_end()) fail_start_missing(102, params.hourly_file, params);
+    read_hourly_record(hourly, window, counts, params.nodata, 307, 308);
+  }
+  for (int pass = 1; pass <= kLeadIn; ++pass) {
+    if (pass <= kRawLines && window.hour_read(24)) {
+      write_raw_line(result, window.stamp(24), window.field(24), counts.total());
+    }
+    rotate_window(window);
+    if (hourly.at_end()) {
+      window.set_hour_read(24, false);
+    } else {
+      read_hourly_record(hourly, window, counts, params.nodata, 309, 310);
+    }
+  }
+}
+
+void seek_climate_start(Console& console, TextReader& climate, HourWindow& window,
+                        const RunParameters& params, int first, int last) {
+  HourStamp morning;
+  HourStamp evening;
+  do {
+    if (climate.at_end()) fail_start_missing(103, params.climate_file, params);
+    morning = read_stamp(climate, 311);
+    read_values(climate, window.field(1), first, last, 312);
+    // A pair that breaks off after its first record fails at the second stamp.
+    evening = read_stamp(climate, 313);
+    read_values(climate, window.field(13), first, last, 314);
+    console.out << message_format("Suchen Klima : %2d.%2d.%4d\n", evening.day, evening.month,
+                                  evening.year);
+  } while (!starts_on(evening, params));
+  check_reading_stamp(window, 1, morning, 105);
+  check_reading_stamp(window, 13, evening, 105);
+}
+
+void seek_collector_start(Console& console, TextReader& collector, HourWindow& window,
+                          const RunParameters& params, int first, int last) {
+  HourStamp reading;
+  do {
+    if (collector.at_end()) fail_start_missing(104, params.collector_file, params);
+    reading = read_stamp(collector, 315);
+    read_values(collector, window.field(1), first, last, 316);
+    console.out << message_format("Suchen Sammler : %2d.%2d.%4d\n", reading.day, reading.month,
+                                  reading.year);
+  } while (!starts_on(reading, params));
+  check_reading_stamp(window, 1, reading, 106);
+}
+
+}  // namespace rumo

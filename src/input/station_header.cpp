@@ -1,0 +1,97 @@
+#include "input/station_header.hpp"
+
+#include "input/numbers.hpp"
+#include "run/error.hpp"
+#include "run/window.hpp"
+
+namespace rumo {
+
+namespace {
+
+// Line 2 starts with an 11-character label ("YY\tMM\tDD\tHH") in front of
+// the heights; a shorter line has no label and is all heights.
+constexpr std::size_t kLabelLength = 11;
+constexpr std::size_t kNameLength = 7;
+
+std::vector<std::string_view> height_tokens(std::string_view line) {
+  if (line.size() >= kLabelLength) line.remove_prefix(kLabelLength);
+  std::vector<std::string_view> tokens;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    const std::size_t start = at;
+    while (at < line.size() && line[at] != ' ' && line[at] != '\t') ++at;
+    if (at > start) tokens.push_back(line.substr(start, at - start));
+  }
+  return tokens;
+}
+
+std::string_view read_header_token(TextReader& reader, int code) {
+  const auto token = reader.read_token();
+  if (!token) fail_read(code);
+  return *token;
+}
+
+void read_labels(TextReader& reader, int code) {
+  for (int label = 0; label < 4; ++label) read_header_token(reader, code);
+}
+
+}  // namespace
+
+StationTable::StationTable()
+    : height(take_memory(12, [] { return std::vector<double>(kStationEntries); })),
+      first(take_memory(13, [] { return std::vector<double>(kStationEntries); })),
+      second(take_memory(14, [] { return std::vector<double>(kStationEntries); })),
+      name(kStationEntries) {}
+
+TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
+                               int first_number, int& count, StationTable& table) {
+  auto source = files.open_input(name);
+  if (!source) fail(101, message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str()));
+  TextReader reader(std::move(source));
+
+  std::string line;
+  reader.read_line(line);  // the title
+  line.clear();
+  reader.read_line(line);
+  count = 0;
+  const auto tokens = height_tokens(line);
+  for (const auto token : tokens) {
+    const double height = parse_header_number(token);
+    const int number = first_number + count;
+    if (number <= kMaxStations) table.height[number] = height;
+    console.out << message_format("Station %2d, Hoehe %10.4lf\n", count, height);
+    ++count;
+  }
+  // More stations than a run can hold would put every later entry and every
+  // data value in the wrong place, so such a run is refused here.
+  const int total = first_number - 1 + count;
+  if (total > kMaxStations) {
+    fail(109, message_format("Zu viele Stationen (%d), hoechstens 2000 !\n", total));
+  }
+  console.out << message_format("*anzahl %d\n", count);
+
+  const int last = first_number + count - 1;
+  read_labels(reader, 301);
+  for (int i = first_number; i <= last; ++i) {
+    table.first[i] = parse_header_number(read_header_token(reader, 302));
+  }
+  read_labels(reader, 303);
+  for (int i = first_number; i <= last; ++i) {
+    table.second[i] = parse_header_number(read_header_token(reader, 304));
+  }
+  read_labels(reader, 305);
+  for (int i = first_number; i <= last; ++i) {
+    table.name[i] = std::string(read_header_token(reader, 306).substr(0, kNameLength));
+  }
+
+  reader.rewind();
+  return reader;
+}
+
+void skip_header(TextReader& reader) {
+  std::string line;
+  for (int i = 0; i < 5; ++i) reader.read_line(line);
+}
+
+}  // namespace rumo

@@ -1,0 +1,35 @@
+// The station file's header: a title, the heights, two coordinates and the
+// names of the file's stations.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "input/text_reader.hpp"
+#include "run/console.hpp"
+#include "run/files.hpp"
+
+namespace rumo {
+
+// Per-station data, indexed by station number 1..2000 (entry 0 unused).
+struct StationTable {
+  std::vector<double> height;
+  std::vector<double> first;   // first coordinate
+  std::vector<double> second;  // second coordinate
+  std::vector<std::string> name;
+
+  // Takes the arrays (a failure ends the run with the code of each array).
+  StationTable();
+};
+
+// Opens the named station file, gives its stations the numbers
+// first_number, first_number + 1, ... in the order of line 2, fills their
+// entries of the table, stores their count and returns the file positioned
+// at line 1. A file whose heights take the total past 2000 is refused.
+TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
+                               int first_number, int& count, StationTable& table);
+
+// Skips the five header lines of a rewound station file.
+void skip_header(TextReader& reader);
+
+}  // namespace rumo

@@ -1,0 +1,102 @@
+#include "input/text_reader.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "input/numbers.hpp"
+#include "run/error.hpp"
+
+namespace rumo {
+
+namespace {
+// Growing the buffer for a line or token longer than a block is the one place
+// where reading takes memory; it counts as the line buffer's.
+constexpr int kLineBufferCode = 7;
+}  // namespace
+
+TextReader::TextReader(std::unique_ptr<InputSource> source, std::size_t block_size)
+    : source_(std::move(source)),
+      buffer_(take_memory(kLineBufferCode, [&] { return std::vector<char>(block_size); })) {}
+
+void TextReader::rewind() {
+  source_->rewind();
+  begin_ = end_ = 0;
+  exhausted_ = false;
+}
+
+bool TextReader::read_more() {
+  if (exhausted_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buffer_.size()) {
+    take_memory(kLineBufferCode, [&] { buffer_.resize(buffer_.size() * 2); });
+  }
+  const std::size_t count = source_->read(buffer_.data() + end_, buffer_.size() - end_);
+  if (count == 0) {
+    exhausted_ = true;
+    return false;
+  }
+  end_ += count;
+  return true;
+}
+
+bool TextReader::skip_space() {
+  for (;;) {
+    while (begin_ < end_ && is_space(buffer_[begin_])) ++begin_;
+    if (begin_ < end_) return true;
+    if (!read_more()) return false;
+  }
+}
+
+bool TextReader::at_end() { return !skip_space(); }
+
+bool TextReader::read_line(std::string& line) {
+  line.clear();
+  if (begin_ == end_ && !read_more()) return false;
+  for (;;) {
+    const char* start = buffer_.data() + begin_;
+    const auto* feed = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
+    if (feed != nullptr) {
+      const auto length = static_cast<std::size_t>(feed - start);
+      take_memory(kLineBufferCode, [&] { line.append(start, length); });
+      begin_ += length + 1;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return true;
+    }
+    take_memory(kLineBufferCode, [&] { line.append(start, end_ - begin_); });
+    begin_ = end_;
+    if (!read_more()) return true;
+  }
+}
+
+std::optional<std::string_view> TextReader::read_token() {
+  if (!skip_space()) return std::nullopt;
+  std::size_t stop = begin_;
+  for (;;) {
+    while (stop < end_ && !is_space(buffer_[stop])) ++stop;
+    if (stop < end_) break;
+    const std::size_t scanned = stop - begin_;
+    if (!read_more()) break;
+    stop = begin_ + scanned;
+  }
+  const std::string_view token(buffer_.data() + begin_, stop - begin_);
+  begin_ = stop;
+  return token;
+}
+
+std::optional<int> TextReader::read_int() {
+  const auto token = read_token();
+  if (!token) return std::nullopt;
+  return parse_int_token(*token);
+}
+
+std::optional<double> TextReader::read_double() {
+  const auto token = read_token();
+  if (!token) return std::nullopt;
+  return parse_double_token(*token);
+}
+
+}  // namespace rumo

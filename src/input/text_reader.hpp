@@ -1,0 +1,53 @@
+// Reads a station file in large blocks: whole lines for the header, and
+// white-space separated tokens for everything after it.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/files.hpp"
+
+namespace rumo {
+
+class TextReader {
+ public:
+  explicit TextReader(std::unique_ptr<InputSource> source, std::size_t block_size = 1 << 20);
+
+  // Back to the first line of the file.
+  void rewind();
+
+  // The rest of the current line, of any length, without its line end (a line
+  // feed, or a carriage return and a line feed). False at the end of the file.
+  bool read_line(std::string& line);
+
+  // The next token, after any white space; it stays valid until the next
+  // read. Nothing at the end of the file.
+  std::optional<std::string_view> read_token();
+
+  std::optional<int> read_int();
+  std::optional<double> read_double();
+
+  // Skips white space and tells whether the file has ended: nothing but white
+  // space followed the last token read.
+  bool at_end();
+
+  bool close() { return source_->close(); }
+
+ private:
+  // Reads more of the file behind what the buffer holds, moving the unread
+  // part to the front first. False when the file has nothing more.
+  bool read_more();
+  bool skip_space();
+
+  std::unique_ptr<InputSource> source_;
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  bool exhausted_ = false;
+};
+
+}  // namespace rumo

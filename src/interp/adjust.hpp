@@ -1,0 +1,21 @@
+// Scaling the interpolated hours of climate and collector stations to the
+// totals they observed.
+#pragma once
+
+#include <vector>
+
+#include "interp/engine.hpp"
+#include "run/state.hpp"
+#include "run/window.hpp"
+
+namespace rumo {
+
+// Interpolates the hourly stations onto the climate stations for slots 1..12
+// and 13..24 and onto the collector stations for slots 1..24, then scales
+// each station's hours so that they add up to its reading of hour 7, hour 19
+// or the day. The readings are kept in slot 0 while their slots are
+// overwritten; `sums` holds the per-station sums (2001 entries).
+void adjust_to_totals(HourWindow& window, std::vector<double>& sums, const StationCounts& counts,
+                      double nodata, IdwEngine& engine);
+
+}  // namespace rumo

@@ -1,0 +1,70 @@
+#include "interp/idw.hpp"
+
+#include <cmath>
+
+#include "run/error.hpp"
+
+namespace rumo {
+
+IdwSettings IdwSettings::from(const RunParameters& params) {
+  return IdwSettings{params.power,       params.max_distance,      params.nodata,
+                     params.lower_limit, params.lower_replacement, params.upper_limit,
+                     params.upper_replacement};
+}
+
+WeightForm weight_form(double power) {
+  const double step = std::floor(power * 1000.0 + 0.5);
+  if (step == 1000.0) return WeightForm::inverse_distance;
+  if (step == 2000.0) return WeightForm::inverse_square;
+  return WeightForm::general;
+}
+
+double weight(double squared_distance, WeightForm form, double power) {
+  switch (form) {
+    case WeightForm::inverse_distance:
+      return 1.0 / std::sqrt(squared_distance);
+    case WeightForm::inverse_square:
+      return 1.0 / squared_distance;
+    case WeightForm::general:
+      break;
+  }
+  return 1.0 / std::exp(power * std::log(std::sqrt(squared_distance)));
+}
+
+void idw_interpolate(HourField& field, int first, int last, const StationTable& table,
+                     int hourly_count, const IdwSettings& settings) {
+  std::vector<double> weights =
+      take_memory(2, [] { return std::vector<double>(kStationEntries, 0.0); });
+  std::vector<char> included(kStationEntries, 0);
+  const double reach = settings.max_distance * settings.max_distance;
+  const WeightForm form = weight_form(settings.power);
+
+  for (int target = first; target <= last; ++target) {
+    double sum = 0.0;
+    bool any = false;
+    for (int source = 1; source <= hourly_count; ++source) {
+      included[source] = 0;
+      if (!is_present(field[source], settings.nodata)) continue;
+      const double d2 = squared_distance(table.first[source], table.second[source],
+                                         table.first[target], table.second[target]);
+      if (!(d2 <= reach)) continue;
+      weights[source] = weight(d2, form, settings.power);
+      included[source] = 1;
+      any = true;
+      sum += weights[source];
+    }
+    double value = 0.0;
+    if (any && usable_weight_sum(sum)) {
+      for (int source = 1; source <= hourly_count; ++source) {
+        if (!included[source]) continue;
+        const double share = weights[source] / sum;
+        // A share of 0 adds nothing to a finite value; skipping it keeps an
+        // infinite value from turning the mean into NaN.
+        if (share != 0.0) value += share * field[source];
+      }
+    }
+    field[target] = limit_value(value, settings);
+  }
+}
+
+}  // namespace rumo

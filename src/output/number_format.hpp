@@ -1,0 +1,20 @@
+// The number forms of the result file, written with to_chars. Each gives the
+// same text as the printf conversion it is named after.
+#pragma once
+
+#include <cstddef>
+
+namespace rumo {
+
+// Enough room for any one value in any of the forms below ("%.1lf" of the
+// largest double has 311 digits before the point).
+inline constexpr std::size_t kMaxNumberText = 352;
+
+// Each writes at `out` (room for kMaxNumberText characters) and returns the
+// end of what it wrote.
+char* format_general(char* out, double value);   // "%lg"
+char* format_one_decimal(char* out, double value);  // "%.1lf"
+char* format_no_decimals(char* out, double value);  // "%.0lf"
+char* format_int(char* out, int value);             // "%d"
+
+}  // namespace rumo

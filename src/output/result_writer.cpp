@@ -1,0 +1,135 @@
+#include "output/result_writer.hpp"
+
+#include <cstring>
+#include <tuple>
+
+#include "output/number_format.hpp"
+#include "run/error.hpp"
+
+namespace rumo {
+
+namespace {
+constexpr std::size_t kBufferSize = 1 << 20;
+}
+
+ResultFile::ResultFile(std::unique_ptr<OutputSink> sink)
+    : sink_(std::move(sink)), buffer_(kBufferSize + kMaxNumberText + 16) {}
+
+// A run that fails keeps what it wrote before the failure, as the process
+// end would flush a stream.
+ResultFile::~ResultFile() {
+  if (sink_) flush();
+}
+
+char* ResultFile::room(std::size_t size) {
+  if (used_ + size > buffer_.size()) flush();
+  return buffer_.data() + used_;
+}
+
+void ResultFile::flush() {
+  if (used_ > 0 && !sink_->write(buffer_.data(), used_)) failed_ = true;
+  used_ = 0;
+}
+
+void ResultFile::write_text(std::string_view text) {
+  if (text.size() > buffer_.size()) {
+    flush();
+    if (!sink_->write(text.data(), text.size())) failed_ = true;
+    return;
+  }
+  std::memcpy(room(text.size()), text.data(), text.size());
+  used_ += text.size();
+}
+
+void ResultFile::write_stamp(const HourStamp& stamp) {
+  char* out = room(4 * 16);
+  char* const start = out;
+  out = format_int(out, stamp.year);
+  *out++ = '\t';
+  out = format_int(out, stamp.month);
+  *out++ = '\t';
+  out = format_int(out, stamp.day);
+  *out++ = '\t';
+  out = format_int(out, stamp.hour);
+  used_ += static_cast<std::size_t>(out - start);
+}
+
+void ResultFile::write_general(double value) {
+  char* out = room(kMaxNumberText + 1);
+  *out = '\t';
+  used_ += static_cast<std::size_t>(format_general(out + 1, value) - out);
+}
+
+void ResultFile::write_one_decimal(double value) {
+  char* out = room(kMaxNumberText + 1);
+  *out = '\t';
+  used_ += static_cast<std::size_t>(format_one_decimal(out + 1, value) - out);
+}
+
+void ResultFile::write_no_decimals(double value) {
+  char* out = room(kMaxNumberText + 1);
+  *out = '\t';
+  used_ += static_cast<std::size_t>(format_no_decimals(out + 1, value) - out);
+}
+
+void ResultFile::end_line() {
+  *room(1) = '\n';
+  ++used_;
+}
+
+bool ResultFile::close() {
+  flush();
+  const bool closed = sink_->close();
+  sink_.reset();
+  return closed && !failed_;
+}
+
+void write_result_header(ResultFile& file, const StationTable& table, int total) {
+  file.write_text("interpolierte Stationswerte");
+  const std::vector<double>* columns[] = {&table.height, &table.first, &table.second};
+  for (const auto* column : columns) {
+    file.write_text("\nYY\tMM\tDD\tHH");
+    for (int i = 1; i <= total; ++i) file.write_no_decimals((*column)[i]);
+  }
+  file.write_text("\nYY\tMM\tDD\tHH");
+  for (int i = 1; i <= total; ++i) {
+    file.write_text("\t");
+    file.write_text(std::string_view(table.name[i]).substr(0, 7));
+  }
+  file.write_text("\n");
+}
+
+void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field,
+                       int total, double nodata) {
+  file.write_stamp(stamp);
+  for (int i = 1; i <= total; ++i) {
+    const double value = field[i];
+    if (value == 0.0 || value <= -nodata) {
+      file.write_general(value);
+    } else {
+      file.write_one_decimal(value);
+    }
+  }
+  file.end_line();
+}
+
+void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total) {
+  file.write_stamp(stamp);
+  for (int i = 1; i <= total; ++i) file.write_general(field[i]);
+  file.end_line();
+}
+
+DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
+                     double nodata, bool& end_flag) {
+  for (int slot = 1; slot <= 24 && !end_flag; ++slot) {
+    const HourStamp& stamp = window.stamp(slot);
+    const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
+    const auto last = std::make_tuple(end.year, end.month, end.day, 24);
+    if (!window.hour_read(slot) || hour > last) return DayOutcome::end_missed;
+    write_result_line(file, stamp, window.field(slot), total, nodata);
+    if (hour == last) end_flag = true;
+  }
+  return DayOutcome::written;
+}
+
+}  // namespace rumo

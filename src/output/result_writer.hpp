@@ -1,0 +1,74 @@
+// The result file: the station file layout for all stations of the run, one
+// line per hour.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "input/station_header.hpp"
+#include "run/files.hpp"
+#include "run/window.hpp"
+
+namespace rumo {
+
+// The open result file. Lines are gathered in a large buffer and handed to
+// the file in blocks; a failed write is remembered and reported at close.
+class ResultFile {
+ public:
+  explicit ResultFile(std::unique_ptr<OutputSink> sink);
+  ~ResultFile();
+  ResultFile(const ResultFile&) = delete;
+  ResultFile& operator=(const ResultFile&) = delete;
+
+  // The stamp as "%d\t%d\t%d\t%d" (year, month, day, hour).
+  void write_stamp(const HourStamp& stamp);
+  void write_text(std::string_view text);
+  // A tab and the value in "%lg", "%.1lf" or "%.0lf".
+  void write_general(double value);
+  void write_one_decimal(double value);
+  void write_no_decimals(double value);
+  void end_line();
+
+  // Writes what is buffered and closes the file; false if any of the data
+  // did not reach it.
+  bool close();
+
+ private:
+  char* room(std::size_t size);
+  void flush();
+
+  std::unique_ptr<OutputSink> sink_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+  bool failed_ = false;
+};
+
+// The five header lines for stations 1..total.
+void write_result_header(ResultFile& file, const StationTable& table, int total);
+
+// A data line of the day's output: zeros and missing values (at or below
+// -nodata) in "%lg", every other value with one decimal.
+void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field,
+                       int total, double nodata);
+
+// A data line as read: every value in "%lg".
+void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);
+
+// The end of the run: hour 24 of this date is its last line.
+struct EndDate {
+  int day;
+  int month;
+  int year;
+};
+
+// Writes slots 1..24 of the window, up to and including hour 24 of the end
+// date, and sets `end_flag` once that line is written. Stops the run with 108
+// if it comes to a slot that holds no hour read from the hourly file or an
+// hour after the end date before the end date's last hour was written; the
+// lines before that slot stay written.
+enum class DayOutcome { written, end_missed };
+DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
+                     double nodata, bool& end_flag);
+
+}  // namespace rumo

@@ -1,0 +1,125 @@
+#include "run/files.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace rumo {
+
+namespace {
+
+class DiskInput : public InputSource {
+ public:
+  explicit DiskInput(std::FILE* file) : file_(file) {}
+  ~DiskInput() override {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  std::size_t read(char* into, std::size_t size) override { return std::fread(into, 1, size, file_); }
+  void rewind() override { std::rewind(file_); }
+  bool close() override {
+    std::FILE* file = std::exchange(file_, nullptr);
+    return file != nullptr && std::fclose(file) == 0;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+class DiskOutput : public OutputSink {
+ public:
+  explicit DiskOutput(std::FILE* file) : file_(file) {}
+  ~DiskOutput() override {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  bool write(const char* data, std::size_t size) override {
+    const bool written = std::fwrite(data, 1, size, file_) == size;
+    failed_ = failed_ || !written;
+    return written;
+  }
+  bool close() override {
+    std::FILE* file = std::exchange(file_, nullptr);
+    if (file == nullptr) return false;
+    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
+    const bool closed = std::fclose(file) == 0;
+    return flushed && closed && !failed_;
+  }
+
+ private:
+  std::FILE* file_;
+  bool failed_ = false;
+};
+
+class MemoryInput : public InputSource {
+ public:
+  explicit MemoryInput(const std::string& text) : text_(text) {}
+  std::size_t read(char* into, std::size_t size) override {
+    const std::size_t count = std::min(size, text_.size() - position_);
+    std::memcpy(into, text_.data() + position_, count);
+    position_ += count;
+    return count;
+  }
+  void rewind() override { position_ = 0; }
+  bool close() override { return true; }
+
+ private:
+  const std::string& text_;
+  std::size_t position_ = 0;
+};
+
+class MemoryOutput : public OutputSink {
+ public:
+  MemoryOutput(std::string& text, bool failing) : text_(text), failing_(failing) {}
+  bool write(const char* data, std::size_t size) override {
+    if (failing_) return false;
+    text_.append(data, size);
+    return true;
+  }
+  bool close() override { return !failing_; }
+
+ private:
+  std::string& text_;
+  bool failing_;
+};
+
+}  // namespace
+
+std::unique_ptr<InputSource> DiskFiles::open_input(const std::string& name) {
+  // A folder opens for reading on some systems but yields no text.
+  std::error_code ec;
+  if (std::filesystem::is_directory(name, ec)) return nullptr;
+  std::FILE* file = std::fopen(name.c_str(), "r");
+  if (file == nullptr) return nullptr;
+  return std::make_unique<DiskInput>(file);
+}
+
+std::unique_ptr<OutputSink> DiskFiles::open_output(const std::string& name) {
+  std::FILE* file = std::fopen(name.c_str(), "w");
+  if (file == nullptr) return nullptr;
+  return std::make_unique<DiskOutput>(file);
+}
+
+bool DiskFiles::same_file(const std::string& first, const std::string& second) {
+  std::error_code ec;
+  return std::filesystem::equivalent(first, second, ec) && !ec;
+}
+
+bool MemoryFiles::same_file(const std::string& first, const std::string& second) {
+  return first == second && inputs.count(first) != 0;
+}
+
+std::unique_ptr<InputSource> MemoryFiles::open_input(const std::string& name) {
+  const auto found = inputs.find(name);
+  if (found == inputs.end()) return nullptr;
+  return std::make_unique<MemoryInput>(found->second);
+}
+
+std::unique_ptr<OutputSink> MemoryFiles::open_output(const std::string& name) {
+  if (name.empty()) return nullptr;
+  std::string& text = outputs[name];
+  text.clear();
+  return std::make_unique<MemoryOutput>(text, failing_outputs.count(name) != 0);
+}
+
+}  // namespace rumo

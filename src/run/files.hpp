@@ -1,0 +1,64 @@
+// Where the run's files come from and go to: the disk for the program, memory
+// for tests and fuzzing.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace rumo {
+
+class InputSource {
+ public:
+  virtual ~InputSource() = default;
+  // Reads up to `size` bytes; fewer only at the end of the data or on a read error.
+  virtual std::size_t read(char* into, std::size_t size) = 0;
+  virtual void rewind() = 0;
+  // False if the file could not be closed cleanly.
+  virtual bool close() = 0;
+};
+
+class OutputSink {
+ public:
+  virtual ~OutputSink() = default;
+  // False if not all of the data could be written.
+  virtual bool write(const char* data, std::size_t size) = 0;
+  // Hands everything to the system; false if that or any earlier write failed.
+  virtual bool close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Null if the file cannot be opened for reading.
+  virtual std::unique_ptr<InputSource> open_input(const std::string& name) = 0;
+  // Null if the file cannot be opened for writing.
+  virtual std::unique_ptr<OutputSink> open_output(const std::string& name) = 0;
+  // Whether both names lead to one existing file.
+  virtual bool same_file(const std::string& first, const std::string& second) = 0;
+};
+
+// Files on disk, through the C library's streams.
+class DiskFiles : public FileSystem {
+ public:
+  std::unique_ptr<InputSource> open_input(const std::string& name) override;
+  std::unique_ptr<OutputSink> open_output(const std::string& name) override;
+  bool same_file(const std::string& first, const std::string& second) override;
+};
+
+// Files held in memory: inputs given by name, outputs captured by name.
+class MemoryFiles : public FileSystem {
+ public:
+  std::map<std::string, std::string> inputs;
+  std::map<std::string, std::string> outputs;
+  // Output names whose writes fail (as on a full device).
+  std::map<std::string, bool> failing_outputs;
+
+  std::unique_ptr<InputSource> open_input(const std::string& name) override;
+  std::unique_ptr<OutputSink> open_output(const std::string& name) override;
+  bool same_file(const std::string& first, const std::string& second) override;
+};
+
+}  // namespace rumo

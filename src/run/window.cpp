@@ -1,0 +1,30 @@
+#include "run/window.hpp"
+
+#include <algorithm>
+
+#include "run/error.hpp"
+
+namespace rumo {
+
+HourWindow::HourWindow() {
+  for (int slot = 0; slot < kWindowSlots; ++slot) {
+    fields_[slot] = take_memory(16, [] { return HourField(kStationEntries, 0.0); });
+    // Entry 2000 stays 0 until the refill with the entered nodata value.
+    std::fill(fields_[slot].begin(), fields_[slot].begin() + kMaxStations, -9999.0);
+    stamps_[slot] = HourStamp{};
+    ring_[slot] = slot;
+  }
+}
+
+void HourWindow::fill(double value) {
+  for (auto& field : fields_) std::fill(field.begin() + 1, field.end(), value);
+}
+
+void HourWindow::rotate() {
+  ring_[25] = ring_[0];
+  for (int slot = 0; slot <= 24; ++slot) ring_[slot] = ring_[slot + 1];
+}
+
+void rotate_window(HourWindow& window) { window.rotate(); }
+
+}  // namespace rumo

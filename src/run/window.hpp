@@ -1,0 +1,76 @@
+// The hour window: one day of hourly fields for every station plus the hour
+// before it, held as a ring of 26 slots that slides forward one hour at a time.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+namespace rumo {
+
+// Station numbers run from 1 to this; every per-station array has one entry
+// more, so that it can be indexed by station number directly.
+inline constexpr int kMaxStations = 2000;
+inline constexpr std::size_t kStationEntries = kMaxStations + 1;
+inline constexpr int kWindowSlots = 26;
+
+// One hour's values for all stations, indexed by station number (entry 0 unused).
+using HourField = std::vector<double>;
+
+// The date and hour a field belongs to. A stamp that has not yet received a
+// date holds -9999 in all four fields.
+struct HourStamp {
+  int day = -9999;
+  int hour = -9999;
+  int month = -9999;
+  int year = -9999;
+
+  friend bool operator==(const HourStamp&, const HourStamp&) = default;
+};
+
+// A value counts as present only if it lies above minus the nodata value;
+// the missing marker, -N itself, anything lower and NaN are all missing.
+inline bool is_present(double value, double nodata) { return value > -nodata; }
+
+// What is written where a value is missing: minus the nodata value, minus one.
+inline double missing_marker(double nodata) { return -nodata - 1.0; }
+
+// A year below 100 read from a file or the dialogue stands for 1900 plus it.
+inline int correct_year(int year) { return year < 100 ? year + 1900 : year; }
+
+class HourWindow {
+ public:
+  // Creates 26 fields and stamps, one pair per slot. Fields hold -9999.0 in
+  // entries 0 to 1999, the missing marker of the default nodata value.
+  HourWindow();
+
+  HourField& field(int slot) { return fields_[ring_[slot]]; }
+  const HourField& field(int slot) const { return fields_[ring_[slot]]; }
+  HourStamp& stamp(int slot) { return stamps_[ring_[slot]]; }
+  const HourStamp& stamp(int slot) const { return stamps_[ring_[slot]]; }
+
+  // Whether the slot holds an hour that was read from the hourly file. The
+  // mark travels with its field and stamp.
+  bool hour_read(int slot) const { return read_[ring_[slot]]; }
+  void set_hour_read(int slot, bool read) { read_[ring_[slot]] = read; }
+
+  // Sets entries 1 to 2000 of all 26 fields to `value`.
+  void fill(double value);
+
+  // Moves the window on by one hour (see rotate_window).
+  void rotate();
+
+ private:
+  std::array<HourField, kWindowSlots> fields_;
+  std::array<HourStamp, kWindowSlots> stamps_;
+  std::array<bool, kWindowSlots> read_{};
+  // Which field-and-stamp pair each slot refers to; only these move.
+  std::array<int, kWindowSlots> ring_{};
+};
+
+// Slot 25 takes the pair of slot 0, then every slot k = 0..24 takes the pair
+// of slot k + 1. Afterwards the oldest pair stands in slot 24 (and slot 25),
+// ready to be overwritten with the next hour; values are never copied.
+void rotate_window(HourWindow& window);
+
+}  // namespace rumo
