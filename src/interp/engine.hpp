@@ -1,5 +1,9 @@
-// The interpolation as the run uses it: a whole pass of slots at once.
+// The interpolation as the run uses it: the geometry is fixed for the whole
+// run, so the weight of every source for every target is computed once.
 #pragma once
+
+#include <cstdint>
+#include <vector>
 
 #include "interp/idw.hpp"
 #include "run/state.hpp"
@@ -12,13 +16,49 @@ class IdwEngine {
   IdwEngine(const StationTable& table, const StationCounts& counts, const IdwSettings& settings);
 
   // Interpolates the hourly stations onto stations first..last in each of
-  // the slots first_slot..last_slot.
+  // the slots first_slot..last_slot. The targets must be one of the run's two
+  // groups (climate or collector stations).
   void interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last);
 
  private:
+  // The weights of one group of targets, stored by source: for each hourly
+  // station the targets it reaches, in ascending order, with its weight.
+  struct Reach {
+    int target;  // index within the group
+    double weight;
+  };
+
+  // Weight sums of a group's targets for one set of present sources.
+  struct WeightSums {
+    std::vector<std::uint64_t> present;  // one bit per hourly station
+    std::vector<double> sum;             // per target
+    std::vector<char> usable;            // per target: a source in reach and a usable sum
+    std::uint64_t last_used = 0;
+  };
+
+  struct Group {
+    int first = 0;
+    int last = -1;
+    std::vector<std::size_t> start;  // per source, into reach; one entry more
+    std::vector<Reach> reach;
+    std::vector<WeightSums> sums_cache;
+  };
+
+  Group build_group(int first, int last) const;
+  const WeightSums& weight_sums(Group& group, const std::vector<std::uint64_t>& present);
+  void interpolate_field(Group& group, HourField& field);
+
   const StationTable& table_;
   StationCounts counts_;
   IdwSettings settings_;
+  Group climate_;
+  Group collector_;
+  std::uint64_t clock_ = 0;
+  // Scratch per field: the present sources, and those with a value other
+  // than zero, which are the only ones that move a mean.
+  std::vector<std::uint64_t> present_;
+  std::vector<int> active_;
+  std::vector<double> values_;
 };
 
 }  // namespace rumo
