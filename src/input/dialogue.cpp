@@ -151,7 +151,9 @@ void ask_number(Console& console, Answers& answers, const char* prompt, T& field
   if (value) field = *value;
 }
 
-bool is_leap_year(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool is_leap_year(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 }  // namespace
 
@@ -199,13 +201,13 @@ void read_parameters(Console& console, RunParameters& params) {
   ask_number(console, answers, "end month : ", params.end_month);
   ask_number(console, answers, "end year  : ", params.end_year);
   ask_number(console, answers, "weighting of the inverse distance (power) : ", params.power);
-  ask_number(console, answers, "maximum distance of e station to the interpolation cell: ",
-             params.max_distance);
+  ask_number(console, answers,
+             "maximum distance of e station to the interpolation cell: ", params.max_distance);
   ask_number(console, answers, "lower limit of values: ", params.lower_limit);
   ask_number(console, answers, "values below replacing with...: ", params.lower_replacement);
   ask_number(console, answers, "upper limit: ", params.upper_limit);
-  ask_number(console, answers, "values grater than upper limit replacing with: ",
-             params.upper_replacement);
+  ask_number(console, answers,
+             "values grater than upper limit replacing with: ", params.upper_replacement);
 
   correct_dates(params);
 }

@@ -54,7 +54,8 @@ std::optional<double> parse_double_token(std::string_view token) {
     if (digits.empty() || digits.front() == '+' || digits.front() == '-') return std::nullopt;
   }
   double value = 0.0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, format);
+  const auto [end, ec] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value, format);
   if (end != digits.data() + digits.size()) return std::nullopt;
   if (ec == std::errc::result_out_of_range) return parse_with_strtod(token);
   if (ec != std::errc{}) return std::nullopt;

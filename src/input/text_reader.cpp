@@ -51,7 +51,9 @@ bool TextReader::skip_space() {
   }
 }
 
-bool TextReader::at_end() { return !skip_space(); }
+bool TextReader::at_end() {
+  return !skip_space();
+}
 
 bool TextReader::read_line(std::string& line) {
   line.clear();

@@ -16,6 +16,25 @@ constexpr std::size_t kCachedSets = 8;
 // The weight arrays are the interpolation's memory.
 constexpr int kWeightMemoryCode = 2;
 
+// The loops over all targets of a group run on the widest vector unit the
+// processor has. Each target is its own lane, so the operations on every
+// target, and their order, are those of the plain form.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define RUMO_VECTOR_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define RUMO_VECTOR_LOOP
+#endif
+
+RUMO_VECTOR_LOOP void add_weights(double* __restrict sums, const double* __restrict row,
+                                  std::size_t count) {
+  for (std::size_t t = 0; t < count; ++t) sums[t] += row[t];
+}
+
+RUMO_VECTOR_LOOP void add_terms(double* __restrict values, const double* __restrict row,
+                                const double* __restrict sums, double value, std::size_t count) {
+  for (std::size_t t = 0; t < count; ++t) values[t] += row[t] / sums[t] * value;
+}
+
 }  // namespace
 
 IdwEngine::IdwEngine(const StationTable& table, const StationCounts& counts,
@@ -36,16 +55,31 @@ IdwEngine::Group IdwEngine::build_group(int first, int last) const {
   Group group;
   group.first = first;
   group.last = last;
-  group.start.assign(static_cast<std::size_t>(counts_.hourly) + 2, 0);
+  group.targets = last >= first ? static_cast<std::size_t>(last - first + 1) : 0;
+  const auto sources = static_cast<std::size_t>(counts_.hourly) + 2;
+  group.row.assign(sources, kNoRow);
+  group.start.assign(sources, 0);
   const double reach = settings_.max_distance * settings_.max_distance;
   const WeightForm form = weight_form(settings_.power);
+  std::vector<Reach> reached;
   for (int source = 1; source <= counts_.hourly; ++source) {
     group.start[source] = group.reach.size();
+    reached.clear();
     for (int target = first; target <= last; ++target) {
       const double d2 = squared_distance(table_.first[source], table_.second[source],
                                          table_.first[target], table_.second[target]);
       if (!(d2 <= reach)) continue;
-      group.reach.push_back({target - first, weight(d2, form, settings_.power)});
+      reached.push_back({target - first, weight(d2, form, settings_.power)});
+    }
+    // A full row costs 8 bytes a target, a list 16 bytes a reached target;
+    // full rows also run on the vector unit.
+    if (reached.size() * 3 >= group.targets && !reached.empty()) {
+      group.row[source] = group.rows.size() / group.targets;
+      group.rows.resize(group.rows.size() + group.targets, 0.0);
+      double* row = group.rows.data() + group.row[source] * group.targets;
+      for (const Reach& r : reached) row[r.target] = r.weight;
+    } else {
+      group.reach.insert(group.reach.end(), reached.begin(), reached.end());
     }
   }
   group.start[counts_.hourly + 1] = group.reach.size();
@@ -54,7 +88,8 @@ IdwEngine::Group IdwEngine::build_group(int first, int last) const {
 
 // The sum of a target's weights runs over its present sources in ascending
 // order, exactly as the plain form adds them, so the sums are kept per set of
-// present sources rather than updated.
+// present sources rather than updated. Adding the zero weight of a source
+// out of reach leaves a sum as it is.
 const IdwEngine::WeightSums& IdwEngine::weight_sums(Group& group,
                                                     const std::vector<std::uint64_t>& present) {
   ++clock_;
@@ -73,21 +108,23 @@ const IdwEngine::WeightSums& IdwEngine::weight_sums(Group& group,
     std::rotate(oldest, oldest + 1, group.sums_cache.end());
   }
   WeightSums& sums = group.sums_cache.back();
-  const auto targets = static_cast<std::size_t>(group.last - group.first + 1);
   sums.present = present;
-  sums.sum.assign(targets, 0.0);
-  std::vector<char> reached(targets, 0);
+  sums.sum.assign(group.targets, 0.0);
   for (int source = 1; source <= counts_.hourly; ++source) {
     if (!(present[source / 64] >> (source % 64) & 1U)) continue;
+    if (group.row[source] != kNoRow) {
+      add_weights(sums.sum.data(), group.rows.data() + group.row[source] * group.targets,
+                  group.targets);
+      continue;
+    }
     for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
       sums.sum[group.reach[k].target] += group.reach[k].weight;
-      reached[group.reach[k].target] = 1;
     }
   }
-  sums.usable.assign(targets, 0);
-  for (std::size_t t = 0; t < targets; ++t) {
-    sums.usable[t] = reached[t] && usable_weight_sum(sums.sum[t]);
-  }
+  // A sum above 0 means a source in reach; one that is 0, infinite or not a
+  // number cannot normalise the weights.
+  sums.usable.resize(group.targets);
+  for (std::size_t t = 0; t < group.targets; ++t) sums.usable[t] = usable_weight_sum(sums.sum[t]);
   sums.last_used = clock_;
   return sums;
 }
@@ -111,18 +148,22 @@ void IdwEngine::interpolate_field(Group& group, HourField& field) {
   }
 
   const WeightSums& sums = weight_sums(group, present_);
-  const auto targets = static_cast<std::size_t>(group.last - group.first + 1);
-  std::fill(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(targets), 0.0);
+  std::fill(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(group.targets), 0.0);
   // Each target's mean gathers its terms in ascending source order, as the
-  // plain form does; a target out of a source's reach gets no term from it.
+  // plain form does; a source out of reach adds an exact zero.
   for (const int source : active_) {
     const double value = field[source];
+    if (group.row[source] != kNoRow) {
+      add_terms(values_.data(), group.rows.data() + group.row[source] * group.targets,
+                sums.sum.data(), value, group.targets);
+      continue;
+    }
     for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
       const Reach& r = group.reach[k];
       values_[r.target] += r.weight / sums.sum[r.target] * value;
     }
   }
-  for (std::size_t t = 0; t < targets; ++t) {
+  for (std::size_t t = 0; t < group.targets; ++t) {
     const double value = sums.usable[t] ? values_[t] : 0.0;
     field[group.first + static_cast<int>(t)] = limit_value(value, settings_);
   }

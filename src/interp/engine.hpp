@@ -21,12 +21,14 @@ class IdwEngine {
   void interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last);
 
  private:
-  // The weights of one group of targets, stored by source: for each hourly
-  // station the targets it reaches, in ascending order, with its weight.
+  // The weights of one group of targets, stored by source. A source that
+  // reaches many of the targets has a full row of weights (0 where it does not
+  // reach), the others a list of the targets they reach, in ascending order.
   struct Reach {
     int target;  // index within the group
     double weight;
   };
+  static constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
 
   // Weight sums of a group's targets for one set of present sources.
   struct WeightSums {
@@ -39,6 +41,9 @@ class IdwEngine {
   struct Group {
     int first = 0;
     int last = -1;
+    std::size_t targets = 0;
+    std::vector<std::size_t> row;    // per source: its row in rows, or kNoRow
+    std::vector<double> rows;        // full rows, targets entries each
     std::vector<std::size_t> start;  // per source, into reach; one entry more
     std::vector<Reach> reach;
     std::vector<WeightSums> sums_cache;

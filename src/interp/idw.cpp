@@ -7,8 +7,12 @@
 namespace rumo {
 
 IdwSettings IdwSettings::from(const RunParameters& params) {
-  return IdwSettings{params.power,       params.max_distance,      params.nodata,
-                     params.lower_limit, params.lower_replacement, params.upper_limit,
+  return IdwSettings{params.power,
+                     params.max_distance,
+                     params.nodata,
+                     params.lower_limit,
+                     params.lower_replacement,
+                     params.upper_limit,
                      params.upper_replacement};
 }
 

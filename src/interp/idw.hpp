@@ -50,7 +50,9 @@ inline double limit_value(double value, const IdwSettings& settings) {
 // A weight sum that is 0, infinite or not a number (powers far outside any
 // practical range make weights underflow or overflow) cannot normalise the
 // weights: such a target is treated as one with no source in reach.
-inline bool usable_weight_sum(double sum) { return sum > 0.0 && sum < HUGE_VAL; }
+inline bool usable_weight_sum(double sum) {
+  return sum > 0.0 && sum < HUGE_VAL;
+}
 
 // Interpolates the present values of the hourly stations 1..hourly_count of
 // `field` onto the stations first..last of the same field, then applies the

@@ -22,13 +22,48 @@ char* format(char* out, double value, Form... form) {
   return std::to_chars(out, out + kMaxNumberText, value, form...).ptr;
 }
 
+// v × 10 is p + e exactly, with p the rounded product (Dekker's product of
+// two doubles; 10 splits into itself and 0, so the error term is short).
+double product_error(double v, double p) {
+  const double c = 134217729.0 * v;  // 2^27 + 1
+  const double high = c - (c - v);
+  const double low = v - high;
+  return -((p - high * 10.0) - low * 10.0);
+}
+
+// "%.1lf" for |v| < 1e9 without the general conversion: the exact tenths
+// rounded to the nearest integer, ties to even, as printf rounds the exact
+// binary value.
+char* format_tenths(char* out, double v) {
+  const double p = v * 10.0;
+  const double e = product_error(v, p);
+  double n = std::nearbyint(p);
+  const double d = p - n;  // exact: both lie within one unit of each other
+  if (d == 0.5 && e > 0.0) n += 1.0;
+  if (d == -0.5 && e < 0.0) n -= 1.0;
+  auto tenths = static_cast<long long>(n);
+  if (std::signbit(v)) {
+    *out++ = '-';
+    tenths = -tenths;
+  }
+  out = std::to_chars(out, out + 24, tenths / 10).ptr;
+  *out++ = '.';
+  *out++ = static_cast<char>('0' + tenths % 10);
+  return out;
+}
+
 }  // namespace
 
 char* format_general(char* out, double value) {
+  if (value == 0.0 && !std::signbit(value)) {
+    *out = '0';
+    return out + 1;
+  }
   return format(out, value, std::chars_format::general, 6);
 }
 
 char* format_one_decimal(char* out, double value) {
+  if (std::fabs(value) < 1e9) return format_tenths(out, value);
   return format(out, value, std::chars_format::fixed, 1);
 }
 
@@ -36,6 +71,8 @@ char* format_no_decimals(char* out, double value) {
   return format(out, value, std::chars_format::fixed, 0);
 }
 
-char* format_int(char* out, int value) { return std::to_chars(out, out + 16, value).ptr; }
+char* format_int(char* out, int value) {
+  return std::to_chars(out, out + 16, value).ptr;
+}
 
 }  // namespace rumo

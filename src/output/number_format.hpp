@@ -12,7 +12,7 @@ inline constexpr std::size_t kMaxNumberText = 352;
 
 // Each writes at `out` (room for kMaxNumberText characters) and returns the
 // end of what it wrote.
-char* format_general(char* out, double value);   // "%lg"
+char* format_general(char* out, double value);      // "%lg"
 char* format_one_decimal(char* out, double value);  // "%.1lf"
 char* format_no_decimals(char* out, double value);  // "%.0lf"
 char* format_int(char* out, int value);             // "%d"

@@ -99,8 +99,8 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
   file.write_text("\n");
 }
 
-void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field,
-                       int total, double nodata) {
+void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
+                       double nodata) {
   file.write_stamp(stamp);
   for (int i = 1; i <= total; ++i) {
     const double value = field[i];

@@ -49,8 +49,8 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
 
 // A data line of the day's output: zeros and missing values (at or below
 // -nodata) in "%lg", every other value with one decimal.
-void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field,
-                       int total, double nodata);
+void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
+                       double nodata);
 
 // A data line as read: every value in "%lg".
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);

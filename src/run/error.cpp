@@ -13,7 +13,9 @@ void fail_memory(int code) {
   throw RunError{code, Stream::err, message_format("Speicherbelegungsfehler ! (%d)\n", code)};
 }
 
-void fail(int code, std::string message) { throw RunError{code, Stream::out, std::move(message)}; }
+void fail(int code, std::string message) {
+  throw RunError{code, Stream::out, std::move(message)};
+}
 
 std::string message_format(const char* format, ...) {
   std::va_list args;

@@ -16,7 +16,9 @@ class DiskInput : public InputSource {
   ~DiskInput() override {
     if (file_ != nullptr) std::fclose(file_);
   }
-  std::size_t read(char* into, std::size_t size) override { return std::fread(into, 1, size, file_); }
+  std::size_t read(char* into, std::size_t size) override {
+    return std::fread(into, 1, size, file_);
+  }
   void rewind() override { std::rewind(file_); }
   bool close() override {
     std::FILE* file = std::exchange(file_, nullptr);

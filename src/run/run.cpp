@@ -45,9 +45,10 @@ void read_headers(Console& console, FileSystem& files, const RunParameters& para
 ResultFile open_result(FileSystem& files, const RunParameters& params) {
   const std::string& name = params.result_file;
   // Writing over an input file would destroy the data the run is reading.
-  const bool is_input = files.same_file(name, params.hourly_file) ||
-                        (!params.climate_file.empty() && files.same_file(name, params.climate_file)) ||
-                        (!params.collector_file.empty() && files.same_file(name, params.collector_file));
+  const bool is_input =
+      files.same_file(name, params.hourly_file) ||
+      (!params.climate_file.empty() && files.same_file(name, params.climate_file)) ||
+      (!params.collector_file.empty() && files.same_file(name, params.collector_file));
   auto sink = is_input ? nullptr : files.open_output(name);
   if (!sink) fail(107, message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str()));
   return ResultFile(std::move(sink));
@@ -131,8 +132,7 @@ void run(Console& console, FileSystem& files) {
   const EndDate end{params.end_day, params.end_month, params.end_year};
   for (;;) {
     adjust_to_totals(window, sums, counts, params.nodata, engine);
-    const DayOutcome day =
-        write_day(result, window, end, counts.total(), params.nodata, end_flag);
+    const DayOutcome day = write_day(result, window, end, counts.total(), params.nodata, end_flag);
     if (day == DayOutcome::end_missed) {
       close_files(inputs, result, counts, params);
       fail_end_missing(params);

@@ -25,6 +25,8 @@ void HourWindow::rotate() {
   for (int slot = 0; slot <= 24; ++slot) ring_[slot] = ring_[slot + 1];
 }
 
-void rotate_window(HourWindow& window) { window.rotate(); }
+void rotate_window(HourWindow& window) {
+  window.rotate();
+}
 
 }  // namespace rumo

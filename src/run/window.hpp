@@ -30,13 +30,19 @@ struct HourStamp {
 
 // A value counts as present only if it lies above minus the nodata value;
 // the missing marker, -N itself, anything lower and NaN are all missing.
-inline bool is_present(double value, double nodata) { return value > -nodata; }
+inline bool is_present(double value, double nodata) {
+  return value > -nodata;
+}
 
 // What is written where a value is missing: minus the nodata value, minus one.
-inline double missing_marker(double nodata) { return -nodata - 1.0; }
+inline double missing_marker(double nodata) {
+  return -nodata - 1.0;
+}
 
 // A year below 100 read from a file or the dialogue stands for 1900 plus it.
-inline int correct_year(int year) { return year < 100 ? year + 1900 : year; }
+inline int correct_year(int year) {
+  return year < 100 ? year + 1900 : year;
+}
 
 class HourWindow {
  public:

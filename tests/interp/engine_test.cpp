@@ -109,8 +109,8 @@ TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
     for (const auto& group : groups) {
       engine.interpolate(window, 1, 24, group[0], group[1]);
       for (int slot = 1; slot <= 24; ++slot) {
-        idw_interpolate(plain_window.field(slot), group[0], group[1], net.table,
-                        net.counts.hourly, settings);
+        idw_interpolate(plain_window.field(slot), group[0], group[1], net.table, net.counts.hourly,
+                        settings);
         expect_same_bits(window.field(slot), plain_window.field(slot), 1, net.counts.total(),
                          "day " + std::to_string(day) + " slot " + std::to_string(slot));
       }
@@ -121,9 +121,8 @@ TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
 INSTANTIATE_TEST_SUITE_P(
     PowersAndReaches, EngineAgainstPlain,
     ::testing::Values(Case{2.0, 1e6, false}, Case{2.0, 1e6, true}, Case{1.0, 1e6, true},
-                      Case{1.5, 1e6, true}, Case{1.9996, 80000.0, true},
-                      Case{2.0, 30000.0, false}, Case{0.0, 50000.0, true},
-                      Case{-1.0, 1e6, false}, Case{3.0, 0.0, false},
+                      Case{1.5, 1e6, true}, Case{1.9996, 80000.0, true}, Case{2.0, 30000.0, false},
+                      Case{0.0, 50000.0, true}, Case{-1.0, 1e6, false}, Case{3.0, 0.0, false},
                       // Weights that underflow or overflow: the sums are unusable.
                       Case{400.0, 1e6, true}, Case{-400.0, 1e6, true}));
 
