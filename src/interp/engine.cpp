@@ -93,40 +93,68 @@ IdwEngine::Group IdwEngine::build_group(int first, int last) const {
 const IdwEngine::WeightSums& IdwEngine::weight_sums(Group& group,
                                                     const std::vector<std::uint64_t>& present) {
   ++clock_;
+  // The remembered set that agrees with this one in the most leading words.
+  WeightSums* closest = nullptr;
+  std::size_t agreeing = 0;
   for (auto& cached : group.sums_cache) {
-    if (cached.present == present) {
+    const auto differ = std::mismatch(present.begin(), present.end(), cached.present.begin());
+    const auto words = static_cast<std::size_t>(differ.first - present.begin());
+    if (words == present.size()) {
       cached.last_used = clock_;
       return cached;
     }
-  }
-  if (group.sums_cache.size() < kCachedSets) {
-    take_memory(kWeightMemoryCode, [&] { group.sums_cache.emplace_back(); });
-  } else {
-    auto oldest = std::min_element(
-        group.sums_cache.begin(), group.sums_cache.end(),
-        [](const WeightSums& a, const WeightSums& b) { return a.last_used < b.last_used; });
-    std::rotate(oldest, oldest + 1, group.sums_cache.end());
-  }
-  WeightSums& sums = group.sums_cache.back();
-  sums.present = present;
-  sums.sum.assign(group.targets, 0.0);
-  for (int source = 1; source <= counts_.hourly; ++source) {
-    if (!(present[source / 64] >> (source % 64) & 1U)) continue;
-    if (group.row[source] != kNoRow) {
-      add_weights(sums.sum.data(), group.rows.data() + group.row[source] * group.targets,
-                  group.targets);
-      continue;
+    if (closest == nullptr || words > agreeing) {
+      closest = &cached;
+      agreeing = words;
     }
-    for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
-      sums.sum[group.reach[k].target] += group.reach[k].weight;
+  }
+
+  const std::size_t targets = group.targets;
+  WeightSums fresh;
+  take_memory(kWeightMemoryCode, [&] {
+    fresh.present = present;
+    fresh.sum.assign(targets, 0.0);
+    fresh.before_word.assign(present.size() * targets, 0.0);
+  });
+  if (closest != nullptr && agreeing > 0) {
+    const auto kept = static_cast<std::ptrdiff_t>((agreeing)*targets);
+    std::copy(closest->before_word.begin(), closest->before_word.begin() + kept,
+              fresh.before_word.begin());
+    std::copy(closest->before_word.begin() + kept,
+              closest->before_word.begin() + kept + static_cast<std::ptrdiff_t>(targets),
+              fresh.sum.begin());
+  }
+  for (std::size_t word = agreeing; word < present.size(); ++word) {
+    std::copy(fresh.sum.begin(), fresh.sum.end(),
+              fresh.before_word.begin() + static_cast<std::ptrdiff_t>(word * targets));
+    const int first_source = std::max(1, static_cast<int>(word * 64));
+    const int last_source = std::min(counts_.hourly, static_cast<int>(word * 64 + 63));
+    for (int source = first_source; source <= last_source; ++source) {
+      if (!(present[word] >> (source % 64) & 1U)) continue;
+      if (group.row[source] != kNoRow) {
+        add_weights(fresh.sum.data(), group.rows.data() + group.row[source] * targets, targets);
+        continue;
+      }
+      for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
+        fresh.sum[group.reach[k].target] += group.reach[k].weight;
+      }
     }
   }
   // A sum above 0 means a source in reach; one that is 0, infinite or not a
   // number cannot normalise the weights.
-  sums.usable.resize(group.targets);
-  for (std::size_t t = 0; t < group.targets; ++t) sums.usable[t] = usable_weight_sum(sums.sum[t]);
-  sums.last_used = clock_;
-  return sums;
+  fresh.usable.resize(targets);
+  for (std::size_t t = 0; t < targets; ++t) fresh.usable[t] = usable_weight_sum(fresh.sum[t]);
+  fresh.last_used = clock_;
+
+  if (group.sums_cache.size() < kCachedSets) {
+    take_memory(kWeightMemoryCode, [&] { group.sums_cache.push_back(std::move(fresh)); });
+    return group.sums_cache.back();
+  }
+  auto oldest = std::min_element(
+      group.sums_cache.begin(), group.sums_cache.end(),
+      [](const WeightSums& a, const WeightSums& b) { return a.last_used < b.last_used; });
+  *oldest = std::move(fresh);
+  return *oldest;
 }
 
 void IdwEngine::interpolate_field(Group& group, HourField& field) {

@@ -35,6 +35,9 @@ class IdwEngine {
     std::vector<std::uint64_t> present;  // one bit per hourly station
     std::vector<double> sum;             // per target
     std::vector<char> usable;            // per target: a source in reach and a usable sum
+    // The sums before each word of 64 sources: a set that agrees with this
+    // one in its first words starts from there.
+    std::vector<double> before_word;
     std::uint64_t last_used = 0;
   };
 

@@ -75,7 +75,9 @@ class EngineAgainstPlain : public ::testing::TestWithParam<Case> {};
 TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
   const Case c = GetParam();
   std::mt19937_64 rng(static_cast<unsigned>(c.power * 1000 + c.distance));
-  Network net = random_network(rng, 40, 9, 23);
+  // More than two words of 64 sources, so that remembered weight sums are
+  // continued from a common leading part.
+  Network net = random_network(rng, 150, 9, 23);
   IdwSettings settings;
   settings.power = c.power;
   settings.max_distance = c.distance;
