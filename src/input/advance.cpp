@@ -23,6 +23,15 @@ void read_readings(TextReader& file, HourWindow& window, int first, int last, do
   if (!(reading == window.stamp(24))) fail_time_mismatch(mismatch_code, window.stamp(24));
 }
 
+// A line for each month, a dot for each further day.
+void print_progress(Console& console, const HourStamp& stamp) {
+  if (stamp.day == 1 && stamp.hour == 1) {
+    console.out << message_format("\nMonat %d/%d .", stamp.month, stamp.year);
+  } else if (stamp.hour == 1) {
+    console.out << '.';
+  }
+}
+
 }  // namespace
 
 void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
@@ -30,12 +39,15 @@ void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
   rotate_window(window);
   HourField& field = window.field(24);
   const double marker = missing_marker(params.nodata);
+  HourStamp& stamp = window.stamp(24);
   if (inputs.hourly->at_end()) {
+    // The stamp stays as the rotation left it; the day output stops the run
+    // before such an hour is written.
     std::fill(field.begin() + 1, field.begin() + counts.total() + 1, marker);
     window.set_hour_read(24, false);
+    print_progress(console, stamp);
     return;
   }
-  HourStamp& stamp = window.stamp(24);
   stamp = read_stamp(*inputs.hourly, 317);
   read_values(*inputs.hourly, field, 1, counts.hourly, 318);
   window.set_hour_read(24, true);
@@ -52,11 +64,7 @@ void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
                   params.nodata, 321, 322, 106);
   }
 
-  if (stamp.day == 1 && stamp.hour == 1) {
-    console.out << message_format("\nMonat %d/%d .", stamp.month, stamp.year);
-  } else if (stamp.hour == 1) {
-    console.out << '.';
-  }
+  print_progress(console, stamp);
 }
 
 }  // namespace rumo

@@ -80,9 +80,11 @@ std::optional<std::string_view> TextReader::read_token() {
   for (;;) {
     while (stop < end_ && !is_space(buffer_[stop])) ++stop;
     if (stop < end_) break;
+    // Reading more may move the unread text to the front of the buffer.
     const std::size_t scanned = stop - begin_;
-    if (!read_more()) break;
+    const bool more = read_more();
     stop = begin_ + scanned;
+    if (!more) break;
   }
   const std::string_view token(buffer_.data() + begin_, stop - begin_);
   begin_ = stop;
