@@ -1,0 +1,403 @@
+// rumo_bench: times whole runs of the program on generated data.
+//
+// Generates a station network and its data with rumo_generate (or reuses it
+// from the cache folder), then runs each workload as its own process, with the
+// answers on standard input and the console output sent to a log file, and
+// measures the wall time of the run and the peak resident memory of the
+// process (fork, execv, wait4). One line per workload, then the ratios.
+//
+// Workloads, on one network (500 hourly, 300 climate, 1200 collector stations
+// by default) over the whole period:
+//   dense          the program, power 2, every station within the maximum distance
+//   general        the program, power 1.5 (the exponential weight form)
+//   sparse         the program, power 2, maximum distance 30 km
+//   plain          the straightforward interpolation (rumo_plain), as dense
+//   plain-general  rumo_plain with power 1.5 over the first 14 days only; its
+//                  time is scaled to the whole period as an estimate
+//   io-floor       rumo_io_floor on the dense answers: reading and writing only
+// Throughput is the number of values in the result table (data lines times
+// stations) per second of wall time.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "answers.hpp"
+
+#ifndef RUMO_BENCH_RUMO
+#define RUMO_BENCH_RUMO "rumo"
+#endif
+#ifndef RUMO_BENCH_PLAIN
+#define RUMO_BENCH_PLAIN "rumo_plain"
+#endif
+#ifndef RUMO_BENCH_IO_FLOOR
+#define RUMO_BENCH_IO_FLOOR "rumo_io_floor"
+#endif
+#ifndef RUMO_BENCH_GENERATE
+#define RUMO_BENCH_GENERATE "rumo_generate"
+#endif
+#ifndef RUMO_BENCH_CACHE
+#define RUMO_BENCH_CACHE "bench-data"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using rumo_bench::Date;
+
+struct Options {
+  int days = 365;
+  int hourly = 500;
+  int climate = 300;
+  int collector = 1200;
+  unsigned long long seed = 1;
+  int repeat = 1;
+  int estimate_days = 14;  // days of the short run behind the estimate
+  std::vector<std::string> only;
+  std::string cache = RUMO_BENCH_CACHE;
+  std::string rumo = RUMO_BENCH_RUMO;
+  std::string plain = RUMO_BENCH_PLAIN;
+  std::string io_floor = RUMO_BENCH_IO_FLOOR;
+  std::string generate = RUMO_BENCH_GENERATE;
+  bool keep = false;
+};
+
+struct Workload {
+  std::string name;
+  std::string what;
+  std::string binary;
+  double power;
+  double distance;
+  int days;  // days of the run; fewer than the data's for an estimate
+};
+
+struct Measurement {
+  double wall = 0.0;  // seconds
+  double cpu = 0.0;   // user and system seconds
+  long peak_kb = 0;
+  int status = -1;
+  long lines = 0;  // data lines of the result file
+  long columns = 0;
+  std::uintmax_t bytes = 0;
+};
+
+void usage() {
+  std::fputs(
+      "usage: rumo_bench [options]\n"
+      "  --days N          days of data and of each run (365)\n"
+      "  --quick           the same as --days 30\n"
+      "  --only A,B        run only these workloads:\n"
+      "                    dense general sparse plain plain-general io-floor\n"
+      "  --repeat N        run each workload N times and keep the fastest (1)\n"
+      "  --estimate-days N days of the short run behind the plain-general estimate (14)\n"
+      "  --hourly N --climate N --collector N --seed N   the network (500 300 1200 1)\n"
+      "  --cache DIR       where generated data and results go\n"
+      "  --rumo PATH --plain PATH --io-floor PATH --generate PATH   the programs\n"
+      "  --keep            keep the result files\n",
+      stderr);
+}
+
+bool parse_options(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string name = argv[i];
+    if (name == "--quick") {
+      o.days = 30;
+      continue;
+    }
+    if (name == "--keep") {
+      o.keep = true;
+      continue;
+    }
+    if (name == "--help" || name == "-h" || i + 1 >= argc) return false;
+    const std::string value = argv[++i];
+    auto number = [&](int& into, int low) {
+      char* end = nullptr;
+      const long parsed = std::strtol(value.c_str(), &end, 10);
+      if (*end != '\0' || parsed < low || parsed > 100000) return false;
+      into = static_cast<int>(parsed);
+      return true;
+    };
+    bool ok = true;
+    if (name == "--days") {
+      ok = number(o.days, 2);
+    } else if (name == "--only") {
+      std::stringstream list(value);
+      std::string item;
+      while (std::getline(list, item, ',')) o.only.push_back(item);
+    } else if (name == "--repeat") {
+      ok = number(o.repeat, 1);
+    } else if (name == "--estimate-days") {
+      ok = number(o.estimate_days, 2);
+    } else if (name == "--hourly") {
+      ok = number(o.hourly, 1);
+    } else if (name == "--climate") {
+      ok = number(o.climate, 0);
+    } else if (name == "--collector") {
+      ok = number(o.collector, 0);
+    } else if (name == "--seed") {
+      o.seed = std::strtoull(value.c_str(), nullptr, 10);
+    } else if (name == "--cache") {
+      o.cache = value;
+    } else if (name == "--rumo") {
+      o.rumo = value;
+    } else if (name == "--plain") {
+      o.plain = value;
+    } else if (name == "--io-floor") {
+      o.io_floor = value;
+    } else if (name == "--generate") {
+      o.generate = value;
+    } else {
+      std::fprintf(stderr, "rumo_bench: unknown option %s\n", name.c_str());
+      return false;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "rumo_bench: bad value for %s: %s\n", name.c_str(), value.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs `binary` with `args`, standard input from `input` (or /dev/null) and
+// standard output and error into `log`; measures it.
+Measurement run_process(const std::string& binary, const std::vector<std::string>& args,
+                        const std::string& input, const std::string& log) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(binary.c_str()));
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+
+  std::fflush(nullptr);
+  Measurement m;
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    std::perror("rumo_bench: fork");
+    std::exit(1);
+  }
+  if (pid == 0) {
+    const int in = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
+    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) _exit(126);
+    close(in);
+    close(out);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (wait4(pid, &status, 0, &usage) < 0) {
+    std::perror("rumo_bench: wait4");
+    std::exit(1);
+  }
+  m.wall = seconds_since(start);
+  m.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+  m.peak_kb = usage.ru_maxrss;
+  m.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return m;
+}
+
+std::string text_of(const std::string& name) {
+  std::ifstream in(name);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Data lines and columns of a result file: lines after the five header lines,
+// and the tab-separated fields of line 2 after the four of its label.
+void count_result(const std::string& name, Measurement& m) {
+  std::ifstream in(name, std::ios::binary);
+  std::string line;
+  long number = 0;
+  m.lines = 0;
+  m.columns = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (number == 2) m.columns = static_cast<long>(std::count(line.begin(), line.end(), '\t')) - 3;
+    if (number > 5) ++m.lines;
+  }
+  std::error_code error;
+  m.bytes = fs::file_size(name, error);
+}
+
+// The data of one network, generated once and kept in the cache folder.
+std::string prepare_data(const Options& o) {
+  char key[160];
+  std::snprintf(key, sizeof key, "net-h%d-c%d-s%d-d%d-seed%llu", o.hourly, o.climate, o.collector,
+                o.days, o.seed);
+  const fs::path dir = fs::absolute(fs::path(o.cache) / key).lexically_normal();
+  const fs::path done = dir / "complete";
+  const std::vector<std::string> args = {"--out",       dir.string(),
+                                         "--hourly",    std::to_string(o.hourly),
+                                         "--climate",   std::to_string(o.climate),
+                                         "--collector", std::to_string(o.collector),
+                                         "--days",      std::to_string(o.days),
+                                         "--start",     "2001-01-01",
+                                         "--seed",      std::to_string(o.seed),
+                                         "--quiet"};
+  // A rebuilt generator may write other data: its time stamp is part of the key.
+  std::error_code error;
+  const auto built = fs::last_write_time(o.generate, error).time_since_epoch().count();
+  std::string command = o.generate;
+  for (const auto& arg : args) command += " " + arg;
+  command += "  # built " + std::to_string(built);
+  if (fs::exists(done) && text_of(done.string()) == command + "\n") {
+    std::printf("data: %s (cached)\n", dir.string().c_str());
+    return dir.string();
+  }
+  fs::create_directories(dir);
+  fs::remove(done);
+  const Measurement m = run_process(o.generate, args, "", (dir / "generate.log").string());
+  if (m.status != 0) {
+    std::fprintf(stderr, "rumo_bench: %s failed (%d), see %s\n", o.generate.c_str(), m.status,
+                 (dir / "generate.log").string().c_str());
+    std::exit(1);
+  }
+  rumo_bench::write_text_file(done.string(), command + "\n");
+  std::printf("data: %s (generated in %.1f s)\n", dir.string().c_str(), m.wall);
+  return dir.string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!parse_options(argc, argv, o)) {
+    usage();
+    return 2;
+  }
+  for (const std::string* program : {&o.rumo, &o.plain, &o.io_floor, &o.generate}) {
+    if (access(program->c_str(), X_OK) != 0) {
+      std::fprintf(stderr, "rumo_bench: cannot run %s\n", program->c_str());
+      return 1;
+    }
+  }
+
+  const double everywhere = 1e7;  // metres: more than any distance in the region
+  const int estimate_days = std::min(o.estimate_days, o.days);
+  const std::vector<Workload> all = {
+      {"dense", "power 2, every station in reach", o.rumo, 2.0, everywhere, o.days},
+      {"general", "power 1.5, every station in reach", o.rumo, 1.5, everywhere, o.days},
+      {"sparse", "power 2, maximum distance 30 km", o.rumo, 2.0, 30000.0, o.days},
+      {"plain", "dense, straightforward interpolation", o.plain, 2.0, everywhere, o.days},
+      {"plain-general", "general, straightforward interpolation (short run, scaled)", o.plain, 1.5,
+       everywhere, estimate_days},
+      {"io-floor", "dense data, reading and writing only", o.io_floor, 2.0, everywhere, o.days},
+  };
+  std::vector<Workload> chosen;
+  for (const Workload& w : all) {
+    if (o.only.empty() || std::find(o.only.begin(), o.only.end(), w.name) != o.only.end())
+      chosen.push_back(w);
+  }
+  for (const std::string& name : o.only) {
+    if (std::none_of(all.begin(), all.end(), [&](const Workload& w) { return w.name == name; })) {
+      std::fprintf(stderr, "rumo_bench: unknown workload %s\n", name.c_str());
+      return 2;
+    }
+  }
+
+  {
+    // Other work on the machine shows in the figures.
+    double load[3] = {0.0, 0.0, 0.0};
+    std::sscanf(text_of("/proc/loadavg").c_str(), "%lf %lf %lf", &load[0], &load[1], &load[2]);
+    char today[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::strftime(today, sizeof today, "%Y-%m-%d", std::localtime(&now));
+    std::printf("machine: %ld cores, load average %.2f %.2f %.2f; %s\n",
+                sysconf(_SC_NPROCESSORS_ONLN), load[0], load[1], load[2], today);
+  }
+  std::printf("network: %d hourly, %d climate, %d collector stations; %d days from 2001-01-01\n",
+              o.hourly, o.climate, o.collector, o.days);
+  const std::string data = prepare_data(o);
+  const fs::path runs = fs::path(data) / "runs";
+  fs::create_directories(runs);
+
+  std::printf("%-14s %10s %10s %14s %10s %8s %10s\n", "workload", "wall s", "cpu s", "values/s",
+              "peak MB", "lines", "result MB");
+  bool failures = false;
+  // Wall and processor time for the whole period.
+  std::map<std::string, double> scaled_wall;
+  std::map<std::string, double> scaled_cpu;
+  for (const Workload& w : chosen) {
+    const fs::path dir = runs / w.name;
+    fs::create_directories(dir);
+    rumo_bench::Answers a;
+    a.hourly = (fs::path(data) / "hourly.txt").string();
+    a.climate = o.climate > 0 ? (fs::path(data) / "climate.txt").string() : "";
+    a.collector = o.collector > 0 ? (fs::path(data) / "collector.txt").string() : "";
+    a.result = (dir / "result.txt").string();
+    a.start = Date{2001, 1, 1};
+    a.end = rumo_bench::add_days(a.start, w.days - 1);
+    a.power = w.power;
+    a.distance = w.distance;
+    const std::string answers = (dir / "answers.txt").string();
+    rumo_bench::write_text_file(answers, rumo_bench::answers_text(a));
+
+    Measurement best;
+    for (int r = 0; r < o.repeat; ++r) {
+      Measurement m = run_process(w.binary, {}, answers, (dir / "console.txt").string());
+      if (m.status != 0) {
+        best = m;
+        break;
+      }
+      if (r == 0 || m.wall < best.wall) best = m;
+    }
+    if (best.status != 0) {
+      // A run that fails has no figures; the others still run.
+      std::printf("%-14s FAILED with exit status %d, see %s\n", w.name.c_str(), best.status,
+                  (dir / "console.txt").string().c_str());
+      std::fflush(stdout);
+      failures = true;
+      continue;
+    }
+    count_result(a.result, best);
+    if (!o.keep) fs::remove(a.result);
+    scaled_wall[w.name] = best.wall * o.days / w.days;
+    scaled_cpu[w.name] = best.cpu * o.days / w.days;
+
+    const double values = static_cast<double>(best.lines) * static_cast<double>(best.columns);
+    std::printf("%-14s %10.3f %10.3f %14.0f %10.1f %8ld %10.1f   %s\n", w.name.c_str(), best.wall,
+                best.cpu, values / best.wall, best.peak_kb / 1024.0, best.lines,
+                static_cast<double>(best.bytes) / (1024.0 * 1024.0), w.what.c_str());
+    if (w.days != o.days) {
+      std::printf("%-14s %10.3f %10.3f %14s %10s %8s %10s   %d days scaled to %d\n", "",
+                  scaled_wall[w.name], scaled_cpu[w.name], "", "", "", "", w.days, o.days);
+    }
+    std::fflush(stdout);
+  }
+
+  auto ratio = [&](const char* label, const char* a, const char* b) {
+    if (scaled_wall.count(a) == 0 || scaled_wall.count(b) == 0) return;
+    std::printf("%-28s %8.2f %8.2f\n", label, scaled_wall[a] / scaled_wall[b],
+                scaled_cpu[a] / scaled_cpu[b]);
+  };
+  // The processor times are the steadier figure when other work shares the
+  // machine.
+  std::printf("%-28s %8s %8s\n", "ratios", "wall", "cpu");
+  ratio("plain / dense", "plain", "dense");
+  ratio("plain-general / general", "plain-general", "general");
+  ratio("general / dense", "general", "dense");
+  ratio("sparse / io-floor", "sparse", "io-floor");
+  ratio("dense / io-floor", "dense", "io-floor");
+  return failures ? 1 : 0;
+}
