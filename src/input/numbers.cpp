@@ -1,5 +1,6 @@
 #include "input/numbers.hpp"
 
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <string>
@@ -51,8 +52,14 @@ std::optional<double> parse_double_token(std::string_view token) {
   if (starts_hex(digits)) {
     digits.remove_prefix(2);
     format = std::chars_format::hex;
-    if (digits.empty() || digits.front() == '+' || digits.front() == '-') return std::nullopt;
+    // Only hexadecimal digits or a point follow the prefix ("0xinf" is no number).
+    if (digits.empty() ||
+        !(std::isxdigit(static_cast<unsigned char>(digits.front())) || digits.front() == '.')) {
+      return std::nullopt;
+    }
   }
+  // "nan" is read without a parenthesised part after it.
+  if (digits.find('(') != std::string_view::npos) return std::nullopt;
   double value = 0.0;
   const auto [end, ec] =
       std::from_chars(digits.data(), digits.data() + digits.size(), value, format);
