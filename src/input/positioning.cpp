@@ -65,6 +65,11 @@ void seek_hourly_start(TextReader& hourly, ResultFile& result, HourWindow& windo
     }
     rotate_window(window);
     if (hourly.at_end()) {
+      // An hour the file does not have holds no values, not those of the
+      // hour that last used the slot.
+      HourField& field = window.field(24);
+      std::fill(field.begin() + 1, field.begin() + counts.total() + 1,
+                missing_marker(params.nodata));
       window.set_hour_read(24, false);
     } else {
       read_hourly_record(hourly, window, counts, params.nodata, 309, 310);
