@@ -15,6 +15,10 @@ namespace {
 constexpr std::size_t kCachedSets = 8;
 // The weight arrays are the interpolation's memory.
 constexpr int kWeightMemoryCode = 2;
+// A set of present sources used this often gets its shares worked out, and
+// so many sets per group keep them (each as large as the group's weights).
+constexpr int kUsesBeforeShares = 3;
+constexpr std::size_t kSetsWithShares = 2;
 
 // The loops over all targets of a group run on the widest vector unit the
 // processor has. Each target is its own lane, so the operations on every
@@ -33,6 +37,16 @@ RUMO_VECTOR_LOOP void add_weights(double* __restrict sums, const double* __restr
 RUMO_VECTOR_LOOP void add_terms(double* __restrict values, const double* __restrict row,
                                 const double* __restrict sums, double value, std::size_t count) {
   for (std::size_t t = 0; t < count; ++t) values[t] += row[t] / sums[t] * value;
+}
+
+RUMO_VECTOR_LOOP void divide_row(double* __restrict shares, const double* __restrict row,
+                                 const double* __restrict sums, std::size_t count) {
+  for (std::size_t t = 0; t < count; ++t) shares[t] = row[t] / sums[t];
+}
+
+RUMO_VECTOR_LOOP void add_shared_terms(double* __restrict values, const double* __restrict shares,
+                                       double value, std::size_t count) {
+  for (std::size_t t = 0; t < count; ++t) values[t] += shares[t] * value;
 }
 
 }  // namespace
@@ -90,8 +104,8 @@ IdwEngine::Group IdwEngine::build_group(int first, int last) const {
 // order, exactly as the plain form adds them, so the sums are kept per set of
 // present sources rather than updated. Adding the zero weight of a source
 // out of reach leaves a sum as it is.
-const IdwEngine::WeightSums& IdwEngine::weight_sums(Group& group,
-                                                    const std::vector<std::uint64_t>& present) {
+IdwEngine::WeightSums& IdwEngine::weight_sums(Group& group,
+                                              const std::vector<std::uint64_t>& present) {
   ++clock_;
   // The remembered set that agrees with this one in the most leading words.
   WeightSums* closest = nullptr;
@@ -101,6 +115,7 @@ const IdwEngine::WeightSums& IdwEngine::weight_sums(Group& group,
     const auto words = static_cast<std::size_t>(differ.first - present.begin());
     if (words == present.size()) {
       cached.last_used = clock_;
+      if (++cached.uses == kUsesBeforeShares) share_out(group, cached);
       return cached;
     }
     if (closest == nullptr || words > agreeing) {
@@ -157,6 +172,32 @@ const IdwEngine::WeightSums& IdwEngine::weight_sums(Group& group,
   return *oldest;
 }
 
+// A share is the weight divided by the sum, the very division each term of
+// a mean starts with; dividing once per set gives the same numbers.
+void IdwEngine::share_out(Group& group, WeightSums& sums) {
+  std::vector<WeightSums*> sharing;
+  for (auto& cached : group.sums_cache) {
+    if (!cached.row_shares.empty() || !cached.list_shares.empty()) sharing.push_back(&cached);
+  }
+  if (sharing.size() >= kSetsWithShares) {
+    WeightSums* oldest = *std::min_element(
+        sharing.begin(), sharing.end(),
+        [](const WeightSums* a, const WeightSums* b) { return a->last_used < b->last_used; });
+    std::vector<double>().swap(oldest->row_shares);
+    std::vector<double>().swap(oldest->list_shares);
+  }
+  take_memory(kWeightMemoryCode, [&] {
+    sums.row_shares.resize(group.rows.size());
+    sums.list_shares.resize(group.reach.size());
+  });
+  for (std::size_t at = 0; at < group.rows.size(); at += group.targets) {
+    divide_row(sums.row_shares.data() + at, group.rows.data() + at, sums.sum.data(), group.targets);
+  }
+  for (std::size_t k = 0; k < group.reach.size(); ++k) {
+    sums.list_shares[k] = group.reach[k].weight / sums.sum[group.reach[k].target];
+  }
+}
+
 void IdwEngine::interpolate_field(Group& group, HourField& field) {
   std::fill(present_.begin(), present_.end(), 0);
   active_.clear();
@@ -175,20 +216,35 @@ void IdwEngine::interpolate_field(Group& group, HourField& field) {
     active_.push_back(source);
   }
 
+  // An hour without a value other than zero leaves every mean at zero,
+  // whatever the weights.
+  if (active_.empty()) {
+    for (int target = group.first; target <= group.last; ++target) {
+      field[target] = limit_value(0.0, settings_);
+    }
+    return;
+  }
+
   const WeightSums& sums = weight_sums(group, present_);
   std::fill(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(group.targets), 0.0);
+  const bool shared = !sums.row_shares.empty() || !sums.list_shares.empty();
   // Each target's mean gathers its terms in ascending source order, as the
   // plain form does; a source out of reach adds an exact zero.
   for (const int source : active_) {
     const double value = field[source];
     if (group.row[source] != kNoRow) {
-      add_terms(values_.data(), group.rows.data() + group.row[source] * group.targets,
-                sums.sum.data(), value, group.targets);
+      const std::size_t at = group.row[source] * group.targets;
+      if (shared) {
+        add_shared_terms(values_.data(), sums.row_shares.data() + at, value, group.targets);
+      } else {
+        add_terms(values_.data(), group.rows.data() + at, sums.sum.data(), value, group.targets);
+      }
       continue;
     }
     for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
       const Reach& r = group.reach[k];
-      values_[r.target] += r.weight / sums.sum[r.target] * value;
+      const double share = shared ? sums.list_shares[k] : r.weight / sums.sum[r.target];
+      values_[r.target] += share * value;
     }
   }
   for (std::size_t t = 0; t < group.targets; ++t) {

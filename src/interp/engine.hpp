@@ -38,6 +38,11 @@ class IdwEngine {
     // The sums before each word of 64 sources: a set that agrees with this
     // one in its first words starts from there.
     std::vector<double> before_word;
+    // Each weight divided by its target's sum, for full rows and lists alike;
+    // worked out for the sets that come back often.
+    std::vector<double> row_shares;
+    std::vector<double> list_shares;
+    int uses = 0;
     std::uint64_t last_used = 0;
   };
 
@@ -53,7 +58,8 @@ class IdwEngine {
   };
 
   Group build_group(int first, int last) const;
-  const WeightSums& weight_sums(Group& group, const std::vector<std::uint64_t>& present);
+  WeightSums& weight_sums(Group& group, const std::vector<std::uint64_t>& present);
+  void share_out(Group& group, WeightSums& sums);
   void interpolate_field(Group& group, HourField& field);
 
   const StationTable& table_;
