@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -36,10 +37,41 @@ bool starts_hex(std::string_view digits) {
   return digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
 }
 
+// The common data value: at most 15 digits with an optional point and no
+// exponent. Its digits and the power of ten are both exact doubles, so one
+// division gives the correctly rounded value, the same as any full conversion.
+std::optional<double> parse_short_decimal(std::string_view token) {
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  std::size_t at = 0;
+  const bool negative = token[0] == '-';
+  if (negative || token[0] == '+') ++at;
+  std::int64_t digits = 0;
+  int count = 0;
+  int decimals = -1;
+  for (; at < token.size(); ++at) {
+    const char c = token[at];
+    if (c >= '0' && c <= '9') {
+      if (++count > 15) return std::nullopt;
+      digits = digits * 10 + (c - '0');
+      if (decimals >= 0) ++decimals;
+    } else if (c == '.' && decimals < 0) {
+      decimals = 0;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (count == 0) return std::nullopt;
+  double value = static_cast<double>(digits);
+  if (decimals > 0) value /= kPowers[decimals];
+  return negative ? -value : value;
+}
+
 }  // namespace
 
 std::optional<double> parse_double_token(std::string_view token) {
   if (token.empty()) return std::nullopt;
+  if (const auto value = parse_short_decimal(token)) return value;
   std::string_view digits = token;
   bool negative = false;
   if (digits.front() == '+' || digits.front() == '-') {
