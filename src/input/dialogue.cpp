@@ -65,8 +65,7 @@ class Answers {
     if (text.empty()) return std::nullopt;
     const auto value = parse_int_token(text);
     if (value) return value;
-    // Digits beyond the range of an integer: the C library's conversion wraps
-    // to the type's limits as strtol does.
+    // Digits beyond the range of an integer are held at its limits.
     const long long wide = std::strtoll(text.c_str(), nullptr, 10);
     return static_cast<int>(std::clamp<long long>(wide, INT32_MIN, INT32_MAX));
   }
@@ -94,45 +93,65 @@ class Answers {
     text_.clear();
     if (!skip_space()) return {};
     take_if(is_sign);
+    if (decimal && take_if([](int c) { return c == '0'; })) {
+      if (take_if([](int c) { return c == 'x' || c == 'X'; })) return hexadecimal_text();
+      return decimal_text(1);
+    }
+    if (decimal) {
+      if (take_word("infinity") || take_word("nan")) return text_;
+      return decimal_text(0);
+    }
     std::size_t digits = 0;
     while (take_if(is_digit)) ++digits;
-    if (decimal) {
-      if (digits == 0 && take_word("infinity", 3)) return text_;
-      if (digits == 0 && take_word("nan", 3)) return text_;
-      if (take_if([](int c) { return c == '.'; })) {
-        while (take_if(is_digit)) ++digits;
-      }
-      if (digits == 0) return {};
-      if (take_if([](int c) { return c == 'e' || c == 'E'; })) {
-        take_if(is_sign);
-        std::size_t exponent_digits = 0;
-        while (take_if(is_digit)) ++exponent_digits;
-        if (exponent_digits == 0) return {};
-      }
-      return text_;
-    }
     return digits == 0 ? std::string{} : text_;
   }
 
-  // "inf" or "infinity" (any case), or "nan": at least `shortest` letters
-  // must match; a longer match is taken as far as it goes.
-  bool take_word(const char* word, std::size_t shortest) {
-    const std::size_t start = text_.size();
+  // Digits with an optional point and exponent; an exponent without digits
+  // is dropped, and the number read without it.
+  std::string decimal_text(std::size_t digits) {
+    while (take_if(is_digit)) ++digits;
+    if (take_if([](int c) { return c == '.'; })) {
+      while (take_if(is_digit)) ++digits;
+    }
+    if (digits == 0) return {};
+    take_exponent([](int c) { return c == 'e' || c == 'E'; });
+    return text_;
+  }
+
+  // After "0x": hexadecimal digits with an optional point and binary
+  // exponent. Without digits nothing is read.
+  std::string hexadecimal_text() {
+    std::size_t digits = 0;
+    while (take_if(is_hex_digit)) ++digits;
+    if (take_if([](int c) { return c == '.'; })) {
+      while (take_if(is_hex_digit)) ++digits;
+    }
+    if (digits == 0) return {};
+    take_exponent([](int c) { return c == 'p' || c == 'P'; });
+    return text_;
+  }
+
+  void take_exponent(bool (*is_mark)(int)) {
+    const std::size_t mantissa = text_.size();
+    if (!take_if(is_mark)) return;
+    take_if(is_sign);
+    std::size_t digits = 0;
+    while (take_if(is_digit)) ++digits;
+    if (digits == 0) text_.resize(mantissa);
+  }
+
+  static bool is_hex_digit(int c) { return std::isxdigit(c) != 0; }
+
+  // "inf", "infinity" or "nan" in any case. Letters that begin the word but
+  // do not complete one of these forms are read and lost.
+  bool take_word(const char* word) {
     std::size_t matched = 0;
     while (word[matched] != '\0' &&
            std::tolower(in_.peek()) == static_cast<unsigned char>(word[matched])) {
       text_.push_back(static_cast<char>(in_.get()));
       ++matched;
     }
-    if (matched >= shortest) {
-      // "infin" is not a number, but "inf" followed by "in" is read as far as
-      // the C library goes: keep the three letters.
-      if (matched < std::char_traits<char>::length(word) && word[0] == 'i') {
-        text_.resize(start + 3);
-      }
-      return true;
-    }
-    return false;
+    return matched == 3 || matched == std::char_traits<char>::length(word);
   }
 
   std::istream& in_;

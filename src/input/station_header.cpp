@@ -1,5 +1,7 @@
 #include "input/station_header.hpp"
 
+#include <optional>
+
 #include "input/numbers.hpp"
 #include "run/error.hpp"
 #include "run/window.hpp"
@@ -13,18 +15,26 @@ namespace {
 constexpr std::size_t kLabelLength = 11;
 constexpr std::size_t kNameLength = 7;
 
-std::vector<std::string_view> height_tokens(std::string_view line) {
-  if (line.size() >= kLabelLength) line.remove_prefix(kLabelLength);
-  std::vector<std::string_view> tokens;
-  std::size_t at = 0;
-  while (at < line.size()) {
-    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
-    const std::size_t start = at;
-    while (at < line.size() && line[at] != ' ' && line[at] != '\t') ++at;
-    if (at > start) tokens.push_back(line.substr(start, at - start));
+// The heights of line 2 after its label, one token at a time; only blanks
+// and tabs separate them.
+class HeightTokens {
+ public:
+  explicit HeightTokens(std::string_view line) : line_(line) {
+    if (line_.size() >= kLabelLength) line_.remove_prefix(kLabelLength);
   }
-  return tokens;
-}
+  std::optional<std::string_view> next() {
+    while (at_ < line_.size() && is_blank(line_[at_])) ++at_;
+    if (at_ == line_.size()) return std::nullopt;
+    const std::size_t start = at_;
+    while (at_ < line_.size() && !is_blank(line_[at_])) ++at_;
+    return line_.substr(start, at_ - start);
+  }
+
+ private:
+  static bool is_blank(char c) { return c == ' ' || c == '\t'; }
+  std::string_view line_;
+  std::size_t at_ = 0;
+};
 
 std::string_view read_header_token(TextReader& reader, int code) {
   const auto token = reader.read_token();
@@ -55,19 +65,22 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   line.clear();
   reader.read_line(line);
   count = 0;
-  const auto tokens = height_tokens(line);
-  for (const auto token : tokens) {
-    const double height = parse_header_number(token);
+  HeightTokens tokens(line);
+  while (const auto token = tokens.next()) {
+    const double height = parse_header_number(*token);
     const int number = first_number + count;
-    if (number <= kMaxStations) table.height[number] = height;
     console.out << message_format("Station %2d, Hoehe %10.4lf\n", count, height);
     ++count;
+    if (number > kMaxStations) break;
+    table.height[number] = height;
   }
   // More stations than a run can hold would put every later entry and every
-  // data value in the wrong place, so such a run is refused here.
-  const int total = first_number - 1 + count;
-  if (total > kMaxStations) {
-    fail(109, message_format("Zu viele Stationen (%d), hoechstens 2000 !\n", total));
+  // data value in the wrong place, so such a run is refused here; the rest
+  // of the line is only counted for the message.
+  if (first_number - 1 + count > kMaxStations) {
+    while (tokens.next()) ++count;
+    fail(109,
+         message_format("Zu viele Stationen (%d), hoechstens 2000 !\n", first_number - 1 + count));
   }
   console.out << message_format("*anzahl %d\n", count);
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -132,6 +134,34 @@ Dates corrected(const Dates& entered) {
       std::tuple_cat(entered);
   correct_dates(p);
   return {p.start_day, p.start_month, p.start_year, p.end_day, p.end_month, p.end_year};
+}
+
+// A decimal answer is read as the C library's "%lf" reads it: the power
+// takes what sscanf takes from the same text, and the maximum distance what
+// sscanf then takes from the rest. Text that forms no number leaves the
+// power at its default.
+TEST(ReadParameters, DecimalAnswersReadLikeTheCLibrary) {
+  for (const char* power :
+       {"1.5",      "-2",    "+.5",   "5.",  "1e3", "1E-2",    "5e",  "5e+",
+        "1.5ex",    "0x1p1", "0x1.8", "0x",  "0xg", "-0x1P-2", "inf", "-INF",
+        "infinity", "infin", "nan",   "NaN", "x",   ".",       "-",   "1.2.3"}) {
+    const std::string rest = std::string(power) + "\n8\n";
+    double expected_power = 0.0;
+    double expected_distance = 0.0;
+    int used = 0;
+    const bool read = std::sscanf(rest.c_str(), "%lf%n", &expected_power, &used) == 1;
+    if (read) std::sscanf(rest.c_str() + used, "%lf", &expected_distance);
+    const RunParameters p =
+        answer("h\n\n\no\n9998 1 1 2000 2 1 2000\n" + rest + "0 0 10 10\n").params;
+    if (std::isnan(expected_power)) {
+      EXPECT_TRUE(std::isnan(p.power)) << power;
+    } else {
+      EXPECT_EQ(p.power, expected_power) << power;
+    }
+    if (read) {
+      EXPECT_EQ(p.max_distance, expected_distance) << power;
+    }
+  }
 }
 
 TEST(CorrectDates, YearsMonthsAndDays) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <optional>
 #include <sstream>
 #include <string>
@@ -205,6 +207,15 @@ TEST(ReadStationHeader, AtMost2000StationsInAll) {
   EXPECT_EQ(error.code, 109);
   EXPECT_EQ(error.stream, Stream::out);
   EXPECT_EQ(error.message, "Zu viele Stationen (2001), hoechstens 2000 !\n");
+
+  // A line of far too many heights is refused with the number it holds,
+  // after the first station beyond the limit; the rest is only counted.
+  Header flood;
+  const RunError refused = flood.failure(header_with(50000), 1);
+  EXPECT_EQ(refused.message, "Zu viele Stationen (50000), hoechstens 2000 !\n");
+  const std::string console = flood.out.str();
+  EXPECT_EQ(std::count(console.begin(), console.end(), '\n'), 2001);
+  EXPECT_NE(console.find("Station 2000, Hoehe  2100.0000\n"), std::string::npos);
 }
 
 }  // namespace
