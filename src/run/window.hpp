@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -35,8 +36,12 @@ inline bool is_present(double value, double nodata) {
 }
 
 // What is written where a value is missing: minus the nodata value, minus one.
+// A nodata value that is not a number gives its negation, so that the sign
+// the marker is written with does not depend on how the compiler arranges
+// the subtraction.
 inline double missing_marker(double nodata) {
-  return -nodata - 1.0;
+  const double negated = -nodata;
+  return std::isnan(negated) ? negated : negated - 1.0;
 }
 
 // A year below 100 read from a file or the dialogue stands for 1900 plus it.

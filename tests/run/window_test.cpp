@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+
+#include <cmath>
 
 namespace rumo {
 namespace {
@@ -88,6 +91,14 @@ TEST(Nodata, PresenceAndMarker) {
   EXPECT_FALSE(is_present(-999.0, 998.0));
   EXPECT_FALSE(is_present(-998.0, 998.0));
   EXPECT_TRUE(is_present(-997.9, 998.0));
+
+  // A nodata value that is not a number: nothing is present, and the marker
+  // is its negation in every build.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_TRUE(std::isnan(missing_marker(nan)));
+  EXPECT_TRUE(std::signbit(missing_marker(nan)));
+  EXPECT_FALSE(std::signbit(missing_marker(-nan)));
+  EXPECT_FALSE(is_present(0.0, nan));
 }
 
 TEST(Nodata, YearCorrection) {
