@@ -13,127 +13,83 @@
 namespace rumo {
 namespace {
 
-struct Dialogue {
-  RunParameters params;
-  std::string prompts;
-};
+const char* const kAllPrompts =
+    "hourly data         : konventional data (2 or 3 values a day): daily sums (e.g. of prec.): "
+    "output file:  nodata value (e.g. 998: all values <-998 or > 998 will be interpreted as "
+    "nodata values)\nstarting day   : staring month  : staring year   : end day   : end month : "
+    "end year  : weighting of the inverse distance (power) : maximum distance of e station to "
+    "the interpolation cell: lower limit of values: values below replacing with...: upper limit: "
+    "values grater than upper limit replacing with: ";
 
-Dialogue answer(const std::string& answers) {
+RunParameters answer(const std::string& answers) {
   std::istringstream in(answers);
   std::ostringstream out;
   Console console{in, out};
-  Dialogue result;
-  read_parameters(console, result.params);
-  result.prompts = out.str();
-  return result;
+  RunParameters params;
+  read_parameters(console, params);
+  EXPECT_EQ(out.str(), kAllPrompts) << answers;
+  return params;
 }
-
-const char* const kAllPrompts =
-    "hourly data         : "
-    "konventional data (2 or 3 values a day): "
-    "daily sums (e.g. of prec.): "
-    "output file: "
-    " nodata value (e.g. 998: all values <-998 or > 998 will be interpreted as nodata values)\n"
-    "starting day   : "
-    "staring month  : "
-    "staring year   : "
-    "end day   : "
-    "end month : "
-    "end year  : "
-    "weighting of the inverse distance (power) : "
-    "maximum distance of e station to the interpolation cell: "
-    "lower limit of values: "
-    "values below replacing with...: "
-    "upper limit: "
-    "values grater than upper limit replacing with: ";
 
 using Names = std::array<std::string, 4>;  // hourly, climate, collector, result
-Names names(const RunParameters& p) {
-  return {p.hourly_file, p.climate_file, p.collector_file, p.result_file};
-}
-
 // The nodata value, start day, month, year and hour, end day, month and year,
 // power, maximum distance, lower limit and replacement, upper limit and
 // replacement.
 using Numbers = std::tuple<double, int, int, int, int, int, int, int, double, double, double,
                            double, double, double>;
-Numbers numbers(const RunParameters& p) {
-  return {p.nodata,      p.start_day,        p.start_month, p.start_year,
-          p.start_hour,  p.end_day,          p.end_month,   p.end_year,
-          p.power,       p.max_distance,     p.lower_limit, p.lower_replacement,
-          p.upper_limit, p.upper_replacement};
-}
-
 // What the corrections make of numbers that were never read.
-Numbers unread(double nodata) {
-  return {nodata, 1, 1, 1900, 1, 1, 1, 1900, 0, 0, 0, 0, 0, 0};
-}
+const Numbers kUnread{9998, 1, 1, 1900, 1, 1, 1, 1900, 0, 0, 0, 0, 0, 0};
 
-TEST(ReadParameters, FullScript) {
-  // Numbers may stand on later lines or share one.
-  const Dialogue d = answer(
-      "korim.txt\n  klima daten.txt\nsammler.txt\nresult.txt\n998\n"
-      "1\n2\n95\n\n\n   31 12\n2003\n2.5\n1e4\n-1\n0\n+100.5\n-.5\n");
-  EXPECT_EQ(d.prompts, kAllPrompts);
-  // The climate name is the whole line, blanks kept.
-  EXPECT_EQ(names(d.params),
-            (Names{"korim.txt", "  klima daten.txt", "sammler.txt", "result.txt"}));
-  EXPECT_EQ(numbers(d.params),
-            (Numbers{998, 1, 2, 1995, 1, 31, 12, 2003, 2.5, 1e4, -1, 0, 100.5, -0.5}));
-}
-
-TEST(ReadParameters, FileNameLines) {
-  // An empty climate line leaves the climate group out.
-  Dialogue d = answer("h.txt\n\ns.txt\nout.txt\n9998 1 1 2003 2 1 2003 2 10 0 0 100 100\n");
-  EXPECT_EQ(names(d.params), (Names{"h.txt", "", "s.txt", "out.txt"}));
-  EXPECT_EQ(numbers(d.params), (Numbers{9998, 1, 1, 2003, 1, 2, 1, 2003, 2, 10, 0, 0, 100, 100}));
-
-  // The character after the first word is dropped, so a second word on that
-  // line is the climate name and the next line the collector name.
-  d = answer("h.txt k.txt\ns.txt\nout.txt\n");
-  EXPECT_EQ(names(d.params), (Names{"h.txt", "k.txt", "s.txt", "out.txt"}));
-
-  // Answers typed with carriage returns before their line feeds.
-  d = answer("h.txt\r\nk.txt\r\n\r\nout.txt\r\n998\r\n3\r\n4\r\n2001\r\n5\r\n6\r\n2002\r\n1.5\r\n");
-  EXPECT_EQ(names(d.params), (Names{"h.txt", "k.txt", "", "out.txt"}));
-  EXPECT_EQ(numbers(d.params), (Numbers{998, 3, 4, 2001, 1, 5, 6, 2002, 1.5, 0, 0, 0, 0, 0}));
-}
-
-TEST(ReadParameters, UnreadableNumberStopsAllLaterNumbers) {
-  Dialogue d = answer("h\nk\ns\no\n998\nx\n5\n6\n2003\n7\n8\n2004\n2\n3\n4\n5\n6\n7\n");
-  EXPECT_EQ(d.prompts, kAllPrompts);
-  EXPECT_EQ(numbers(d.params), unread(998));
-
-  // An integer is read up to the point of "2003.0"; the point stops the
-  // integers that follow (2003 as a month is limited to 12), and the first
-  // decimal number then reads ".0".
-  d = answer("h\nk\ns\no\n998\n7\n2003.0\n5\n6\n2004\n2\n");
-  EXPECT_EQ(numbers(d.params), (Numbers{998, 7, 12, 1900, 1, 1, 1, 1900, 0, 5, 6, 2004, 2, 0}));
-}
-
-TEST(ReadParameters, AnswersEndingEarly) {
-  Dialogue d = answer("");
-  EXPECT_EQ(d.prompts, kAllPrompts);
-  EXPECT_EQ(names(d.params), (Names{"", "", "", ""}));
-  EXPECT_EQ(numbers(d.params), unread(9998));
-
-  d = answer("h.txt");
-  EXPECT_EQ(names(d.params), (Names{"h.txt", "", "", ""}));
-  EXPECT_EQ(numbers(d.params), unread(9998));
-
-  d = answer("h\nk\ns\no\n998\n15\n6\n2003");
-  EXPECT_EQ(numbers(d.params), (Numbers{998, 15, 6, 2003, 1, 1, 1, 1900, 0, 0, 0, 0, 0, 0}));
-}
-
-// Start day, month, year, then end day, month, year.
-using Dates = std::array<int, 6>;
-
-Dates corrected(const Dates& entered) {
-  RunParameters p;
-  std::tie(p.start_day, p.start_month, p.start_year, p.end_day, p.end_month, p.end_year) =
-      std::tuple_cat(entered);
-  correct_dates(p);
-  return {p.start_day, p.start_month, p.start_year, p.end_day, p.end_month, p.end_year};
+TEST(ReadParameters, AnswerScripts) {
+  const struct {
+    const char* answers;
+    Names names;
+    Numbers numbers;
+  } scripts[] = {
+      // Numbers may stand on later lines or share one; the climate name is
+      // the whole line, blanks kept.
+      {"korim.txt\n  klima daten.txt\nsammler.txt\nresult.txt\n998\n"
+       "1\n2\n95\n\n\n   31 12\n2003\n2.5\n1e4\n-1\n0\n+100.5\n-.5\n",
+       {"korim.txt", "  klima daten.txt", "sammler.txt", "result.txt"},
+       {998, 1, 2, 1995, 1, 31, 12, 2003, 2.5, 1e4, -1, 0, 100.5, -0.5}},
+      // An empty climate line leaves the climate group out.
+      {"h.txt\n\ns.txt\nout.txt\n9998 1 1 2003 2 1 2003 2 10 0 0 100 100\n",
+       {"h.txt", "", "s.txt", "out.txt"},
+       {9998, 1, 1, 2003, 1, 2, 1, 2003, 2, 10, 0, 0, 100, 100}},
+      // The character after the first word is dropped, so a second word on
+      // that line is the climate name and the next line the collector name.
+      {"h.txt k.txt\ns.txt\nout.txt\n", {"h.txt", "k.txt", "s.txt", "out.txt"}, kUnread},
+      // Answers typed with carriage returns before their line feeds.
+      {"h.txt\r\nk.txt\r\n\r\nout.txt\r\n998\r\n3\r\n4\r\n2001\r\n5\r\n6\r\n2002\r\n1.5\r\n",
+       {"h.txt", "k.txt", "", "out.txt"},
+       {998, 3, 4, 2001, 1, 5, 6, 2002, 1.5, 0, 0, 0, 0, 0}},
+      // Text that forms no number stops all later numbers.
+      {"h\nk\ns\no\n998\nx\n5\n6\n2003\n7\n8\n2004\n2\n3\n4\n5\n6\n7\n",
+       {"h", "k", "s", "o"},
+       {998, 1, 1, 1900, 1, 1, 1, 1900, 0, 0, 0, 0, 0, 0}},
+      // An integer is read up to the point of "2003.0"; the point stops the
+      // integers that follow (2003 as a month is limited to 12), and the
+      // first decimal number then reads ".0".
+      {"h\nk\ns\no\n998\n7\n2003.0\n5\n6\n2004\n2\n",
+       {"h", "k", "s", "o"},
+       {998, 7, 12, 1900, 1, 1, 1, 1900, 0, 5, 6, 2004, 2, 0}},
+      // Answers ending early.
+      {"", {}, kUnread},
+      {"h.txt", {"h.txt"}, kUnread},
+      {"h\nk\ns\no\n998\n15\n6\n2003",
+       {"h", "k", "s", "o"},
+       {998, 15, 6, 2003, 1, 1, 1, 1900, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const auto& s : scripts) {
+    const RunParameters p = answer(s.answers);
+    EXPECT_EQ((Names{p.hourly_file, p.climate_file, p.collector_file, p.result_file}), s.names)
+        << s.answers;
+    EXPECT_EQ((Numbers{p.nodata, p.start_day, p.start_month, p.start_year, p.start_hour, p.end_day,
+                       p.end_month, p.end_year, p.power, p.max_distance, p.lower_limit,
+                       p.lower_replacement, p.upper_limit, p.upper_replacement}),
+              s.numbers)
+        << s.answers;
+  }
 }
 
 // A decimal answer is read as the C library's "%lf" reads it: the power
@@ -151,44 +107,41 @@ TEST(ReadParameters, DecimalAnswersReadLikeTheCLibrary) {
     int used = 0;
     const bool read = std::sscanf(rest.c_str(), "%lf%n", &expected_power, &used) == 1;
     if (read) std::sscanf(rest.c_str() + used, "%lf", &expected_distance);
-    const RunParameters p =
-        answer("h\n\n\no\n9998 1 1 2000 2 1 2000\n" + rest + "0 0 10 10\n").params;
-    if (std::isnan(expected_power)) {
-      EXPECT_TRUE(std::isnan(p.power)) << power;
-    } else {
-      EXPECT_EQ(p.power, expected_power) << power;
-    }
+    const RunParameters p = answer("h\n\n\no\n9998 1 1 2000 2 1 2000\n" + rest + "0 0 10 10\n");
+    EXPECT_TRUE(std::isnan(expected_power) ? std::isnan(p.power) : p.power == expected_power)
+        << power << " read as " << p.power;
     if (read) {
       EXPECT_EQ(p.max_distance, expected_distance) << power;
     }
   }
 }
 
+// Start day, month, year, then end day, month, year.
+using Dates = std::array<int, 6>;
+
 TEST(CorrectDates, YearsMonthsAndDays) {
   const std::pair<Dates, Dates> cases[] = {
       {{1, 1, 95, 1, 1, 3}, {1, 1, 1995, 1, 1, 1903}},
-      {{1, 1, 1999, 1, 1, 100}, {1, 1, 1999, 1, 1, 100}},
-      {{1, 1, 0, 1, 1, 99}, {1, 1, 1900, 1, 1, 1999}},
       {{1, 0, 2003, 1, -3, 2003}, {1, 1, 2003, 1, 1, 2003}},
       {{1, 13, 2003, 1, 13, 2003}, {1, 12, 2003, 1, 12, 2003}},
       {{0, 5, 2003, 31, 4, 2003}, {1, 5, 2003, 30, 4, 2003}},
       {{-4, 6, 2003, -1, 6, 2003}, {1, 6, 2003, 1, 6, 2003}},
       {{31, 1, 2003, 31, 12, 2003}, {31, 1, 2003, 31, 12, 2003}},
-      // February of the end year limits the end day.
-      {{1, 1, 2000, 30, 2, 2000}, {1, 1, 2000, 29, 2, 2000}},
-      {{1, 1, 1900, 30, 2, 1900}, {1, 1, 1900, 28, 2, 1900}},
-      {{1, 1, 2001, 30, 2, 2001}, {1, 1, 2001, 28, 2, 2001}},
-      {{1, 1, 2004, 30, 2, 2004}, {1, 1, 2004, 29, 2, 2004}},
+      // Each day is limited by February of its own year.
+      {{29, 2, 2004, 30, 2, 2000}, {29, 2, 2004, 29, 2, 2000}},
+      {{31, 2, 1900, 30, 2, 2001}, {28, 2, 1900, 28, 2, 2001}},
+      {{30, 2, 2000, 30, 2, 1900}, {29, 2, 2000, 28, 2, 1900}},
+      {{31, 2, 2003, 30, 2, 2004}, {28, 2, 2003, 29, 2, 2004}},
       {{1, 1, 2004, 30, 2, 4}, {1, 1, 2004, 29, 2, 1904}},
-      // February of the start year limits the start day.
-      {{29, 2, 2004, 1, 1, 2005}, {29, 2, 2004, 1, 1, 2005}},
-      {{31, 2, 2003, 1, 1, 2004}, {28, 2, 2003, 1, 1, 2004}},
-      {{31, 2, 2004, 1, 1, 2003}, {29, 2, 2004, 1, 1, 2003}},
-      {{30, 2, 2000, 1, 1, 2001}, {29, 2, 2000, 1, 1, 2001}},
-      {{29, 2, 1900, 1, 1, 2000}, {28, 2, 1900, 1, 1, 2000}},
   };
   for (const auto& [entered, expected] : cases) {
-    EXPECT_EQ(corrected(entered), expected) << testing::PrintToString(entered);
+    RunParameters p;
+    std::tie(p.start_day, p.start_month, p.start_year, p.end_day, p.end_month, p.end_year) =
+        std::tuple_cat(entered);
+    correct_dates(p);
+    EXPECT_EQ((Dates{p.start_day, p.start_month, p.start_year, p.end_day, p.end_month, p.end_year}),
+              expected)
+        << testing::PrintToString(entered);
   }
 }
 

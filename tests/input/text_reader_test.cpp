@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "run/files.hpp"
@@ -11,117 +12,89 @@
 namespace rumo {
 namespace {
 
-// A reader over `text` that sees the file through blocks of `block` bytes.
-class Reader {
- public:
-  Reader(std::string text, std::size_t block) {
-    files_.inputs["f"] = std::move(text);
-    reader_.emplace(files_.open_input("f"), block);
-  }
-  TextReader* operator->() { return &*reader_; }
+using Lines = std::vector<std::string>;
+const std::size_t kBlocks[] = {1, 4, 7, 1 << 20};
 
- private:
-  MemoryFiles files_;
-  std::optional<TextReader> reader_;
+// A reader over `text` that sees the file through blocks of `block` bytes;
+// it holds the file it reads.
+struct Reader : MemoryFiles, TextReader {
+  explicit Reader(std::string text, std::size_t block = 4)
+      : TextReader(opened(*this, text), block) {}
+  static std::unique_ptr<InputSource> opened(MemoryFiles& files, std::string& text) {
+    files.inputs["f"] = std::move(text);
+    return files.open_input("f");
+  }
 };
 
-std::vector<std::string> all_lines(Reader& reader) {
-  std::vector<std::string> lines;
+Lines all_lines(TextReader& reader) {
+  Lines lines;
   std::string line;
-  while (reader->read_line(line)) lines.push_back(line);
+  while (reader.read_line(line)) lines.push_back(line);
   return lines;
 }
 
-std::vector<std::string> all_tokens(Reader& reader) {
-  std::vector<std::string> tokens;
-  while (const auto token = reader->read_token()) tokens.emplace_back(*token);
-  return tokens;
-}
-
-using Lines = std::vector<std::string>;
-
 TEST(TextReader, LinesOfAnyLengthAcrossBlocks) {
   const std::string long_line(100, 'x');
-  for (const std::size_t block : {1u, 4u, 7u, 1u << 20}) {
-    Reader lf("title\n" + long_line + "\n\nlast", block);
-    EXPECT_EQ(all_lines(lf), (Lines{"title", long_line, "", "last"})) << block;
-
-    // A carriage return before the line feed belongs to the line end, also
-    // where the two stand in different blocks; a lone one does not.
-    Reader crlf("ab\r\ncdefg\r\n\r\nh\ri\r\nend\r", block);
-    EXPECT_EQ(all_lines(crlf), (Lines{"ab", "cdefg", "", "h\ri", "end\r"})) << block;
-
-    Reader ending("one\ntwo\n", block);
-    EXPECT_EQ(all_lines(ending), (Lines{"one", "two"})) << block;
-
-    Reader empty("", block);
-    EXPECT_EQ(all_lines(empty), Lines{}) << block;
+  // A carriage return before the line feed belongs to the line end, also
+  // where the two stand in different blocks; a lone one does not.
+  const std::pair<std::string, Lines> cases[] = {
+      {"title\n" + long_line + "\n\nlast", {"title", long_line, "", "last"}},
+      {"ab\r\ncdefg\r\n\r\nh\ri\r\nend\r", {"ab", "cdefg", "", "h\ri", "end\r"}},
+      {"one\ntwo\n", {"one", "two"}},
+      {"", {}},
+  };
+  for (const std::size_t block : kBlocks) {
+    for (const auto& [text, lines] : cases) {
+      Reader reader(text, block);
+      EXPECT_EQ(all_lines(reader), lines) << block << ": " << text;
+    }
   }
 }
 
 TEST(TextReader, TokensAcrossBlocks) {
   const std::string long_token(50, '7');
-  for (const std::size_t block : {1u, 4u, 7u, 1u << 20}) {
+  for (const std::size_t block : kBlocks) {
     Reader reader(" 2003\t1\r\n 1  " + long_token + "\n\n\v\f-9999\r\n1e5", block);
-    EXPECT_EQ(all_tokens(reader), (Lines{"2003", "1", "1", long_token, "-9999", "1e5"})) << block;
+    Lines tokens;
+    while (const auto token = reader.read_token()) tokens.emplace_back(*token);
+    EXPECT_EQ(tokens, (Lines{"2003", "1", "1", long_token, "-9999", "1e5"})) << block;
   }
 }
 
 TEST(TextReader, NumbersAreWholeTokens) {
-  Reader reader("2003 12 1.5 -9999 7x 1.5e 12", 4);
-  EXPECT_EQ(reader->read_int(), 2003);
-  EXPECT_EQ(reader->read_int(), 12);
-  EXPECT_EQ(reader->read_double(), 1.5);
-  EXPECT_EQ(reader->read_double(), -9999.0);
-  EXPECT_EQ(reader->read_int(), std::nullopt);     // "7x" is consumed but no integer
-  EXPECT_EQ(reader->read_double(), std::nullopt);  // "1.5e"
-  EXPECT_EQ(reader->read_int(), 12);
-  EXPECT_EQ(reader->read_int(), std::nullopt);
-  EXPECT_EQ(reader->read_double(), std::nullopt);
+  Reader reader("7x 12 1.5e -9999");
+  EXPECT_EQ(reader.read_int(), std::nullopt);  // "7x" is consumed but no integer
+  EXPECT_EQ(reader.read_int(), 12);
+  EXPECT_EQ(reader.read_double(), std::nullopt);
+  EXPECT_EQ(reader.read_double(), -9999.0);
+  EXPECT_EQ(reader.read_int(), std::nullopt);
+  EXPECT_EQ(reader.read_double(), std::nullopt);
 }
 
 TEST(TextReader, AtEndSkipsOnlyWhiteSpace) {
-  for (const std::size_t block : {1u, 4u, 1u << 20}) {
-    Reader bare("1 2", block);
-    EXPECT_FALSE(bare->at_end());
-    bare->read_token();
-    bare->read_token();
-    EXPECT_TRUE(bare->at_end()) << block;
-
-    Reader trailing("1 2 \r\n\n \t", block);
-    trailing->read_token();
-    trailing->read_token();
-    EXPECT_TRUE(trailing->at_end()) << block;
-
-    Reader more("1\n\n  x", block);
-    more->read_token();
-    EXPECT_FALSE(more->at_end()) << block;
-    EXPECT_EQ(more->read_token(), "x");
+  for (const std::size_t block : kBlocks) {
+    for (const auto& [text, ended] : {std::pair{"1 2", true}, std::pair{"1 2 \r\n\n \t", true},
+                                      std::pair{"1 2\n\n  x", false}}) {
+      Reader reader(text, block);
+      EXPECT_FALSE(reader.at_end());
+      reader.read_token();
+      reader.read_token();
+      EXPECT_EQ(reader.at_end(), ended) << block << ": " << text;
+      EXPECT_EQ(reader.read_token().has_value(), !ended);
+    }
   }
 }
 
 TEST(TextReader, RewindStartsAgainAtLineOne) {
-  Reader reader("first line\nsecond\n3 4\n", 4);
-  std::string line;
-  reader->read_line(line);
-  reader->read_line(line);
-  EXPECT_EQ(reader->read_token(), "3");
-  EXPECT_EQ(reader->read_token(), "4");
-  EXPECT_TRUE(reader->at_end());
-
-  reader->rewind();
-  ASSERT_TRUE(reader->read_line(line));
-  EXPECT_EQ(line, "first line");
-  EXPECT_EQ(reader->read_token(), "second");
-
-  // After a token the line read takes the rest of that line.
-  ASSERT_TRUE(reader->read_line(line));
-  EXPECT_EQ(line, "");
-  ASSERT_TRUE(reader->read_line(line));
-  EXPECT_EQ(line, "3 4");
-  EXPECT_FALSE(reader->read_line(line));
-  reader->rewind();
+  Reader reader("first line\nsecond\n3 4\n");
   EXPECT_EQ(all_lines(reader), (Lines{"first line", "second", "3 4"}));
+  EXPECT_TRUE(reader.at_end());
+  reader.rewind();
+  EXPECT_EQ(reader.read_token(), "first");
+  // After a token the line read takes the rest of that line.
+  EXPECT_EQ(all_lines(reader), (Lines{" line", "second", "3 4"}));
+  reader.rewind();
+  EXPECT_EQ(reader.read_token(), "first");
 }
 
 }  // namespace
