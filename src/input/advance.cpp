@@ -43,8 +43,7 @@ void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
   if (inputs.hourly->at_end()) {
     // The stamp stays as the rotation left it; the day output stops the run
     // before such an hour is written.
-    std::fill(field.begin() + 1, field.begin() + counts.total() + 1, marker);
-    window.set_hour_read(24, false);
+    window.clear_hour(24, counts.total(), marker);
     print_progress(console, stamp);
     return;
   }

@@ -67,10 +67,7 @@ void seek_hourly_start(TextReader& hourly, ResultFile& result, HourWindow& windo
     if (hourly.at_end()) {
       // An hour the file does not have holds no values, not those of the
       // hour that last used the slot.
-      HourField& field = window.field(24);
-      std::fill(field.begin() + 1, field.begin() + counts.total() + 1,
-                missing_marker(params.nodata));
-      window.set_hour_read(24, false);
+      window.clear_hour(24, counts.total(), missing_marker(params.nodata));
     } else {
       read_hourly_record(hourly, window, counts, params.nodata, 309, 310);
     }

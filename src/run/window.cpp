@@ -16,6 +16,12 @@ HourWindow::HourWindow() {
   }
 }
 
+void HourWindow::clear_hour(int slot, int total, double marker) {
+  HourField& values = field(slot);
+  std::fill(values.begin() + 1, values.begin() + total + 1, marker);
+  set_hour_read(slot, false);
+}
+
 void HourWindow::fill(double value) {
   for (auto& field : fields_) std::fill(field.begin() + 1, field.end(), value);
 }

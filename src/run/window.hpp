@@ -65,6 +65,10 @@ class HourWindow {
   bool hour_read(int slot) const { return read_[ring_[slot]]; }
   void set_hour_read(int slot, bool read) { read_[ring_[slot]] = read; }
 
+  // Marks the slot as holding no hour of the hourly file: stations 1..total
+  // get the missing marker, and the day output will not write it.
+  void clear_hour(int slot, int total, double marker);
+
   // Sets entries 1 to 2000 of all 26 fields to `value`.
   void fill(double value);
 
