@@ -607,6 +607,21 @@ int main(int argc, char** argv) {
   hourly_file.close();
 
   const double reading_gap = o.gap_rate * 6.0;
+  // One line of readings: the totals of the stations for one half or day,
+  // missing where the station is out or the reading was lost.
+  auto write_readings = [&](Writer& w, const double* totals, const auto& stations, const auto& out,
+                            int d) {
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+      w.text("\t");
+      const long value = reading(noise, totals[i], stations[i]);
+      if (out[i][d] || noise.chance(reading_gap)) {
+        w.missing(missing);
+      } else {
+        w.amount(value);
+      }
+    }
+    w.text("\n");
+  };
   if (o.climate > 0) {
     Writer w((dir / "climate.txt").string());
     write_header(w, "Klimastationen Niederschlag [mm] um 7 und 19 Uhr (generated)", climate);
@@ -614,19 +629,8 @@ int main(int argc, char** argv) {
     for (int d = 0; d < o.days; ++d) {
       for (int half = 0; half < 2; ++half) {
         w.stamp(date, half == 0 ? 7 : 19);
-        for (int i = 0; i < o.climate; ++i) {
-          w.text("\t");
-          const double total =
-              climate_total[(static_cast<std::size_t>(d) * 2 + half) * o.climate + i];
-          const long value = reading(noise, total, climate[i]);
-          const bool absent = climate_out[i][d] || noise.chance(reading_gap);
-          if (absent) {
-            w.missing(missing);
-          } else {
-            w.amount(value);
-          }
-        }
-        w.text("\n");
+        write_readings(w, &climate_total[(static_cast<std::size_t>(d) * 2 + half) * o.climate],
+                       climate, climate_out, d);
       }
       date = rumo_bench::next_day(date);
     }
@@ -637,18 +641,8 @@ int main(int argc, char** argv) {
     date = o.start;
     for (int d = 0; d < o.days; ++d) {
       w.stamp(date, 7);
-      for (int i = 0; i < o.collector; ++i) {
-        w.text("\t");
-        const double total = collector_total[static_cast<std::size_t>(d) * o.collector + i];
-        const long value = reading(noise, total, collector[i]);
-        const bool absent = collector_out[i][d] || noise.chance(reading_gap);
-        if (absent) {
-          w.missing(missing);
-        } else {
-          w.amount(value);
-        }
-      }
-      w.text("\n");
+      write_readings(w, &collector_total[static_cast<std::size_t>(d) * o.collector], collector,
+                     collector_out, d);
       date = rumo_bench::next_day(date);
     }
   }
