@@ -15,15 +15,16 @@
 #include <string>
 #include <tuple>
 
+#include "core/console.hpp"
+#include "core/error.hpp"
+#include "core/files.hpp"
+#include "core/stations.hpp"
+#include "core/window.hpp"
 #include "input/dialogue.hpp"
+#include "input/input_files.hpp"
 #include "input/records.hpp"
 #include "input/station_header.hpp"
 #include "output/result_writer.hpp"
-#include "run/console.hpp"
-#include "run/error.hpp"
-#include "run/files.hpp"
-#include "run/state.hpp"
-#include "run/window.hpp"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // rumo: interpolates hourly precipitation onto climate and collector stations.
 #include <iostream>
 
-#include "run/error.hpp"
-#include "run/files.hpp"
+#include "core/error.hpp"
+#include "core/files.hpp"
 #include "run/run.hpp"
 
 int main() {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/error.hpp"
 #include "input/records.hpp"
-#include "run/error.hpp"
 
 namespace rumo {
 

@@ -1,10 +1,11 @@
 // The hourly advance: the window moves on by one hour and the new hour is read.
 #pragma once
 
-#include "input/dialogue.hpp"
-#include "run/console.hpp"
-#include "run/state.hpp"
-#include "run/window.hpp"
+#include "core/console.hpp"
+#include "core/params.hpp"
+#include "core/stations.hpp"
+#include "core/window.hpp"
+#include "input/input_files.hpp"
 
 namespace rumo {
 

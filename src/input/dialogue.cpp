@@ -6,9 +6,10 @@
 #include <istream>
 #include <optional>
 
+#include "core/calendar.hpp"
+#include "core/error.hpp"
+#include "core/window.hpp"
 #include "input/numbers.hpp"
-#include "run/error.hpp"
-#include "run/window.hpp"
 
 namespace rumo {
 
@@ -170,17 +171,7 @@ void ask_number(Console& console, Answers& answers, const char* prompt, T& field
   if (value) field = *value;
 }
 
-bool is_leap_year(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 }  // namespace
-
-int days_in_month(int month, int year) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && is_leap_year(year)) return 29;
-  return kDays[month - 1];
-}
 
 void correct_dates(RunParameters& params) {
   params.start_year = correct_year(params.start_year);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/error.hpp"
 #include "input/records.hpp"
-#include "run/error.hpp"
 
 namespace rumo {
 
@@ -51,7 +51,7 @@ void check_reading_stamp(const HourWindow& window, int slot, const HourStamp& re
 
 }  // namespace
 
-void seek_hourly_start(TextReader& hourly, ResultFile& result, HourWindow& window,
+void seek_hourly_start(TextReader& hourly, const RawLineWriter& write_raw, HourWindow& window,
                        const RunParameters& params, const StationCounts& counts) {
   rotate_window(window);
   const HourStamp start = start_stamp(params);
@@ -61,7 +61,7 @@ void seek_hourly_start(TextReader& hourly, ResultFile& result, HourWindow& windo
   }
   for (int pass = 1; pass <= kLeadIn; ++pass) {
     if (pass <= kRawLines && window.hour_read(24)) {
-      write_raw_line(result, window.stamp(24), window.field(24), counts.total());
+      write_raw(window.stamp(24), window.field(24));
     }
     rotate_window(window);
     if (hourly.at_end()) {

@@ -2,21 +2,25 @@
 // with the first day.
 #pragma once
 
+#include <functional>
 #include <string>
 
-#include "input/dialogue.hpp"
+#include "core/console.hpp"
+#include "core/params.hpp"
+#include "core/stations.hpp"
+#include "core/window.hpp"
 #include "input/text_reader.hpp"
-#include "output/result_writer.hpp"
-#include "run/console.hpp"
-#include "run/state.hpp"
-#include "run/window.hpp"
 
 namespace rumo {
 
-// Finds hour 1 of the start date in the hourly file, writes hours 1 to 6 as
-// raw lines and fills slots 1..24 with hour 7 of the start date to hour 6 of
+// Where hours 1 to 6 of the start date go, as they were read: the result
+// file's raw lines.
+using RawLineWriter = std::function<void(const HourStamp&, const HourField&)>;
+
+// Finds hour 1 of the start date in the hourly file, hands hours 1 to 6 to
+// `write_raw` and fills slots 1..24 with hour 7 of the start date to hour 6 of
 // the next day. A slot the file had no hour for is marked as not read.
-void seek_hourly_start(TextReader& hourly, ResultFile& result, HourWindow& window,
+void seek_hourly_start(TextReader& hourly, const RawLineWriter& write_raw, HourWindow& window,
                        const RunParameters& params, const StationCounts& counts);
 
 // Finds the climate file's pair of records for the start date and puts its

@@ -1,6 +1,6 @@
 #include "input/records.hpp"
 
-#include "run/error.hpp"
+#include "core/error.hpp"
 
 namespace rumo {
 

@@ -2,8 +2,8 @@
 // value per station of the file, separated by any white space.
 #pragma once
 
+#include "core/window.hpp"
 #include "input/text_reader.hpp"
-#include "run/window.hpp"
 
 namespace rumo {
 

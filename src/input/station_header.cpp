@@ -2,9 +2,9 @@
 
 #include <optional>
 
+#include "core/error.hpp"
+#include "core/window.hpp"
 #include "input/numbers.hpp"
-#include "run/error.hpp"
-#include "run/window.hpp"
 
 namespace rumo {
 
@@ -47,12 +47,6 @@ void read_labels(TextReader& reader, int code) {
 }
 
 }  // namespace
-
-StationTable::StationTable()
-    : height(take_memory(12, [] { return std::vector<double>(kStationEntries); })),
-      first(take_memory(13, [] { return std::vector<double>(kStationEntries); })),
-      second(take_memory(14, [] { return std::vector<double>(kStationEntries); })),
-      name(kStationEntries) {}
 
 TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
                                int first_number, int& count, StationTable& table) {

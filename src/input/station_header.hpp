@@ -5,22 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "core/console.hpp"
+#include "core/files.hpp"
+#include "core/stations.hpp"
 #include "input/text_reader.hpp"
-#include "run/console.hpp"
-#include "run/files.hpp"
 
 namespace rumo {
-
-// Per-station data, indexed by station number 1..2000 (entry 0 unused).
-struct StationTable {
-  std::vector<double> height;
-  std::vector<double> first;   // first coordinate
-  std::vector<double> second;  // second coordinate
-  std::vector<std::string> name;
-
-  // Takes the arrays (a failure ends the run with the code of each array).
-  StationTable();
-};
 
 // Opens the named station file, gives its stations the numbers
 // first_number, first_number + 1, ... in the order of line 2, fills their

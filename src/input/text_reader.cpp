@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/error.hpp"
 #include "input/numbers.hpp"
-#include "run/error.hpp"
 
 namespace rumo {
 

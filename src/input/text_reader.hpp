@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/files.hpp"
+#include "core/files.hpp"
 
 namespace rumo {
 

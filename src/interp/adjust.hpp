@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "core/stations.hpp"
+#include "core/window.hpp"
 #include "interp/engine.hpp"
-#include "run/state.hpp"
-#include "run/window.hpp"
 
 namespace rumo {
 

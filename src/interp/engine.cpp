@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "run/error.hpp"
+#include "core/error.hpp"
 
 namespace rumo {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/stations.hpp"
+#include "core/window.hpp"
 #include "interp/idw.hpp"
-#include "run/state.hpp"
-#include "run/window.hpp"
 
 namespace rumo {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "run/error.hpp"
+#include "core/error.hpp"
 
 namespace rumo {
 

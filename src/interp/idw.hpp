@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "input/dialogue.hpp"
-#include "input/station_header.hpp"
-#include "run/window.hpp"
+#include "core/params.hpp"
+#include "core/stations.hpp"
+#include "core/window.hpp"
 
 namespace rumo {
 

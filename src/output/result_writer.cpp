@@ -3,8 +3,8 @@
 #include <cstring>
 #include <tuple>
 
+#include "core/error.hpp"
 #include "output/number_format.hpp"
-#include "run/error.hpp"
 
 namespace rumo {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "input/station_header.hpp"
-#include "run/files.hpp"
-#include "run/window.hpp"
+#include "core/files.hpp"
+#include "core/stations.hpp"
+#include "core/window.hpp"
 
 namespace rumo {
 

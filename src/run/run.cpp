@@ -3,16 +3,17 @@
 #include <optional>
 #include <vector>
 
+#include "core/error.hpp"
+#include "core/stations.hpp"
+#include "core/window.hpp"
 #include "input/advance.hpp"
 #include "input/dialogue.hpp"
+#include "input/input_files.hpp"
 #include "input/positioning.hpp"
 #include "input/station_header.hpp"
 #include "interp/adjust.hpp"
 #include "interp/engine.hpp"
 #include "output/result_writer.hpp"
-#include "run/error.hpp"
-#include "run/state.hpp"
-#include "run/window.hpp"
 
 namespace rumo {
 
@@ -115,7 +116,12 @@ void run(Console& console, FileSystem& files) {
   // day, from hour 7 of the start date to hour 6 of the next.
   skip_headers(inputs, counts);
   window.fill(missing_marker(params.nodata));
-  seek_hourly_start(*inputs.hourly, result, window, params, counts);
+  seek_hourly_start(
+      *inputs.hourly,
+      [&](const HourStamp& stamp, const HourField& field) {
+        write_raw_line(result, stamp, field, counts.total());
+      },
+      window, params, counts);
   if (counts.climate != 0) {
     seek_climate_start(console, *inputs.climate, window, params, counts.first_climate(),
                        counts.last_climate());

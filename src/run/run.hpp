@@ -1,8 +1,8 @@
 // The run driver: the whole run, step by step.
 #pragma once
 
-#include "run/console.hpp"
-#include "run/files.hpp"
+#include "core/console.hpp"
+#include "core/files.hpp"
 
 namespace rumo {
 

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "core/stations.hpp"
+#include "core/window.hpp"
 #include "fuzz_checks.hpp"
 #include "input/station_header.hpp"
 #include "interp/engine.hpp"
 #include "interp/idw.hpp"
-#include "run/state.hpp"
-#include "run/window.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "run/error.hpp"
+#include "core/error.hpp"
 
 namespace rumo::fuzz {
 

@@ -15,13 +15,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/console.hpp"
+#include "core/error.hpp"
+#include "core/files.hpp"
+#include "core/window.hpp"
 #include "fuzz_checks.hpp"
 #include "input/station_header.hpp"
 #include "input/text_reader.hpp"
-#include "run/console.hpp"
-#include "run/error.hpp"
-#include "run/files.hpp"
-#include "run/window.hpp"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/files.hpp"
 #include "fuzz_checks.hpp"
 #include "input/text_reader.hpp"
-#include "run/files.hpp"
 
 namespace {
 

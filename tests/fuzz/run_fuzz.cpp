@@ -16,10 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/console.hpp"
+#include "core/error.hpp"
+#include "core/files.hpp"
 #include "fuzz_checks.hpp"
-#include "run/console.hpp"
-#include "run/error.hpp"
-#include "run/files.hpp"
 #include "run/run.hpp"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "run/error.hpp"
+#include "core/error.hpp"
 
 namespace rumo {
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "run/files.hpp"
+#include "core/files.hpp"
 
 namespace rumo {
 namespace {

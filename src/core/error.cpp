@@ -1,4 +1,4 @@
-#include "run/error.hpp"
+#include "core/error.hpp"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,8 +1,8 @@
-#include "run/window.hpp"
+#include "core/window.hpp"
 
 #include <algorithm>
 
-#include "run/error.hpp"
+#include "core/error.hpp"
 
 namespace rumo {
 

@@ -1,15 +1,9 @@
-// The state of one run, in a few plain structs handed to the procedures that
-// need them.
+// The stations of a run: how many of each kind, and what the headers say of
+// each one.
 #pragma once
 
-#include <optional>
+#include <string>
 #include <vector>
-
-#include "input/dialogue.hpp"
-#include "input/station_header.hpp"
-#include "input/text_reader.hpp"
-#include "output/result_writer.hpp"
-#include "run/window.hpp"
 
 namespace rumo {
 
@@ -26,11 +20,15 @@ struct StationCounts {
   int first_collector() const { return hourly + climate + 1; }
 };
 
-// The three input files; a group without a file has none.
-struct InputFiles {
-  std::optional<TextReader> hourly;
-  std::optional<TextReader> climate;
-  std::optional<TextReader> collector;
+// Per-station data, indexed by station number 1..2000 (entry 0 unused).
+struct StationTable {
+  std::vector<double> height;
+  std::vector<double> first;   // first coordinate
+  std::vector<double> second;  // second coordinate
+  std::vector<std::string> name;
+
+  // Takes the arrays (a failure ends the run with the code of each array).
+  StationTable();
 };
 
 }  // namespace rumo

@@ -1,4 +1,4 @@
-#include "run/files.hpp"
+#include "core/files.hpp"
 
 #include <algorithm>
 #include <cstring>

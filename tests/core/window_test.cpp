@@ -1,4 +1,4 @@
-#include "run/window.hpp"
+#include "core/window.hpp"
 
 #include <gtest/gtest.h>
 
