@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace rumo {
 
@@ -25,6 +26,31 @@ struct RunParameters {
   double lower_replacement = 0.0;
   double upper_limit = 0.0;
   double upper_replacement = 0.0;
+};
+
+// Leave-one-out cross-validation of the hourly stations over a grid of
+// powers and maximum distances, done instead of the run.
+struct CrossValidationRequest {
+  bool enabled = false;
+  std::vector<double> powers;     // empty: the default powers
+  std::vector<double> distances;  // empty: multiples of the run's maximum distance
+  std::string table_file;         // empty: no table file
+  std::string details_file;       // empty: no details file
+};
+
+// What the command line asks of a run besides its parameters. None of it
+// changes the result file except `decimals`, whose default keeps it as the
+// dialogue always wrote it.
+struct RunOptions {
+  // False when the parameters came as run options: then input errors say
+  // where they are, and likely mistakes are warned of.
+  bool dialogue = true;
+  bool quiet = false;
+  int threads = 1;
+  int decimals = 1;
+  std::string report_file;  // empty: no report
+  std::string map_file;     // empty: no map
+  CrossValidationRequest cross_validation;
 };
 
 }  // namespace rumo

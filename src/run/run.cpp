@@ -90,7 +90,7 @@ void close_files(InputFiles& inputs, ResultFile& result, const StationCounts& co
 
 }  // namespace
 
-void run(Console& console, FileSystem& files) {
+void run(Console& console, FileSystem& files, const Invocation& invocation) {
   bool end_flag = false;
   print_banner(console);
   StationTable stations;
@@ -104,7 +104,11 @@ void run(Console& console, FileSystem& files) {
   // headers of the files it names.
   console.out << "Parametereingabe ...\n";
   RunParameters params;
-  read_parameters(console, params);
+  if (invocation.parameters) {
+    params = *invocation.parameters;
+  } else {
+    read_parameters(console, params);
+  }
   InputFiles inputs;
   read_headers(console, files, params, stations, counts, inputs);
   console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());
@@ -149,6 +153,10 @@ void run(Console& console, FileSystem& files) {
 
   console.out << "\n";
   close_files(inputs, result, counts, params);
+}
+
+void run(Console& console, FileSystem& files) {
+  run(console, files, Invocation{});
 }
 
 }  // namespace rumo

@@ -4,8 +4,10 @@
 #
 #   run_case.sh <rumo-binary> <case-dir>
 #
-# A case directory holds answers.txt (the dialogue, fed to standard input),
-# the input files the answers name, and expected/ with:
+# A case directory holds answers.txt (the dialogue, fed to standard input)
+# or args.txt (the command line, one argument a line; standard input is then
+# empty unless answers.txt is there too), the input files they name, and
+# expected/ with:
 #   stdout.txt     the exact console output
 #   stderr.txt     the exact standard error (absent: must be empty)
 #   exit_code.txt  the exit code (compared modulo 256, as the system passes it on)
@@ -27,7 +29,11 @@ fi
 rumo=$(realpath -e "$1" 2>/dev/null) || { echo "no program at $1" >&2; exit 2; }
 case_dir=$(realpath -e "$2" 2>/dev/null) || { echo "no case at $2" >&2; exit 2; }
 expected="$case_dir/expected"
-for needed in "$case_dir/answers.txt" "$expected/stdout.txt" "$expected/exit_code.txt"; do
+if [ ! -f "$case_dir/answers.txt" ] && [ ! -f "$case_dir/args.txt" ]; then
+  echo "case $case_dir has neither answers.txt nor args.txt" >&2
+  exit 2
+fi
+for needed in "$expected/stdout.txt" "$expected/exit_code.txt"; do
   if [ ! -f "$needed" ]; then
     echo "case $case_dir lacks ${needed#"$case_dir"/}" >&2
     exit 2
@@ -47,7 +53,13 @@ mkdir "$work" "$scratch/console"
 (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected -exec cp -a {} "$work/" \;)
 
 # A run that never ends is a failure, not a hang of the whole suite.
-(cd "$work" && timeout 60 "$rumo" < answers.txt > "$scratch/console/stdout" 2> "$scratch/console/stderr")
+args=()
+if [ -f "$case_dir/args.txt" ]; then
+  while IFS= read -r arg || [ -n "$arg" ]; do args+=("${arg%$'\r'}"); done < "$case_dir/args.txt"
+fi
+input=/dev/null
+[ -f "$case_dir/answers.txt" ] && input=answers.txt
+(cd "$work" && timeout 60 "$rumo" "${args[@]}" < "$input" > "$scratch/console/stdout" 2> "$scratch/console/stderr")
 status=$?
 
 failed=0

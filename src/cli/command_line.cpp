@@ -1,0 +1,316 @@
+#include "cli/command_line.hpp"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "core/calendar.hpp"
+#include "core/error.hpp"
+
+#ifndef RUMO_VERSION
+#define RUMO_VERSION "unknown"
+#endif
+
+namespace rumo {
+
+namespace {
+
+[[noreturn]] void usage_error(const std::string& what) {
+  throw RunError{kUsageError, Stream::err, "rumo: " + what + " (rumo --help lists the options)\n"};
+}
+
+[[noreturn]] void bad_value(const std::string& option, const std::string& value,
+                            const std::string& expected) {
+  usage_error(option + " \"" + value + "\": " + expected);
+}
+
+// A decimal number as the whole text; "inf" (any case, "infinity" too) only
+// where infinity is allowed.
+std::optional<double> read_number(std::string_view text, bool infinity_allowed) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty() || text.front() == '+') return std::nullopt;
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  if (std::isnan(value)) return std::nullopt;
+  if (std::isinf(value) && !(infinity_allowed && value > 0.0)) return std::nullopt;
+  return value;
+}
+
+enum class Range { any, not_negative, positive };
+
+double number_option(const std::string& option, const std::string& text, Range range,
+                     bool infinity_allowed) {
+  const auto value = read_number(text, infinity_allowed);
+  std::string expected = "not a finite number";
+  if (range == Range::not_negative) expected = "not a finite number of 0 or more";
+  if (range == Range::positive) expected = "not a positive finite number";
+  if (infinity_allowed) expected = "not a positive number or inf";
+  if (infinity_allowed && range == Range::any) expected = "not a number or inf";
+  if (!value) bad_value(option, text, expected);
+  if ((range == Range::not_negative && !(*value >= 0.0)) ||
+      (range == Range::positive && !(*value > 0.0))) {
+    bad_value(option, text, expected);
+  }
+  return *value;
+}
+
+int integer_option(const std::string& option, const std::string& text, int low, int high) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size() || value < low || value > high) {
+    bad_value(option, text,
+              "not a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+  }
+  return value;
+}
+
+struct Date {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  friend auto operator<=>(const Date&, const Date&) = default;
+};
+
+// YYYY-MM-DD, a real calendar date with a four-digit year; nothing is
+// corrected.
+Date date_option(const std::string& option, const std::string& text) {
+  const auto digits = [&](std::size_t at, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+      if (text[i] < '0' || text[i] > '9') return -1;
+      value = value * 10 + (text[i] - '0');
+    }
+    return value;
+  };
+  const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
+  const Date date = shaped ? Date{digits(0, 4), digits(5, 2), digits(8, 2)} : Date{-1, -1, -1};
+  if (date.year < 1000 || date.month < 1 || date.month > 12 || date.day < 1 ||
+      date.day > days_in_month(date.month, date.year)) {
+    bad_value(option, text, "not a calendar date as YYYY-MM-DD");
+  }
+  return date;
+}
+
+std::vector<double> list_option(const std::string& option, const std::string& text, Range range,
+                                bool infinity_allowed) {
+  std::vector<double> values;
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', at);
+    const std::string item = text.substr(at, comma == std::string::npos ? comma : comma - at);
+    if (item.empty()) bad_value(option, text, "an empty entry in the list");
+    values.push_back(number_option(option, item, range, infinity_allowed));
+    if (comma == std::string::npos) break;
+    at = comma + 1;
+  }
+  return values;
+}
+
+int all_cores() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+// Every option is read as text and checked here, so that each problem gets
+// a message that names the option and its value.
+struct Texts {
+  std::string hourly, climate, collector, output;
+  std::string nodata, start, end, power, max_distance;
+  std::string lower_limit, lower_replacement, upper_limit, upper_replacement;
+  std::string threads, decimals, report, map;
+  std::string powers, distances, cv_table, cv_details;
+  bool quiet = false;
+  bool cross_validate = false;
+};
+
+const char* const kRunOptions[] = {"--hourly",
+                                   "--climate",
+                                   "--collector",
+                                   "--output",
+                                   "--nodata",
+                                   "--start",
+                                   "--end",
+                                   "--power",
+                                   "--max-distance",
+                                   "--lower-limit",
+                                   "--lower-replacement",
+                                   "--upper-limit",
+                                   "--upper-replacement"};
+
+void declare(CLI::App& app, Texts& t) {
+  const auto file = [&](const char* name, std::string& into, const char* help) {
+    return app.add_option(name, into, help)->type_name("FILE");
+  };
+  file("--hourly", t.hourly, "hourly stations' file (required with run options)");
+  file("--climate", t.climate, "climate stations' file (readings at hours 7 and 19)");
+  file("--collector", t.collector, "collector stations' file (daily sums at hour 7)");
+  file("-o,--output", t.output, "result file (required with run options)");
+  app.add_option("--nodata", t.nodata, "nodata value N: values at or below -N are missing")
+      ->type_name("N")
+      ->default_str("9998");
+  app.add_option("--start", t.start, "first day of the run (required with run options)")
+      ->type_name("YYYY-MM-DD");
+  app.add_option("--end", t.end, "last day of the run (required with run options)")
+      ->type_name("YYYY-MM-DD");
+  app.add_option("--power", t.power, "power p of the weights 1/d^p")
+      ->type_name("P")
+      ->default_str("2");
+  app.add_option("--max-distance", t.max_distance,
+                 "farthest hourly station used, in the coordinates' unit, or inf "
+                 "(required with run options)")
+      ->type_name("D");
+  app.add_option("--lower-limit", t.lower_limit, "estimates below this value are replaced")
+      ->type_name("L")
+      ->default_str("0");
+  app.add_option("--lower-replacement", t.lower_replacement, "... by this value")
+      ->type_name("R")
+      ->default_str("0");
+  app.add_option("--upper-limit", t.upper_limit, "estimates above this value are replaced")
+      ->type_name("U")
+      ->default_str("inf");
+  app.add_option("--upper-replacement", t.upper_replacement, "... by this value")
+      ->type_name("R")
+      ->default_str("0");
+  app.add_option("--decimals", t.decimals, "decimals of the scaled values in the result file")
+      ->type_name("N")
+      ->default_str("1");
+  file("--report", t.report, "write what became of every observed total to FILE");
+  file("--map", t.map, "draw the station network as an SVG picture to FILE");
+  app.add_flag("--cross-validate", t.cross_validate,
+               "instead of the run, cross-validate the hourly stations over a grid of powers "
+               "and maximum distances");
+  app.add_option("--powers", t.powers, "powers of the grid, comma-separated")
+      ->type_name("LIST")
+      ->default_str("0.5,1,1.5,2,2.5,3,4");
+  app.add_option("--distances", t.distances,
+                 "maximum distances of the grid, comma-separated, inf allowed "
+                 "(default: 0.25, 0.5, 1, 2 and 4 times the maximum distance)")
+      ->type_name("LIST");
+  file("--cv-table", t.cv_table, "write the cross-validation table to FILE");
+  file("--cv-details", t.cv_details, "write every cross-validated estimate to FILE");
+  app.add_option("--threads", t.threads, "threads to use")
+      ->type_name("N")
+      ->default_str("all cores (" + std::to_string(all_cores()) + ")");
+  app.add_flag("-q,--quiet", t.quiet, "no banner, prompts, station lines or progress");
+}
+
+RunParameters run_parameters(const CLI::App& app, const Texts& t, bool cross_validate) {
+  const auto given = [&](const char* name) { return app.count(name) > 0; };
+  for (const char* required : {"--hourly", "--output", "--start", "--end", "--max-distance"}) {
+    if (std::string_view(required) == "--output" && cross_validate) continue;
+    if (!given(required)) usage_error(std::string(required) + " is required with run options");
+  }
+  const auto optional_file = [&](const char* option, const std::string& name) {
+    if (given(option) && name.empty())
+      usage_error(std::string(option) + ": the file name is empty");
+    return name;
+  };
+  optional_file("--hourly", t.hourly);
+  optional_file("--output", t.output);
+
+  RunParameters p;
+  p.hourly_file = t.hourly;
+  p.climate_file = optional_file("--climate", t.climate);
+  p.collector_file = optional_file("--collector", t.collector);
+  p.result_file = t.output;
+  if (given("--nodata")) p.nodata = number_option("--nodata", t.nodata, Range::positive, false);
+  const Date start = date_option("--start", t.start);
+  const Date end = date_option("--end", t.end);
+  if (end < start) usage_error("--end \"" + t.end + "\" lies before --start \"" + t.start + "\"");
+  p.start_year = start.year;
+  p.start_month = start.month;
+  p.start_day = start.day;
+  p.start_hour = 1;
+  p.end_year = end.year;
+  p.end_month = end.month;
+  p.end_day = end.day;
+  p.power = given("--power") ? number_option("--power", t.power, Range::not_negative, false) : 2.0;
+  p.max_distance = number_option("--max-distance", t.max_distance, Range::positive, true);
+  const auto limit = [&](const char* option, const std::string& text, double fallback,
+                         bool infinity_allowed) {
+    return given(option) ? number_option(option, text, Range::any, infinity_allowed) : fallback;
+  };
+  p.lower_limit = limit("--lower-limit", t.lower_limit, 0.0, false);
+  p.lower_replacement = limit("--lower-replacement", t.lower_replacement, 0.0, false);
+  p.upper_limit = limit("--upper-limit", t.upper_limit, HUGE_VAL, true);
+  p.upper_replacement = limit("--upper-replacement", t.upper_replacement, 0.0, false);
+  return p;
+}
+
+RunOptions run_options(const CLI::App& app, const Texts& t) {
+  const auto given = [&](const char* name) { return app.count(name) > 0; };
+  RunOptions o;
+  o.quiet = t.quiet;
+  o.threads = given("--threads") ? integer_option("--threads", t.threads, 1, 1024) : all_cores();
+  if (given("--decimals")) o.decimals = integer_option("--decimals", t.decimals, 0, 6);
+  const auto file = [&](const char* option, const std::string& name) {
+    if (given(option) && name.empty())
+      usage_error(std::string(option) + ": the file name is empty");
+    return name;
+  };
+  o.report_file = file("--report", t.report);
+  o.map_file = file("--map", t.map);
+
+  CrossValidationRequest& cv = o.cross_validation;
+  cv.enabled = t.cross_validate;
+  for (const char* option : {"--powers", "--distances", "--cv-table", "--cv-details"}) {
+    if (given(option) && !cv.enabled) {
+      usage_error(std::string(option) + " goes with --cross-validate");
+    }
+  }
+  for (const char* option : {"--report", "--map", "--decimals"}) {
+    if (given(option) && cv.enabled) {
+      usage_error(std::string(option) + " does not go with --cross-validate, which makes no run");
+    }
+  }
+  if (given("--powers")) cv.powers = list_option("--powers", t.powers, Range::not_negative, false);
+  if (given("--distances")) {
+    cv.distances = list_option("--distances", t.distances, Range::positive, true);
+  }
+  cv.table_file = file("--cv-table", t.cv_table);
+  cv.details_file = file("--cv-details", t.cv_details);
+  return o;
+}
+
+}  // namespace
+
+std::optional<Invocation> parse_command_line(int argc, const char* const* argv, std::ostream& out) {
+  CLI::App app{
+      "rumo interpolates hourly precipitation by inverse-distance weighting onto climate and "
+      "collector stations and scales each station's hours to its own readings.\n\n"
+      "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
+      "asks its 17 questions on standard input, as it always has; --report, --map, --decimals, "
+      "--threads, --quiet and the cross-validation options may be added to such a run.",
+      "rumo"};
+  app.set_version_flag("--version", std::string("rumo ") + RUMO_VERSION);
+  Texts texts;
+  declare(app, texts);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return std::nullopt;
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << '\n';
+    return std::nullopt;
+  } catch (const CLI::ParseError& error) {
+    usage_error(error.what());
+  }
+
+  Invocation invocation;
+  invocation.options = run_options(app, texts);
+  bool run_option_given = false;
+  for (const char* name : kRunOptions) run_option_given = run_option_given || app.count(name) > 0;
+  if (run_option_given) {
+    invocation.options.dialogue = false;
+    invocation.parameters = run_parameters(app, texts, texts.cross_validate);
+  }
+  return invocation;
+}
+
+}  // namespace rumo

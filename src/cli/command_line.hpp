@@ -1,0 +1,19 @@
+// The command line: run options checked strictly, or the dialogue as before.
+#pragma once
+
+#include <optional>
+#include <ostream>
+
+#include "run/run.hpp"
+
+namespace rumo {
+
+// The usage error of sysexits.h: the command line cannot be understood.
+inline constexpr int kUsageError = 64;
+
+// Reads the arguments. --help and --version print to `out` and give nothing
+// (the program ends with 0); anything wrong throws RunError with
+// kUsageError before a file is touched or standard input is read.
+std::optional<Invocation> parse_command_line(int argc, const char* const* argv, std::ostream& out);
+
+}  // namespace rumo
