@@ -17,6 +17,15 @@ void fail(int code, std::string message) {
   throw RunError{code, Stream::out, std::move(message)};
 }
 
+void fail_added_file(int code, const std::string& what, const std::string& name,
+                     const std::string& reason) {
+  std::string text = code == kAddedFileNotCreated
+                         ? "rumo: cannot create the " + what + " " + name
+                         : "rumo: could not write the " + what + " " + name;
+  if (!reason.empty()) text += ": " + reason;
+  throw RunError{code, Stream::err, text + "\n"};
+}
+
 std::string message_format(const char* format, ...) {
   std::va_list args;
   va_start(args, format);

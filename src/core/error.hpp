@@ -42,6 +42,18 @@ auto take_memory(int code, Make&& make) -> decltype(make()) {
   }
 }
 
+// The files a run adds when asked (the report, the map, the cross-validation
+// table and details): one that cannot be created stops the run before any
+// data is read, one whose writes fail ends it with its own code, never 0.
+inline constexpr int kAddedFileNotCreated = 111;
+inline constexpr int kAddedFileNotWritten = 205;
+
+// "rumo: cannot create the <what> NAME: <reason>" or "rumo: could not write
+// the <what> NAME" on standard error; `what` is "report file", "map file",
+// "cross-validation table" or "cross-validation details".
+[[noreturn]] void fail_added_file(int code, const std::string& what, const std::string& name,
+                                  const std::string& reason = {});
+
 // printf-style text for console messages.
 std::string message_format(const char* format, ...)
 #if defined(__GNUC__)
