@@ -5,11 +5,28 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+# The Debian packages the build needs: installed here where we run as root,
+# otherwise named with the command that installs them.
+missing=()
+[ -f /usr/include/CLI/CLI.hpp ] || missing+=(libcli11-dev)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
+    apt-get update -qq && apt-get install -y "${missing[@]}"
+  else
+    echo "missing build packages; install them with: sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+
+# Tests and benchmarks are switched on explicitly, whatever an earlier
+# configuration of the same folder left in its cache.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DRUMO_BUILD_TESTS=ON -DRUMO_BUILD_BENCH=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUMO_SANITIZE=ON -DRUMO_BUILD_BENCH=OFF
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUMO_SANITIZE=ON \
+  -DRUMO_BUILD_TESTS=ON -DRUMO_BUILD_BENCH=OFF
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
@@ -17,7 +34,7 @@ ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 # where clang and its fuzzer runtime are at hand.
 if command -v clang++ >/dev/null 2>&1; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DRUMO_FUZZ=ON -DRUMO_BUILD_BENCH=OFF
+    -DRUMO_FUZZ=ON -DRUMO_BUILD_TESTS=ON -DRUMO_BUILD_BENCH=OFF
   cmake --build build-fuzz -j "$jobs" --target fuzz_header fuzz_run fuzz_reader fuzz_engine \
     fuzz_header_replay fuzz_run_replay fuzz_reader_replay fuzz_engine_replay
   ctest --test-dir build-fuzz --output-on-failure -R '^fuzz\.'

@@ -195,7 +195,7 @@ void declare(CLI::App& app, Texts& t) {
   file("--cv-details", t.cv_details, "write every cross-validated estimate to FILE");
   app.add_option("--threads", t.threads, "threads to use")
       ->type_name("N")
-      ->default_str("all cores (" + std::to_string(all_cores()) + ")");
+      ->default_str("all cores");
   app.add_flag("-q,--quiet", t.quiet, "no banner, prompts, station lines or progress");
 }
 
@@ -288,6 +288,9 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "--threads, --quiet and the cross-validation options may be added to such a run.",
       "rumo"};
   app.set_version_flag("--version", std::string("rumo ") + RUMO_VERSION);
+  // As with most Unix tools, an option given twice takes its last value, so
+  // that a script may append what it wants to change.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   Texts texts;
   declare(app, texts);
   try {
