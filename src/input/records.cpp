@@ -85,7 +85,7 @@ class LocatedRecord {
 
   [[noreturn]] void fail_end(int index) {
     if (index == 0) {
-      fail_at(stamp_code_, reader_.line(), "the file ends where a record should begin");
+      fail_at(stamp_code_, reader_.token_line(), "the file ends where a record should begin");
     }
     if (behind_long_record()) fail_shape(index);
     if (index < kStampNumbers) {

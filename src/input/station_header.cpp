@@ -5,6 +5,7 @@
 #include "core/error.hpp"
 #include "core/window.hpp"
 #include "input/numbers.hpp"
+#include "input/records.hpp"
 
 namespace rumo {
 
@@ -56,8 +57,7 @@ bool starts_number(std::string_view token) {
       code % 2 == 1 ? message_format("the file ends before the four labels of line %d", line)
                     : message_format("the file ends after %d of the %d %s that line 2 announces",
                                      read, count, kEntries[(code - 302) / 2]);
-  fail_read(code, message_format("%s, line %zu: %s\n", reader.located_name.c_str(), reader.line(),
-                                 what.c_str()));
+  fail_read(code, located_line(reader.located_name, reader.token_line(), what));
 }
 
 std::string_view read_header_token(TextReader& reader, int code, int read = 0, int count = 0) {

@@ -41,9 +41,6 @@ class TextReader {
   // The line, counted from 1, that the last token read stands on; that of
   // the read position before any token.
   std::size_t token_line() const { return token_line_; }
-  // The line of the read position: past the last token and any white space
-  // skipped since.
-  std::size_t line() const { return line_; }
   // How many tokens the current line holds from the read position on, up to
   // `limit`, without reading them.
   std::size_t tokens_to_line_end(std::size_t limit = SIZE_MAX);

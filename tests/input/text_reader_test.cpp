@@ -69,7 +69,6 @@ TEST(TextReader, LinesOfTokens) {
     Reader reader("head\r\nline two\n2003 1\t2\r\n\n\n  7 8 9 10\n\nlast ", block);
     std::string line;
     reader.read_line(line);
-    EXPECT_EQ(reader.line(), 2u);
     // Each token, its line, and the tokens its line holds behind it.
     const std::tuple<std::string, std::size_t, std::size_t> expected[] = {
         {"line", 2, 1}, {"two", 2, 0}, {"2003", 3, 2}, {"1", 3, 1},  {"2", 3, 0},
