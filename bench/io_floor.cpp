@@ -34,8 +34,7 @@ using rumo::HourStamp;
 // The readings of a group, taken as they come, without checking their stamps.
 void read_group(rumo::TextReader& file, HourField& readings, int first, int last) {
   if (file.at_end()) return;
-  rumo::read_stamp(file, 319);
-  rumo::read_values(file, readings, first, last, 320);
+  rumo::read_record(file, readings, first, last, 319, 320);
 }
 
 // Reads what is left of a file, token by token.
@@ -85,8 +84,7 @@ void run(rumo::Console& console, rumo::FileSystem& files) {
 
   rumo::TextReader& hourly = *inputs.hourly;
   while (!hourly.at_end()) {
-    const HourStamp stamp = rumo::read_stamp(hourly, 317);
-    rumo::read_values(hourly, field, 1, counts.hourly, 318);
+    const HourStamp stamp = rumo::read_record(hourly, field, 1, counts.hourly, 317, 318).stamp;
     if (counts.climate > 0 && (stamp.hour == 7 || stamp.hour == 19)) {
       read_group(*inputs.climate, readings, counts.first_climate(), counts.last_climate());
     }

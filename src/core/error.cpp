@@ -9,6 +9,10 @@ void fail_read(int code) {
   throw RunError{code, Stream::err, message_format("Dateilesefehler ! (%d)\n", code)};
 }
 
+void fail_read(int code, const std::string& where) {
+  throw RunError{code, Stream::err, message_format("Dateilesefehler ! (%d)\n", code) + where};
+}
+
 void fail_memory(int code) {
   throw RunError{code, Stream::err, message_format("Speicherbelegungsfehler ! (%d)\n", code)};
 }

@@ -23,6 +23,11 @@ struct RunError : std::exception {
 // A value, label or name that cannot be read: "Dateilesefehler ! (code)" on
 // standard error.
 [[noreturn]] void fail_read(int code);
+// The same, followed by `where`: a second line that says where and what.
+[[noreturn]] void fail_read(int code, const std::string& where);
+
+// Hourly records whose hours do not follow each other.
+inline constexpr int kHoursNotInOrder = 110;
 
 // Memory that cannot be had: "Speicherbelegungsfehler ! (code)" on standard
 // error.

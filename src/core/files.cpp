@@ -1,6 +1,7 @@
 #include "core/files.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -85,20 +86,49 @@ class MemoryOutput : public OutputSink {
   bool failing_;
 };
 
+// The system's reason for a failed open, in the words a user looks for; a
+// name whose folder does not exist is told apart from a missing file.
+std::string describe_failure(int error, const std::string& name) {
+  switch (error) {
+    case ENOENT: {
+      const auto folder = std::filesystem::path(name).parent_path();
+      std::error_code ec;
+      if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) return "no such folder";
+      return "no such file";
+    }
+    case EACCES:
+    case EPERM:
+      return "permission denied";
+    case EISDIR:
+      return "is a folder";
+    default:
+      return std::strerror(error);
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<InputSource> DiskFiles::open_input(const std::string& name) {
   // A folder opens for reading on some systems but yields no text.
   std::error_code ec;
-  if (std::filesystem::is_directory(name, ec)) return nullptr;
+  if (std::filesystem::is_directory(name, ec)) {
+    failure_ = "is a folder";
+    return nullptr;
+  }
   std::FILE* file = std::fopen(name.c_str(), "r");
-  if (file == nullptr) return nullptr;
+  if (file == nullptr) {
+    failure_ = describe_failure(errno, name);
+    return nullptr;
+  }
   return std::make_unique<DiskInput>(file);
 }
 
 std::unique_ptr<OutputSink> DiskFiles::open_output(const std::string& name) {
   std::FILE* file = std::fopen(name.c_str(), "w");
-  if (file == nullptr) return nullptr;
+  if (file == nullptr) {
+    failure_ = describe_failure(errno, name);
+    return nullptr;
+  }
   return std::make_unique<DiskOutput>(file);
 }
 

@@ -38,6 +38,9 @@ class FileSystem {
   virtual std::unique_ptr<OutputSink> open_output(const std::string& name) = 0;
   // Whether both names lead to one existing file.
   virtual bool same_file(const std::string& first, const std::string& second) = 0;
+  // Why the last open that gave null failed, in a few lower-case words
+  // ("no such file", "no such folder", "permission denied").
+  virtual std::string open_failure() const = 0;
 };
 
 // Files on disk, through the C library's streams.
@@ -46,6 +49,10 @@ class DiskFiles : public FileSystem {
   std::unique_ptr<InputSource> open_input(const std::string& name) override;
   std::unique_ptr<OutputSink> open_output(const std::string& name) override;
   bool same_file(const std::string& first, const std::string& second) override;
+  std::string open_failure() const override { return failure_; }
+
+ private:
+  std::string failure_;
 };
 
 // Files held in memory: inputs given by name, outputs captured by name.
@@ -59,6 +66,8 @@ class MemoryFiles : public FileSystem {
   std::unique_ptr<InputSource> open_input(const std::string& name) override;
   std::unique_ptr<OutputSink> open_output(const std::string& name) override;
   bool same_file(const std::string& first, const std::string& second) override;
+  // A file that is not there, or an output name that cannot be had.
+  std::string open_failure() const override { return "no such file"; }
 };
 
 }  // namespace rumo

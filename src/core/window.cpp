@@ -2,9 +2,25 @@
 
 #include <algorithm>
 
+#include "core/calendar.hpp"
 #include "core/error.hpp"
 
 namespace rumo {
+
+HourStamp next_hour(const HourStamp& stamp) {
+  HourStamp next = stamp;
+  if (++next.hour <= 24) return next;
+  next.hour = 1;
+  // Stamps checked here follow a valid start date; a month outside 1..12
+  // only must not index the table of month lengths.
+  const int days = next.month >= 1 && next.month <= 12 ? days_in_month(next.month, next.year) : 31;
+  if (++next.day <= days) return next;
+  next.day = 1;
+  if (++next.month <= 12) return next;
+  next.month = 1;
+  ++next.year;
+  return next;
+}
 
 HourWindow::HourWindow() {
   for (int slot = 0; slot < kWindowSlots; ++slot) {

@@ -49,6 +49,9 @@ inline int correct_year(int year) {
   return year < 100 ? year + 1900 : year;
 }
 
+// The hour after `stamp`: hour 24 is followed by hour 1 of the next day.
+HourStamp next_hour(const HourStamp& stamp);
+
 class HourWindow {
  public:
   // Creates 26 fields and stamps, one pair per slot. Fields hold -9999.0 in

@@ -18,8 +18,7 @@ void read_readings(TextReader& file, HourWindow& window, int first, int last, do
     std::fill(field.begin() + first, field.begin() + last + 1, missing_marker(nodata));
     return;
   }
-  const HourStamp reading = read_stamp(file, stamp_code);
-  read_values(file, field, first, last, value_code);
+  const HourStamp reading = read_record(file, field, first, last, stamp_code, value_code).stamp;
   if (!(reading == window.stamp(24))) fail_time_mismatch(mismatch_code, window.stamp(24));
 }
 
@@ -47,8 +46,12 @@ void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
     print_progress(console, stamp);
     return;
   }
-  stamp = read_stamp(*inputs.hourly, 317);
-  read_values(*inputs.hourly, field, 1, counts.hourly, 318);
+  const RecordStamp record = read_record(*inputs.hourly, field, 1, counts.hourly, 317, 318);
+  stamp = record.stamp;
+  // A missing or repeated hour would shift every later day; the hourly file
+  // is checked before its hour is compared with the other files.
+  if (window.hour_read(23))
+    check_next_hour(*inputs.hourly, params.hourly_file, window.stamp(23), record);
   window.set_hour_read(24, true);
   // The other groups carry readings only at their hours; elsewhere the
   // interpolation fills them, and an hour out of its place has no reading.

@@ -28,14 +28,15 @@ HourStamp start_stamp(const RunParameters& params) {
 
 // An hourly record into slot 24; the other groups' entries of that hour hold
 // the missing marker until their readings or the interpolation fill them.
-void read_hourly_record(TextReader& hourly, HourWindow& window, const StationCounts& counts,
-                        double nodata, int stamp_code, int value_code) {
-  window.stamp(24) = read_stamp(hourly, stamp_code);
+RecordStamp read_hourly_record(TextReader& hourly, HourWindow& window, const StationCounts& counts,
+                               double nodata, int stamp_code, int value_code) {
   HourField& field = window.field(24);
-  read_values(hourly, field, 1, counts.hourly, value_code);
+  const RecordStamp record = read_record(hourly, field, 1, counts.hourly, stamp_code, value_code);
+  window.stamp(24) = record.stamp;
   std::fill(field.begin() + counts.hourly + 1, field.begin() + counts.total() + 1,
             missing_marker(nodata));
   window.set_hour_read(24, true);
+  return record;
 }
 
 bool starts_on(const HourStamp& stamp, const RunParameters& params) {
@@ -69,7 +70,9 @@ void seek_hourly_start(TextReader& hourly, const RawLineWriter& write_raw, HourW
       // hour that last used the slot.
       window.clear_hour(24, counts.total(), missing_marker(params.nodata));
     } else {
-      read_hourly_record(hourly, window, counts, params.nodata, 309, 310);
+      const RecordStamp record =
+          read_hourly_record(hourly, window, counts, params.nodata, 309, 310);
+      check_next_hour(hourly, params.hourly_file, window.stamp(23), record);
     }
   }
 }
@@ -80,11 +83,9 @@ void seek_climate_start(Console& console, TextReader& climate, HourWindow& windo
   HourStamp evening;
   do {
     if (climate.at_end()) fail_start_missing(103, params.climate_file, params);
-    morning = read_stamp(climate, 311);
-    read_values(climate, window.field(1), first, last, 312);
+    morning = read_record(climate, window.field(1), first, last, 311, 312).stamp;
     // A pair that breaks off after its first record fails at the second stamp.
-    evening = read_stamp(climate, 313);
-    read_values(climate, window.field(13), first, last, 314);
+    evening = read_record(climate, window.field(13), first, last, 313, 314).stamp;
     console.out << message_format("Suchen Klima : %2d.%2d.%4d\n", evening.day, evening.month,
                                   evening.year);
   } while (!starts_on(evening, params));
@@ -97,8 +98,7 @@ void seek_collector_start(Console& console, TextReader& collector, HourWindow& w
   HourStamp reading;
   do {
     if (collector.at_end()) fail_start_missing(104, params.collector_file, params);
-    reading = read_stamp(collector, 315);
-    read_values(collector, window.field(1), first, last, 316);
+    reading = read_record(collector, window.field(1), first, last, 315, 316).stamp;
     console.out << message_format("Suchen Sammler : %2d.%2d.%4d\n", reading.day, reading.month,
                                   reading.year);
   } while (!starts_on(reading, params));

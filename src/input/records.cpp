@@ -1,30 +1,200 @@
 #include "input/records.hpp"
 
 #include "core/error.hpp"
+#include "input/numbers.hpp"
 
 namespace rumo {
 
-HourStamp read_stamp(TextReader& reader, int code) {
-  int numbers[4];
-  for (int& number : numbers) {
-    const auto value = reader.read_int();
-    if (!value) fail_read(code);
-    number = *value;
-  }
-  return HourStamp{numbers[2], numbers[3], numbers[1], correct_year(numbers[0])};
+namespace {
+
+constexpr int kStampNumbers = 4;
+// Longer text found is shown cut, so that a binary file or a very long token
+// keeps the message on one readable line.
+constexpr std::size_t kShownText = 40;
+
+std::string quoted(std::string_view text) {
+  if (text.size() <= kShownText) return "\"" + std::string(text) + "\"";
+  return "\"" + std::string(text.substr(0, kShownText)) + "...\"";
 }
 
-void read_values(TextReader& reader, HourField& field, int first, int last, int code) {
+std::string holds_values(std::size_t values, int stations) {
+  return message_format("the record holds %zu values, the header names %d stations", values,
+                        stations);
+}
+
+// A record read token by token, watching the lines the tokens stand on.
+class LocatedRecord {
+ public:
+  LocatedRecord(TextReader& reader, int stations, int stamp_code, int value_code)
+      : reader_(reader),
+        stations_(stations),
+        stamp_code_(stamp_code),
+        value_code_(value_code),
+        previous_line_(reader.token_line()) {}
+
+  // The next token of the record, the `index`th (from 0); fails when the file
+  // ends or the record's shape shows a count of values that does not fit.
+  std::string_view next(int index) {
+    auto token = reader_.read_token();
+    if (!token) fail_end(index);
+    const std::size_t line = reader_.token_line();
+    if ((index == 0 && line == previous_line_) || (index > 0 && line != last_line_)) {
+      // Looking along the line may move the reader's text, and the token with it.
+      kept_.assign(*token);
+      token = kept_;
+    }
+    if (index == 0) {
+      start_line_ = line;
+      // A record behind another on one line is allowed; it is counted so that
+      // a long record before it can be told.
+      if (line == previous_line_) on_start_line_ = 1 + reader_.tokens_to_line_end(whole());
+    } else if (line != last_line_) {
+      // The record continues here: this line should hold its remaining
+      // numbers, and a date and hour more means a record of its own.
+      const auto needed = static_cast<std::size_t>(kStampNumbers + stations_ - index);
+      const std::size_t held = 1 + reader_.tokens_to_line_end(needed + kStampNumbers + whole());
+      // A record begun behind another on its line that runs onto a line
+      // holding a whole record is the tail of a long record before it.
+      if (held >= needed + kStampNumbers || (on_start_line_ > 0 && held >= whole())) {
+        fail_shape(index);
+      }
+    }
+    last_line_ = line;
+    return *token;
+  }
+
+  [[noreturn]] void fail_text(int index, std::string_view token) {
+    if (index < kStampNumbers && behind_long_record()) fail_shape(index);
+    std::string what = quoted(token);
+    if (index < kStampNumbers) {
+      what += " is not a whole number (a record begins with year, month, day and hour)";
+    } else {
+      what += " is not a number";
+      if (token.find(',') != std::string_view::npos) what += " (decimal comma?)";
+    }
+    fail_at(index < kStampNumbers ? stamp_code_ : value_code_, reader_.token_line(), what);
+  }
+
+  std::size_t start_line() const { return start_line_; }
+
+ private:
+  // A date and hour and a value for every station.
+  std::size_t whole() const { return static_cast<std::size_t>(kStampNumbers + stations_); }
+
+  bool behind_long_record() const { return on_start_line_ > 0 && on_start_line_ < whole(); }
+
+  [[noreturn]] void fail_end(int index) {
+    if (index == 0) {
+      fail_at(stamp_code_, reader_.token_line(), "the file ends where a record should begin");
+    }
+    if (behind_long_record()) fail_shape(index);
+    if (index < kStampNumbers) {
+      fail_at(stamp_code_, start_line_, "the file ends inside the date and hour of a record");
+    }
+    fail_at(value_code_, start_line_,
+            holds_values(static_cast<std::size_t>(index - kStampNumbers), stations_));
+  }
+
+  // The record's numbers do not fit its lines: the record before this one
+  // left numbers on its line, or this one stops short of the next.
+  [[noreturn]] void fail_shape(int index) {
+    if (behind_long_record()) {
+      fail_at(stamp_code_, previous_line_,
+              holds_values(static_cast<std::size_t>(stations_) + on_start_line_, stations_));
+    }
+    if (index < kStampNumbers) {
+      fail_at(stamp_code_, start_line_,
+              message_format("the record holds %d of the 4 numbers of its date and hour", index));
+    }
+    fail_at(value_code_, start_line_,
+            holds_values(static_cast<std::size_t>(index - kStampNumbers), stations_));
+  }
+
+  [[noreturn]] void fail_at(int code, std::size_t line, const std::string& what) {
+    fail_read(code, located_line(reader_.located_name, line, what));
+  }
+
+  TextReader& reader_;
+  int stations_;
+  int stamp_code_;
+  int value_code_;
+  std::size_t previous_line_;
+  std::size_t start_line_ = 0;
+  std::size_t last_line_ = 0;
+  std::size_t on_start_line_ = 0;
+  std::string kept_;
+};
+
+RecordStamp located_record(TextReader& reader, HourField& field, int first, int last,
+                           int stamp_code, int value_code) {
+  LocatedRecord record(reader, last - first + 1, stamp_code, value_code);
+  RecordStamp result;
+  for (int i = 0; i < kStampNumbers; ++i) {
+    const std::string_view token = record.next(i);
+    const auto number = parse_int_token(token);
+    if (!number) record.fail_text(i, token);
+    result.as_read[static_cast<std::size_t>(i)] = *number;
+  }
   for (int station = first; station <= last; ++station) {
-    const auto value = reader.read_double();
-    if (!value) fail_read(code);
+    const int index = kStampNumbers + station - first;
+    const std::string_view token = record.next(index);
+    const auto value = parse_double_token(token);
+    if (!value) record.fail_text(index, token);
     field[station] = *value;
   }
+  result.line = record.start_line();
+  return result;
+}
+
+}  // namespace
+
+RecordStamp read_record(TextReader& reader, HourField& field, int first, int last, int stamp_code,
+                        int value_code) {
+  RecordStamp result;
+  if (!reader.located_name.empty()) {
+    result = located_record(reader, field, first, last, stamp_code, value_code);
+  } else {
+    for (int& number : result.as_read) {
+      const auto value = reader.read_int();
+      if (!value) fail_read(stamp_code);
+      number = *value;
+    }
+    for (int station = first; station <= last; ++station) {
+      const auto value = reader.read_double();
+      if (!value) fail_read(value_code);
+      field[station] = *value;
+    }
+  }
+  const auto& n = result.as_read;
+  result.stamp = HourStamp{n[2], n[3], n[1], correct_year(n[0])};
+  return result;
 }
 
 void fail_time_mismatch(int code, const HourStamp& hourly) {
   fail(code, message_format("Zeitvergleichsfehler bei %2d.%2d.%4d Stunde %2d !\n", hourly.day,
                             hourly.month, hourly.year, hourly.hour));
+}
+
+void check_next_hour(const TextReader& reader, const std::string& name, const HourStamp& previous,
+                     const RecordStamp& record) {
+  const HourStamp expected = next_hour(previous);
+  if (record.stamp == expected) return;
+  const HourStamp& found = record.stamp;
+  std::string message = message_format(
+      "%s: hour %d of %d.%d.%d is followed by hour %d of %d.%d.%d\n", name.c_str(), previous.hour,
+      previous.day, previous.month, previous.year, found.hour, found.day, found.month, found.year);
+  if (!reader.located_name.empty()) {
+    const auto& n = record.as_read;
+    message += located_line(
+        name, record.line,
+        message_format("\"%d %d %d %d\" where hour %d of %d.%d.%d was expected", n[0], n[1], n[2],
+                       n[3], expected.hour, expected.day, expected.month, expected.year));
+  }
+  fail(kHoursNotInOrder, message);
+}
+
+std::string located_line(const std::string& name, std::size_t line, const std::string& what) {
+  return message_format("%s, line %zu: %s\n", name.c_str(), line, what.c_str());
 }
 
 }  // namespace rumo

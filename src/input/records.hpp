@@ -2,21 +2,50 @@
 // value per station of the file, separated by any white space.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <string>
+
 #include "core/window.hpp"
 #include "input/text_reader.hpp"
 
 namespace rumo {
 
-// Reads the stamp of the next record, year corrected; a stamp that breaks off
-// or holds anything but four integers ends the run with `code`.
-HourStamp read_stamp(TextReader& reader, int code);
+// A record's stamp, year corrected, with the line it begins on and its four
+// numbers as the file writes them.
+struct RecordStamp {
+  HourStamp stamp;
+  std::size_t line = 0;
+  std::array<int, 4> as_read{};
+};
 
-// Reads the values of stations first..last into `field`; a value that is
-// missing or no number ends the run with `code`.
-void read_values(TextReader& reader, HourField& field, int first, int last, int code);
+// Reads the next record: its stamp, and the values of stations first..last
+// into `field`. A stamp that breaks off or holds anything but four integers
+// ends the run with `stamp_code`, a value that is missing or no number with
+// `value_code`.
+//
+// A reader with a located name also says where and what: each failure gets a
+// second line with the file, the line and the text found, and a record whose
+// count of values differs from the header's is caught at that record. Records
+// may wrap over lines; a record is short when it runs onto a later line that
+// holds, besides the numbers it still lacks, four or more numbers (a date and
+// hour of its own), and the record before it is long when a record begins
+// behind it on its line and runs onto such a line or one that holds a whole
+// record (a date and hour and a value for every station).
+RecordStamp read_record(TextReader& reader, HourField& field, int first, int last, int stamp_code,
+                        int value_code);
 
 // "Zeitvergleichsfehler ..." with the hourly stamp.
 [[noreturn]] void fail_time_mismatch(int code, const HourStamp& hourly);
+
+// Each hourly record from the start record on must carry the hour after the
+// previous one's; otherwise the run stops with 110, naming the file and both
+// stamps.
+void check_next_hour(const TextReader& reader, const std::string& name, const HourStamp& previous,
+                     const RecordStamp& record);
+
+// "NAME, line N: WHAT" and a line end, for the second line of a failure.
+std::string located_line(const std::string& name, std::size_t line, const std::string& what);
 
 // Day, month and year alike (the hour is not compared).
 inline bool same_date(const HourStamp& stamp, int day, int month, int year) {

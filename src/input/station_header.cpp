@@ -5,6 +5,7 @@
 #include "core/error.hpp"
 #include "core/window.hpp"
 #include "input/numbers.hpp"
+#include "input/records.hpp"
 
 namespace rumo {
 
@@ -14,6 +15,10 @@ namespace {
 // the heights; a shorter line has no label and is all heights.
 constexpr std::size_t kLabelLength = 11;
 constexpr std::size_t kNameLength = 7;
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // The heights of line 2 after its label, one token at a time; only blanks
 // and tabs separate them.
@@ -31,14 +36,33 @@ class HeightTokens {
   }
 
  private:
-  static bool is_blank(char c) { return c == ' ' || c == '\t'; }
   std::string_view line_;
   std::size_t at_ = 0;
 };
 
-std::string_view read_header_token(TextReader& reader, int code) {
+bool starts_number(std::string_view token) {
+  std::size_t at = 0;
+  if (at < token.size() && (token[at] == '+' || token[at] == '-')) ++at;
+  if (at < token.size() && token[at] == '.') ++at;
+  return at < token.size() && token[at] >= '0' && token[at] <= '9';
+}
+
+// Failures of lines 3 to 5 mean the file ended early; a located one says
+// after how many of the entries line 2 announces.
+[[noreturn]] void fail_header(TextReader& reader, int code, int read, int count) {
+  if (reader.located_name.empty()) fail_read(code);
+  static const char* const kEntries[] = {"first coordinates", "second coordinates", "names"};
+  const int line = 3 + (code - 301) / 2;
+  const std::string what =
+      code % 2 == 1 ? message_format("the file ends before the four labels of line %d", line)
+                    : message_format("the file ends after %d of the %d %s that line 2 announces",
+                                     read, count, kEntries[(code - 302) / 2]);
+  fail_read(code, located_line(reader.located_name, reader.token_line(), what));
+}
+
+std::string_view read_header_token(TextReader& reader, int code, int read = 0, int count = 0) {
   const auto token = reader.read_token();
-  if (!token) fail_read(code);
+  if (!token) fail_header(reader, code, read, count);
   return *token;
 }
 
@@ -48,17 +72,41 @@ void read_labels(TextReader& reader, int code) {
 
 }  // namespace
 
+std::string label_warning(const std::string& name, std::string_view line) {
+  if (line.size() <= kLabelLength) return {};
+  const bool cut_inside = !is_blank(line[kLabelLength - 1]) && !is_blank(line[kLabelLength]);
+  HeightTokens tokens(line);
+  const auto first = tokens.next();
+  if (!first || (!cut_inside && starts_number(*first))) return {};
+  // The label is what comes before the heights: four fields, as on lines 3 to 5.
+  std::size_t end = 0;
+  for (int field = 0; field < 4 && end < line.size(); ++field) {
+    while (end < line.size() && is_blank(line[end])) ++end;
+    while (end < line.size() && !is_blank(line[end])) ++end;
+  }
+  return message_format(
+      "rumo: warning: %s, line 2: the label before the heights is %zu characters long, not 11; "
+      "the first station's height was taken from \"%.*s\"\n",
+      name.c_str(), end, static_cast<int>(first->size()), first->data());
+}
+
 TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
-                               int first_number, int& count, StationTable& table) {
+                               int first_number, int& count, StationTable& table, bool located) {
   auto source = files.open_input(name);
-  if (!source) fail(101, message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str()));
+  if (!source) {
+    std::string message = message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str());
+    if (located) message += name + ": cannot be opened: " + files.open_failure() + "\n";
+    fail(101, message);
+  }
   TextReader reader(std::move(source));
+  if (located) reader.located_name = name;
 
   std::string line;
   reader.read_line(line);  // the title
   line.clear();
   reader.read_line(line);
   count = 0;
+  if (located) console.err << label_warning(name, line);
   HeightTokens tokens(line);
   while (const auto token = tokens.next()) {
     const double height = parse_header_number(*token);
@@ -81,15 +129,16 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   const int last = first_number + count - 1;
   read_labels(reader, 301);
   for (int i = first_number; i <= last; ++i) {
-    table.first[i] = parse_header_number(read_header_token(reader, 302));
+    table.first[i] = parse_header_number(read_header_token(reader, 302, i - first_number, count));
   }
   read_labels(reader, 303);
   for (int i = first_number; i <= last; ++i) {
-    table.second[i] = parse_header_number(read_header_token(reader, 304));
+    table.second[i] = parse_header_number(read_header_token(reader, 304, i - first_number, count));
   }
   read_labels(reader, 305);
   for (int i = first_number; i <= last; ++i) {
-    table.name[i] = std::string(read_header_token(reader, 306).substr(0, kNameLength));
+    table.name[i] =
+        std::string(read_header_token(reader, 306, i - first_number, count).substr(0, kNameLength));
   }
 
   reader.rewind();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/console.hpp"
@@ -16,8 +17,17 @@ namespace rumo {
 // first_number, first_number + 1, ... in the order of line 2, fills their
 // entries of the table, stores their count and returns the file positioned
 // at line 1. A file whose heights take the total past 2000 is refused.
+// When `located`, failures say where they lie, the reader keeps the name for
+// the data records, and a label on line 2 that is not 11 characters long is
+// warned of on the console's error stream.
 TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
-                               int first_number, int& count, StationTable& table);
+                               int first_number, int& count, StationTable& table,
+                               bool located = false);
+
+// The warning for a line 2 whose label is not 11 characters long, judged by
+// what the cut after 11 characters leaves: a first height that is no number,
+// or a number cut in two. Empty when the label looks right.
+std::string label_warning(const std::string& name, std::string_view line);
 
 // Skips the five header lines of a rewound station file.
 void skip_header(TextReader& reader);

@@ -22,6 +22,7 @@ void TextReader::rewind() {
   source_->rewind();
   begin_ = end_ = 0;
   exhausted_ = false;
+  line_ = token_line_ = 1;
 }
 
 bool TextReader::read_more() {
@@ -45,7 +46,10 @@ bool TextReader::read_more() {
 
 bool TextReader::skip_space() {
   for (;;) {
+    const std::size_t from = begin_;
     while (begin_ < end_ && is_space(buffer_[begin_])) ++begin_;
+    line_ +=
+        static_cast<std::size_t>(std::count(buffer_.data() + from, buffer_.data() + begin_, '\n'));
     if (begin_ < end_) return true;
     if (!read_more()) return false;
   }
@@ -65,6 +69,7 @@ bool TextReader::read_line(std::string& line) {
       const auto length = static_cast<std::size_t>(feed - start);
       take_memory(kLineBufferCode, [&] { line.append(start, length); });
       begin_ += length + 1;
+      ++line_;
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return true;
     }
@@ -76,6 +81,7 @@ bool TextReader::read_line(std::string& line) {
 
 std::optional<std::string_view> TextReader::read_token() {
   if (!skip_space()) return std::nullopt;
+  token_line_ = line_;
   std::size_t stop = begin_;
   for (;;) {
     while (stop < end_ && !is_space(buffer_[stop])) ++stop;
@@ -89,6 +95,26 @@ std::optional<std::string_view> TextReader::read_token() {
   const std::string_view token(buffer_.data() + begin_, stop - begin_);
   begin_ = stop;
   return token;
+}
+
+std::size_t TextReader::tokens_to_line_end(std::size_t limit) {
+  std::size_t count = 0;
+  bool in_token = false;
+  std::size_t at = begin_;
+  for (;;) {
+    if (at == end_) {
+      // Reading more may move the unread text to the front of the buffer.
+      const std::size_t scanned = at - begin_;
+      if (!read_more()) return count;
+      at = begin_ + scanned;
+      continue;
+    }
+    const char c = buffer_[at++];
+    if (c == '\n') return count;
+    const bool space = is_space(c);
+    if (!space && !in_token && ++count == limit) return count;
+    in_token = !space;
+  }
 }
 
 std::optional<int> TextReader::read_int() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,17 @@ class TextReader {
 
   bool close() { return source_->close(); }
 
+  // The line, counted from 1, that the last token read stands on; that of
+  // the read position before any token.
+  std::size_t token_line() const { return token_line_; }
+  // How many tokens the current line holds from the read position on, up to
+  // `limit`, without reading them.
+  std::size_t tokens_to_line_end(std::size_t limit = SIZE_MAX);
+
+  // The file's name as given, for messages that say where a fault lies;
+  // empty when faults are not to be located.
+  std::string located_name;
+
  private:
   // Reads more of the file behind what the buffer holds, moving the unread
   // part to the front first. False when the file has nothing more.
@@ -48,6 +60,8 @@ class TextReader {
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool exhausted_ = false;
+  std::size_t line_ = 1;
+  std::size_t token_line_ = 1;
 };
 
 }  // namespace rumo

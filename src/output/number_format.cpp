@@ -71,6 +71,11 @@ char* format_no_decimals(char* out, double value) {
   return format(out, value, std::chars_format::fixed, 0);
 }
 
+char* format_decimals(char* out, double value, int decimals) {
+  if (decimals == 1) return format_one_decimal(out, value);
+  return format(out, value, std::chars_format::fixed, decimals);
+}
+
 char* format_int(char* out, int value) {
   return std::to_chars(out, out + 16, value).ptr;
 }

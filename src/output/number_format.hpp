@@ -15,6 +15,8 @@ inline constexpr std::size_t kMaxNumberText = 352;
 char* format_general(char* out, double value);      // "%lg"
 char* format_one_decimal(char* out, double value);  // "%.1lf"
 char* format_no_decimals(char* out, double value);  // "%.0lf"
-char* format_int(char* out, int value);             // "%d"
+// "%.Nlf" for N = `decimals` in 0..6; one decimal takes the fast path above.
+char* format_decimals(char* out, double value, int decimals);
+char* format_int(char* out, int value);  // "%d"
 
 }  // namespace rumo

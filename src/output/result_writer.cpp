@@ -60,10 +60,10 @@ void ResultFile::write_general(double value) {
   used_ += static_cast<std::size_t>(format_general(out + 1, value) - out);
 }
 
-void ResultFile::write_one_decimal(double value) {
+void ResultFile::write_decimals(double value, int decimals) {
   char* out = room(kMaxNumberText + 1);
   *out = '\t';
-  used_ += static_cast<std::size_t>(format_one_decimal(out + 1, value) - out);
+  used_ += static_cast<std::size_t>(format_decimals(out + 1, value, decimals) - out);
 }
 
 void ResultFile::write_no_decimals(double value) {
@@ -100,14 +100,14 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
 }
 
 void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
-                       double nodata) {
+                       double nodata, int decimals) {
   file.write_stamp(stamp);
   for (int i = 1; i <= total; ++i) {
     const double value = field[i];
     if (value == 0.0 || value <= -nodata) {
       file.write_general(value);
     } else {
-      file.write_one_decimal(value);
+      file.write_decimals(value, decimals);
     }
   }
   file.end_line();
@@ -120,13 +120,13 @@ void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& f
 }
 
 DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag) {
+                     double nodata, bool& end_flag, int decimals) {
   for (int slot = 1; slot <= 24 && !end_flag; ++slot) {
     const HourStamp& stamp = window.stamp(slot);
     const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
     const auto last = std::make_tuple(end.year, end.month, end.day, 24);
     if (!window.hour_read(slot) || hour > last) return DayOutcome::end_missed;
-    write_result_line(file, stamp, window.field(slot), total, nodata);
+    write_result_line(file, stamp, window.field(slot), total, nodata, decimals);
     if (hour == last) end_flag = true;
   }
   return DayOutcome::written;

@@ -24,9 +24,9 @@ class ResultFile {
   // The stamp as "%d\t%d\t%d\t%d" (year, month, day, hour).
   void write_stamp(const HourStamp& stamp);
   void write_text(std::string_view text);
-  // A tab and the value in "%lg", "%.1lf" or "%.0lf".
+  // A tab and the value in "%lg", "%.Nlf" with N = `decimals`, or "%.0lf".
   void write_general(double value);
-  void write_one_decimal(double value);
+  void write_decimals(double value, int decimals);
   void write_no_decimals(double value);
   void end_line();
 
@@ -48,9 +48,10 @@ class ResultFile {
 void write_result_header(ResultFile& file, const StationTable& table, int total);
 
 // A data line of the day's output: zeros and missing values (at or below
-// -nodata) in "%lg", every other value with one decimal.
+// -nodata) in "%lg", every other value with `decimals` decimals (one unless
+// asked otherwise).
 void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
-                       double nodata);
+                       double nodata, int decimals = 1);
 
 // A data line as read: every value in "%lg".
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);
@@ -69,6 +70,6 @@ struct EndDate {
 // lines before that slot stay written.
 enum class DayOutcome { written, end_missed };
 DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag);
+                     double nodata, bool& end_flag, int decimals = 1);
 
 }  // namespace rumo

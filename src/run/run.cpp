@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "checks/station_checks.hpp"
 #include "core/error.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
@@ -25,25 +26,26 @@ void print_banner(Console& console) {
               << "       Tagessammler \n";
 }
 
+// With `located`, failures of the files say where they lie.
 void read_headers(Console& console, FileSystem& files, const RunParameters& params,
-                  StationTable& stations, StationCounts& counts, InputFiles& inputs) {
+                  StationTable& stations, StationCounts& counts, InputFiles& inputs, bool located) {
   console.out << "Stationswerte Korim...\n";
   inputs.hourly.emplace(
-      read_station_header(console, files, params.hourly_file, 1, counts.hourly, stations));
+      read_station_header(console, files, params.hourly_file, 1, counts.hourly, stations, located));
   if (!params.climate_file.empty()) {
     console.out << "Stationswert Klimastationen...\n";
-    inputs.climate.emplace(read_station_header(console, files, params.climate_file,
-                                               counts.hourly + 1, counts.climate, stations));
+    inputs.climate.emplace(read_station_header(
+        console, files, params.climate_file, counts.hourly + 1, counts.climate, stations, located));
   }
   if (!params.collector_file.empty()) {
     console.out << "Stationswert Sammler ...\n";
     inputs.collector.emplace(read_station_header(console, files, params.collector_file,
                                                  counts.hourly + counts.climate + 1,
-                                                 counts.collector, stations));
+                                                 counts.collector, stations, located));
   }
 }
 
-ResultFile open_result(FileSystem& files, const RunParameters& params) {
+ResultFile open_result(FileSystem& files, const RunParameters& params, bool located) {
   const std::string& name = params.result_file;
   // Writing over an input file would destroy the data the run is reading.
   const bool is_input =
@@ -51,7 +53,14 @@ ResultFile open_result(FileSystem& files, const RunParameters& params) {
       (!params.climate_file.empty() && files.same_file(name, params.climate_file)) ||
       (!params.collector_file.empty() && files.same_file(name, params.collector_file));
   auto sink = is_input ? nullptr : files.open_output(name);
-  if (!sink) fail(107, message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str()));
+  if (!sink) {
+    std::string message = message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str());
+    if (located) {
+      message += name + ": cannot be created: " +
+                 (is_input ? "it is one of the input files" : files.open_failure()) + "\n";
+    }
+    fail(107, message);
+  }
   return ResultFile(std::move(sink));
 }
 
@@ -109,11 +118,17 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   } else {
     read_parameters(console, params);
   }
+  const bool located = !invocation.options.dialogue;
   InputFiles inputs;
-  read_headers(console, files, params, stations, counts, inputs);
+  read_headers(console, files, params, stations, counts, inputs, located);
   console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());
+  // Likely mistakes are told before the run spends its time on them.
+  if (located) {
+    warn_unreached_stations(console.err, stations, counts, params);
+    warn_coordinate_ranges(console.err, stations, counts, params);
+  }
 
-  ResultFile result = open_result(files, params);
+  ResultFile result = open_result(files, params, located);
   write_result_header(result, stations, counts.total());
 
   // Position every file at the start date; the window then holds the first
@@ -142,7 +157,8 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   const EndDate end{params.end_day, params.end_month, params.end_year};
   for (;;) {
     adjust_to_totals(window, sums, counts, params.nodata, engine);
-    const DayOutcome day = write_day(result, window, end, counts.total(), params.nodata, end_flag);
+    const DayOutcome day = write_day(result, window, end, counts.total(), params.nodata, end_flag,
+                                     invocation.options.decimals);
     if (day == DayOutcome::end_missed) {
       close_files(inputs, result, counts, params);
       fail_end_missing(params);

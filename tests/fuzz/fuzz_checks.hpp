@@ -2,6 +2,7 @@
 // form of the program's failure messages.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -32,13 +33,20 @@ inline bool is_read_code(int code) {
   return code >= 301 && code <= 322;
 }
 
-inline void expect_message_form(const RunError& error) {
+// A located run may follow a read failure's fixed text with one line that
+// says where.
+inline void expect_message_form(const RunError& error, bool located = false) {
   const std::string code = std::to_string(error.code);
   if (is_memory_code(error.code) || is_read_code(error.code)) {
     const std::string text =
-        is_memory_code(error.code) ? "Speicherbelegungsfehler ! (" : "Dateilesefehler ! (";
+        (is_memory_code(error.code) ? "Speicherbelegungsfehler ! (" : "Dateilesefehler ! (") +
+        code + ")\n";
     expect(error.stream == Stream::err, "code " + code + " reported on standard output");
-    expect(error.message == text + code + ")\n",
+    const std::string where = error.message.substr(std::min(text.size(), error.message.size()));
+    const bool one_more_line = !where.empty() && where.find('\n') == where.size() - 1 &&
+                               where.find(", line ") != std::string::npos;
+    expect(error.message.compare(0, text.size(), text) == 0 &&
+               (where.empty() || (located && is_read_code(error.code) && one_more_line)),
            "code " + code + " with the message \"" + error.message + "\"");
   } else {
     expect(error.stream == Stream::out, "code " + code + " reported on standard error");

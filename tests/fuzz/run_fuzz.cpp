@@ -6,7 +6,8 @@
 // not exist. The answers name the files themselves, as the console dialogue
 // asks for them; the seeds answer "h", "c" (or an empty line), "s" (or an
 // empty line) and the result file "o". A result file named "f" cannot be
-// written, as on a full device.
+// written, as on a full device. Answers that begin with "!" run as with run
+// options: failures say where, and warnings are given.
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -44,7 +45,7 @@ std::vector<std::string_view> split(std::string_view data) {
 
 // Every exit code the program has besides 0.
 bool is_program_code(int code) {
-  return (code >= 1 && code <= 17) || (code >= 101 && code <= 109) ||
+  return (code >= 1 && code <= 17) || (code >= 101 && code <= 109) || code == 110 ||
          (code >= 201 && code <= 204) || (code >= 301 && code <= 322);
 }
 
@@ -76,7 +77,9 @@ void check_result(const std::string& name, const std::string& text, bool complet
 }
 
 void run_once(std::string_view data) {
-  const auto parts = split(data);
+  auto parts = split(data);
+  const bool located = !parts[0].empty() && parts[0][0] == '!';
+  if (located) parts[0].remove_prefix(1);
   rumo::MemoryFiles files;
   for (std::size_t i = 1; i < parts.size(); ++i) {
     files.inputs[kInputNames[i - 1]] = std::string(parts[i]);
@@ -84,16 +87,19 @@ void run_once(std::string_view data) {
   files.failing_outputs["f"] = true;
   std::istringstream in{std::string(parts[0])};
   std::ostringstream out;
-  rumo::Console console{in, out};
+  std::ostringstream err;
+  rumo::Console console{in, out, err};
+  rumo::Invocation invocation;
+  invocation.options.dialogue = !located;
 
   bool complete = false;
   try {
-    rumo::run(console, files);
+    rumo::run(console, files, invocation);
     complete = true;
   } catch (const rumo::RunError& error) {
     expect(is_program_code(error.code),
            "exit code " + std::to_string(error.code) + " that the program does not have");
-    rumo::fuzz::expect_message_form(error);
+    rumo::fuzz::expect_message_form(error, located);
   }
 
   expect(files.outputs.size() <= 1, "more than one output file");

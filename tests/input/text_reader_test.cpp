@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,28 @@ TEST(TextReader, TokensAcrossBlocks) {
     Lines tokens;
     while (const auto token = reader.read_token()) tokens.emplace_back(*token);
     EXPECT_EQ(tokens, (Lines{"2003", "1", "1", long_token, "-9999", "1e5"})) << block;
+  }
+}
+
+// Each token's line, and how many tokens its line holds from it on, whatever
+// the blocks; line reads and a rewind keep the count.
+TEST(TextReader, LinesOfTokens) {
+  for (const std::size_t block : kBlocks) {
+    Reader reader("head\r\nline two\n2003 1\t2\r\n\n\n  7 8 9 10\n\nlast ", block);
+    std::string line;
+    reader.read_line(line);
+    // Each token, its line, and the tokens its line holds behind it.
+    const std::tuple<std::string, std::size_t, std::size_t> expected[] = {
+        {"line", 2, 1}, {"two", 2, 0}, {"2003", 3, 2}, {"1", 3, 1},  {"2", 3, 0},
+        {"7", 6, 3},    {"8", 6, 2},   {"9", 6, 1},    {"10", 6, 0}, {"last", 8, 0}};
+    for (const auto& [token, at, behind] : expected) {
+      EXPECT_EQ(reader.read_token(), token) << block;
+      EXPECT_EQ(reader.token_line(), at) << block << ": " << token;
+      EXPECT_EQ(reader.tokens_to_line_end(), behind) << block << ": " << token;
+    }
+    reader.rewind();
+    reader.read_token();
+    EXPECT_EQ(reader.token_line(), 1u);
   }
 }
 

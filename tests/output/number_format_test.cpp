@@ -100,6 +100,29 @@ TEST(NumberFormat, TiesAndValuesAroundTheMissingMarkers) {
   expect_all_forms(values);
 }
 
+// The result file's decimals as asked: "%.Nlf" for N = 0..6; values of
+// results' size, decimal ties and the extremes.
+TEST(NumberFormat, AnyDecimalsLikePrintf) {
+  std::mt19937_64 random(4);
+  std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+  std::vector<double> values = {0.0,      -0.0,   INFINITY, -INFINITY, NAN,       DBL_MAX,
+                                -DBL_MIN, 0.0005, 0.00015,  2.5e-7,    1e15 + 0.5};
+  for (int exponent = -9; exponent <= 12; ++exponent) {
+    for (int i = 0; i < 3000; ++i) values.push_back(mantissa(random) * std::pow(10.0, exponent));
+  }
+  for (int i = 0; i < 20000; ++i) values.push_back((i * 10 + 5) / 1e5);  // x.xxxx5
+  char want[kMaxNumberText + 16];
+  char got[kMaxNumberText];
+  for (int decimals = 0; decimals <= 6; ++decimals) {
+    for (const double value : values) {
+      const int length = std::snprintf(want, sizeof want, "%.*f", decimals, value);
+      ASSERT_EQ(std::string_view(got, format_decimals(got, value, decimals) - got),
+                std::string_view(want, length))
+          << decimals << " decimals of " << std::hexfloat << value;
+    }
+  }
+}
+
 TEST(NumberFormat, IntegersLikePercentD) {
   std::mt19937 random(3);
   std::vector<int> values = {0, -1, 1, 9, 10, -10, INT_MAX, INT_MIN, INT_MAX - 1, INT_MIN + 1};
