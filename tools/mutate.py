@@ -1,0 +1,185 @@
+#!/usr/bin/env python3
+"""Mutation check: puts small, plausible faults into src/ one at a time,
+rebuilds, runs the test suite and reports which faults the suite misses.
+
+    tools/mutate.py                 every fault
+    tools/mutate.py --list          the faults, numbered, without running
+    tools/mutate.py --only 3,17     some of them
+    tools/mutate.py --build DIR     the build folder to use (build-mutate)
+
+Each fault names a file, a piece of text that must occur in it exactly once,
+and what replaces it. A fault whose text is no longer there is reported as
+stale, so the list follows the code. The source file is always restored.
+It takes a while (a rebuild and a suite run per fault): a tool to run by
+hand, not a step of the test script.
+"""
+
+import argparse
+import pathlib
+import subprocess
+import sys
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+
+# (file under src/, text, replacement, what the fault does to the user)
+FAULTS = [
+    # core: the shared vocabulary
+    ("core/window.hpp", "return value > -nodata;", "return value >= -nodata;",
+     "the missing marker's boundary counts as present"),
+    ("core/window.hpp", "negated - 1.0;", "negated;",
+     "missing values written as -N instead of -N-1"),
+    ("core/window.hpp", "return year < 100 ? year + 1900 : year;",
+     "return year < 99 ? year + 1900 : year;", "year 99 no longer means 1999"),
+    ("core/calendar.hpp", "(year % 4 == 0 && year % 100 != 0) || year % 400 == 0",
+     "year % 4 == 0", "1900 and 2100 become leap years"),
+    ("core/error.cpp", '"Dateilesefehler ! (%d)\\n"', '"Dateilesefehler! (%d)\\n"',
+     "the read error's message changes"),
+    ("core/files.cpp", "return flushed && closed && !failed_;", "return closed && !failed_;",
+     "a result that never reached the disk is reported as written"),
+    # input: dialogue, headers, positioning, advance, numbers
+    ("input/dialogue.cpp", "params.start_hour = 1;", "params.start_hour = 0;",
+     "the run looks for hour 0 of the start date"),
+    ("input/dialogue.cpp", "std::clamp(params.start_month, 1, 12)",
+     "std::clamp(params.start_month, 1, 11)", "December as start month is corrected"),
+    ("input/dialogue.cpp", "if (value) field = *value;", "if (value && *value != 0) field = *value;",
+     "an answer of 0 keeps the earlier value"),
+    ("input/station_header.cpp", "kLabelLength = 11;", "kLabelLength = 12;",
+     "the label of line 2 is one character longer"),
+    ("input/station_header.cpp", "kNameLength = 7;", "kNameLength = 8;",
+     "names keep 8 characters"),
+    ("input/station_header.cpp", "if (first_number - 1 + count > kMaxStations) {",
+     "if (first_number - 1 + count > kMaxStations + 1) {", "one station too many is accepted"),
+    ("input/text_reader.cpp", "if (!line.empty() && line.back() == '\\r') line.pop_back();",
+     "", "Windows line ends leave a carriage return in header lines"),
+    ("input/records.cpp", "return HourStamp{numbers[2], numbers[3], numbers[1],",
+     "return HourStamp{numbers[1], numbers[3], numbers[2],", "day and month swapped in stamps"),
+    ("input/numbers.cpp", "if (decimals > 0) value /= kPowers[decimals];",
+     "if (decimals > 1) value /= kPowers[decimals];", "values with one decimal read ten times too big"),
+    ("input/positioning.cpp", "constexpr int kRawLines = 6;", "constexpr int kRawLines = 5;",
+     "hour 6 of the start date is not written"),
+    ("input/positioning.cpp", "fail_start_missing(103, params.climate_file, params);",
+     "fail_start_missing(104, params.climate_file, params);", "a missing climate start gives 104"),
+    ("input/advance.cpp", "(stamp.hour == 7 || stamp.hour == 19)", "(stamp.hour == 7)",
+     "the evening climate readings are never read"),
+    ("input/advance.cpp", "if (stamp.day == 1 && stamp.hour == 1) {",
+     "if (stamp.day == 2 && stamp.hour == 1) {", "the month line comes a day late"),
+    ("input/advance.cpp", "params.nodata, 321, 322, 106);", "params.nodata, 321, 322, 105);",
+     "a collector time mismatch reports the climate code"),
+    # interp: the weights, the engine, the scaling
+    ("interp/idw.hpp", "return d2 == 0.0 ? 0.1 : d2;", "return d2 == 0.0 ? 0.01 : d2;",
+     "a station at the target's place weighs ten times more"),
+    ("interp/idw.hpp", "if (value < settings.lower_limit) return settings.lower_replacement;",
+     "if (value <= settings.lower_limit) return settings.lower_replacement;",
+     "an estimate equal to the lower limit is replaced"),
+    ("interp/idw.cpp", "if (step == 2000.0) return WeightForm::inverse_square;", "",
+     "power 2 goes through the exponential (other last bits)"),
+    ("interp/engine.cpp", "if (!(d2 <= reach)) continue;", "if (!(d2 < reach)) continue;",
+     "a station at exactly the maximum distance is left out"),
+    ("interp/engine.cpp", "values[t] += row[t] / sums[t] * value;",
+     "values[t] += row[t] * value / sums[t];", "the engine's operation order changes"),
+    ("interp/engine.cpp", "const double value = sums.usable[t] ? values_[t] : 0.0;",
+     "const double value = values_[t];", "targets without a usable weight sum keep a value"),
+    ("interp/adjust.cpp", "if (sum > 0.0 || sum == 0.0) {", "if (sum > 0.0) {",
+     "a half without interpolated rain becomes missing instead of 0"),
+    ("interp/adjust.cpp", "run_pass({counts.first_collector(), counts.total(), 1, 24, -nodata}",
+     "run_pass({counts.first_collector(), counts.total(), 1, 24, missing_marker(nodata)}",
+     "a collector day with a negative sum gets the marker instead of -N"),
+    ("interp/adjust.cpp", "run_pass({first, last, 13, 24, missing_marker(nodata)}",
+     "run_pass({first, last, 13, 23, missing_marker(nodata)}",
+     "hour 6 is left out of the second climate half"),
+    # output: the result file
+    ("output/result_writer.cpp", "if (value == 0.0 || value <= -nodata) {",
+     "if (value == 0.0 || value < -nodata) {", "a value of exactly -N is written with a decimal"),
+    ("output/result_writer.cpp", "substr(0, 7)", "substr(0, 6)", "names cut to 6 characters"),
+    ("output/result_writer.cpp", '"interpolierte Stationswerte"', '"interpolierte Stationswerte "',
+     "the result file's title changes"),
+    ("output/number_format.cpp", "if (d == 0.5 && e > 0.0) n += 1.0;",
+     "if (d == 0.5 && e >= 0.0) n += 1.0;", "exact ties round up instead of to even"),
+    # run: the driver
+    ("run/run.cpp", "(!params.climate_file.empty() && files.same_file(name, params.climate_file)) ||",
+     "", "the result may overwrite the climate file"),
+    ("run/run.cpp", 'console.out << "\\n";', "", "the last progress line has no line end"),
+    ("run/run.cpp", "if (counts.climate > 0) close_input(inputs.climate, 202, params.climate_file);",
+     "if (counts.climate > 0) close_input(inputs.climate, 203, params.climate_file);",
+     "a climate file that cannot be closed gives the collector's code"),
+    # cli: the command line
+    ("cli/command_line.cpp", "date.day > days_in_month(date.month, date.year)",
+     "date.day > days_in_month(date.month, date.year) + 1", "31 June is accepted"),
+    ("cli/command_line.cpp", "(range == Range::not_negative && !(*value >= 0.0))",
+     "(range == Range::not_negative && !(*value >= -1.0))", "a negative power is accepted"),
+    ("cli/command_line.cpp", "if (end < start) usage_error(", "if (end < start && false) usage_error(",
+     "an end before the start is accepted"),
+    ("cli/command_line.cpp", "p.start_hour = 1;", "p.start_hour = 0;",
+     "option runs look for hour 0 of the start date"),
+    ("cli/command_line.cpp", "p.upper_limit = limit(\"--upper-limit\", t.upper_limit, HUGE_VAL, true);",
+     "p.upper_limit = limit(\"--upper-limit\", t.upper_limit, 1000.0, true);",
+     "the default upper limit cuts rain above 1000"),
+]
+
+
+def run(command, cwd=ROOT, timeout=None):
+    return subprocess.run(command, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                          text=True, timeout=timeout)
+
+
+def build_and_test(build, jobs):
+    if run(["cmake", "--build", build, "-j", str(jobs)]).returncode != 0:
+        return "no-build"
+    try:
+        tested = run(["ctest", "--test-dir", build, "-j", str(jobs), "--stop-on-failure",
+                      "--timeout", "120"], timeout=1800)
+    except subprocess.TimeoutExpired:
+        return "killed"
+    return "survived" if tested.returncode == 0 else "killed"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default="build-mutate")
+    parser.add_argument("--only", default="")
+    parser.add_argument("--list", action="store_true")
+    parser.add_argument("--jobs", type=int, default=2)
+    args = parser.parse_args()
+
+    chosen = range(1, len(FAULTS) + 1)
+    if args.only:
+        chosen = [int(n) for n in args.only.split(",")]
+    if args.list:
+        for n in chosen:
+            path, _, _, what = FAULTS[n - 1]
+            print(f"{n:3}  src/{path}: {what}")
+        return 0
+
+    configure = ["cmake", "-S", ".", "-B", args.build, "-DCMAKE_BUILD_TYPE=Release",
+                 "-DRUMO_BUILD_TESTS=ON", "-DRUMO_BUILD_BENCH=OFF"]
+    if run(configure).returncode != 0 or build_and_test(args.build, args.jobs) != "survived":
+        print("the unchanged code does not build or pass its tests; nothing to compare",
+              file=sys.stderr)
+        return 2
+
+    counts = {"killed": 0, "survived": 0, "no-build": 0, "stale": 0}
+    for n in chosen:
+        path, text, replacement, what = FAULTS[n - 1]
+        source = ROOT / "src" / path
+        original = source.read_text()
+        started = time.time()
+        if original.count(text) != 1:
+            outcome = "stale"
+        else:
+            try:
+                source.write_text(original.replace(text, replacement))
+                outcome = build_and_test(args.build, args.jobs)
+            finally:
+                source.write_text(original)
+        counts[outcome] += 1
+        print(f"{n:3}  {outcome:8}  {time.time() - started:5.0f} s  src/{path}: {what}",
+              flush=True)
+    # Back to the unchanged code, so the folder is left as it was found.
+    run(["cmake", "--build", args.build, "-j", str(args.jobs)])
+    print(", ".join(f"{count} {name}" for name, count in counts.items()))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
