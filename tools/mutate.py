@@ -33,9 +33,10 @@ FAULTS = [
      "return year < 99 ? year + 1900 : year;", "year 99 no longer means 1999"),
     ("core/calendar.hpp", "(year % 4 == 0 && year % 100 != 0) || year % 400 == 0",
      "year % 4 == 0", "1900 and 2100 become leap years"),
-    ("core/error.cpp", '"Dateilesefehler ! (%d)\\n"', '"Dateilesefehler! (%d)\\n"',
-     "the read error's message changes"),
-    ("core/files.cpp", "return flushed && closed && !failed_;", "return closed && !failed_;",
+    ("core/error.cpp", '"Dateilesefehler ! (%d)\\n", code)};',
+     '"Dateilesefehler! (%d)\\n", code)};', "the read error's message changes"),
+    ("core/files.cpp", "return flushed && closed && !failed_;",
+     "return (flushed || true) && closed && !failed_;",
      "a result that never reached the disk is reported as written"),
     # input: dialogue, headers, positioning, advance, numbers
     ("input/dialogue.cpp", "params.start_hour = 1;", "params.start_hour = 0;",
