@@ -2,6 +2,9 @@
 // value per station of the file, separated by any white space.
 #pragma once
 
+#include <string>
+
+#include "core/params.hpp"
 #include "core/window.hpp"
 #include "input/text_reader.hpp"
 
@@ -17,6 +20,14 @@ void read_values(TextReader& reader, HourField& field, int first, int last, int 
 
 // "Zeitvergleichsfehler ..." with the hourly stamp.
 [[noreturn]] void fail_time_mismatch(int code, const HourStamp& hourly);
+
+// "Datei NAME enthaelt das Datum ... nicht (feof)!": the file ended before
+// the start record was found.
+[[noreturn]] void fail_start_missing(int code, const std::string& name,
+                                     const RunParameters& params);
+
+// 108: the hourly file does not reach hour 24 of the end date.
+[[noreturn]] void fail_end_missing(const RunParameters& params);
 
 // Day, month and year alike (the hour is not compared).
 inline bool same_date(const HourStamp& stamp, int day, int month, int year) {
