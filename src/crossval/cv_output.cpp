@@ -107,11 +107,11 @@ std::vector<std::size_t> rank_pairs(const std::vector<PairFigures>& figures) {
 void print_cross_validation(std::ostream& out, const std::vector<PairFigures>& figures,
                             int hourly_count, double run_power, double run_distance) {
   out << message_format(
-      "Cross-validation of %d hourly stations for %zu pairs of power and maximum distance:\n"
+      "Cross-validation of %d hourly stations for %zu pair%s of power and maximum distance:\n"
       "each present value estimated from the other stations present in its hour, and\n"
       "daily sums (hour 7 to hour 6) over the station-days with all 24 hours present.\n"
       "Sorted by the hourly root mean square error (rmse).\n\n",
-      hourly_count, figures.size());
+      hourly_count, figures.size(), figures.size() == 1 ? "" : "s");
   out << message_format("%4s %7s %11s %10s %9s %10s %10s %10s %8s %7s %10s %10s %10s %8s\n", "rank",
                         "power", "distance", "estimates", "no source", "mae", "rmse", "bias",
                         "corr", "days", "day mae", "day rmse", "day bias", "day corr");
