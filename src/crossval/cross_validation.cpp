@@ -398,7 +398,7 @@ void CrossValidator::Impl::follow_day(Hour& hour) {
     std::fill(day_observed.begin(), day_observed.end(), 0.0);
   }
   // An hour outside 1..24 or one seen twice leaves the day incomplete.
-  if (place < 0 || place > 23 || (day_hours >> place & 1U)) {
+  if (stamp.hour < 1 || stamp.hour > 24 || (day_hours >> place & 1U)) {
     day_repeated = true;
     return;
   }
@@ -532,6 +532,16 @@ void CrossValidator::Impl::hour_of_pair(Pair& pair, std::size_t at, const Hour& 
 
   // The mean of a target is its numerator over its weight sum.
   const bool wet = !hour.wet.empty();
+  // A dry hour whose estimates stay 0 under the limits compares zeros with
+  // zeros: it only counts.
+  if (!wet && limit_value(0.0, settings) == 0.0) {
+    for (const int j : hour.present_list) {
+      if (!usable_weight_sum(sums[j])) ++pair.no_source;
+      if (saved != nullptr) saved[j] = 0.0;
+    }
+    pair.hourly.count += static_cast<long long>(hour.present_list.size());
+    return;
+  }
   for (const int j : hour.present_list) {
     const bool usable = usable_weight_sum(sums[j]);
     double value = 0.0;
