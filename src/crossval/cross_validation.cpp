@@ -271,8 +271,12 @@ CrossValidator::Impl::Impl(const StationTable& table, int hourly_count,
   // cover little more than them.
   order.resize(static_cast<std::size_t>(count));
   std::iota(order.begin(), order.end(), 1);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](int a, int b) { return table.first[a] < table.first[b]; });
+  // A station without a number for a coordinate reaches none; it goes last.
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    const double x = table.first[a];
+    const double y = table.first[b];
+    return std::isnan(y) ? !std::isnan(x) : x < y;
+  });
   const auto n = static_cast<std::size_t>(count);
   take_memory(kWeightMemoryCode, [&] {
     build_weights(table);

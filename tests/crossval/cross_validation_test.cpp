@@ -57,6 +57,8 @@ Scenario random_scenario(std::mt19937_64& rng, int hourly, int hours) {
       const double roll = unit(rng);
       if (outage[i] > 0 || roll < 0.03) {
         field[i] = roll < 0.01 ? -kNodata : -kNodata - 1.0;
+      } else if (wet_hour && roll < 0.0305) {
+        field[i] = HUGE_VAL;  // a present value all the same
       } else if (wet_hour && roll < 0.4) {
         field[i] = std::round(unit(rng) * unit(rng) * 300.0) / 10.0;
       } else {
@@ -138,7 +140,9 @@ TEST(CrossValidation, EveryEstimateIsThePlainInterpolationWithoutTheStation) {
       settings.max_distance = number(cells[1]);
       idw_interpolate(field, target, target, table, s.hourly, settings);
       const double estimated = number(cells[9]);
-      EXPECT_LE(std::fabs(estimated - field[target]), 1e-12 * std::fabs(field[target])) << line;
+      if (estimated != field[target]) {
+        EXPECT_LE(std::fabs(estimated - field[target]), 1e-12 * std::fabs(field[target])) << line;
+      }
       ++written;
     }
     long long present = 0;
