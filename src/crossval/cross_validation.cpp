@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <system_error>
 #include <thread>
 
 #include "core/calendar.hpp"
@@ -434,7 +435,14 @@ void CrossValidator::Impl::run_block() {
   };
   const int helpers = std::min(threads, static_cast<int>(grid.powers.size())) - 1;
   std::vector<std::thread> started;
-  for (int t = 0; t < helpers; ++t) started.emplace_back(work);
+  for (int t = 0; t < helpers; ++t) {
+    // A thread the system will not give only leaves more for the others.
+    try {
+      started.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
   work();
   for (std::thread& thread : started) thread.join();
   if (details != nullptr) write_details();
