@@ -7,6 +7,8 @@
 #include <system_error>
 #include <utility>
 
+#include "core/error.hpp"
+
 namespace rumo {
 
 namespace {
@@ -152,6 +154,20 @@ std::unique_ptr<OutputSink> MemoryFiles::open_output(const std::string& name) {
   std::string& text = outputs[name];
   text.clear();
   return std::make_unique<MemoryOutput>(text, failing_outputs.count(name) != 0);
+}
+
+std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
+                                              const std::string& name,
+                                              const RunParameters& params) {
+  for (const std::string* input :
+       {&params.hourly_file, &params.climate_file, &params.collector_file}) {
+    if (!input->empty() && files.same_file(name, *input)) {
+      fail_added_file(kAddedFileNotCreated, what, name, "it is an input file of the run");
+    }
+  }
+  std::unique_ptr<OutputSink> sink = files.open_output(name);
+  if (!sink) fail_added_file(kAddedFileNotCreated, what, name, files.open_failure());
+  return sink;
 }
 
 }  // namespace rumo

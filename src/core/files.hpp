@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "core/params.hpp"
+
 namespace rumo {
 
 class InputSource {
@@ -69,5 +71,13 @@ class MemoryFiles : public FileSystem {
   // A file that is not there, or an output name that cannot be had.
   std::string open_failure() const override { return "no such file"; }
 };
+
+// Creates a file that a run adds when asked (`what`: "report file", "map
+// file", ...). It is created before any data is read, so that a name that
+// cannot be written stops the work before it starts; a name of one of the
+// run's input files is refused, since writing over it would destroy its
+// data. Both fail with kAddedFileNotCreated.
+std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
+                                              const std::string& name, const RunParameters& params);
 
 }  // namespace rumo

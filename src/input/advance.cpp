@@ -22,7 +22,8 @@ void read_readings(TextReader& file, HourWindow& window, int first, int last, do
   if (!(reading == window.stamp(24))) fail_time_mismatch(mismatch_code, window.stamp(24));
 }
 
-// A line for each month, a dot for each further day.
+}  // namespace
+
 void print_progress(Console& console, const HourStamp& stamp) {
   if (stamp.day == 1 && stamp.hour == 1) {
     console.out << message_format("\nMonat %d/%d .", stamp.month, stamp.year);
@@ -30,8 +31,6 @@ void print_progress(Console& console, const HourStamp& stamp) {
     console.out << '.';
   }
 }
-
-}  // namespace
 
 void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
                   const RunParameters& params, const StationCounts& counts) {

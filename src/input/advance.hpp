@@ -17,4 +17,8 @@ namespace rumo {
 void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
                   const RunParameters& params, const StationCounts& counts);
 
+// The progress marks of an hour just read: a line when a month begins, a
+// dot when any other day does.
+void print_progress(Console& console, const HourStamp& stamp);
+
 }  // namespace rumo

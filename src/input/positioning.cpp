@@ -19,13 +19,6 @@ HourStamp start_stamp(const RunParameters& params) {
   return HourStamp{params.start_day, params.start_hour, params.start_month, params.start_year};
 }
 
-[[noreturn]] void fail_start_missing(int code, const std::string& name,
-                                     const RunParameters& params) {
-  fail(code, message_format("Datei %s enthaelt das Datum %2d.%2d.%2d,stunde %2d nicht (feof)!\n",
-                            name.c_str(), params.start_day, params.start_month, params.start_year,
-                            params.start_hour));
-}
-
 // An hourly record into slot 24; the other groups' entries of that hour hold
 // the missing marker until their readings or the interpolation fill them.
 RecordStamp read_hourly_record(TextReader& hourly, HourWindow& window, const StationCounts& counts,

@@ -197,4 +197,16 @@ std::string located_line(const std::string& name, std::size_t line, const std::s
   return message_format("%s, line %zu: %s\n", name.c_str(), line, what.c_str());
 }
 
+void fail_start_missing(int code, const std::string& name, const RunParameters& params) {
+  fail(code, message_format("Datei %s enthaelt das Datum %2d.%2d.%2d,stunde %2d nicht (feof)!\n",
+                            name.c_str(), params.start_day, params.start_month, params.start_year,
+                            params.start_hour));
+}
+
+void fail_end_missing(const RunParameters& params) {
+  fail(108, message_format("Datei %s enthaelt das Enddatum %2d.%2d.%4d,stunde 24 nicht!\n",
+                           params.hourly_file.c_str(), params.end_day, params.end_month,
+                           params.end_year));
+}
+
 }  // namespace rumo

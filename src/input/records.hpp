@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 
+#include "core/params.hpp"
 #include "core/window.hpp"
 #include "input/text_reader.hpp"
 
@@ -46,6 +47,13 @@ void check_next_hour(const TextReader& reader, const std::string& name, const Ho
 
 // "NAME, line N: WHAT" and a line end, for the second line of a failure.
 std::string located_line(const std::string& name, std::size_t line, const std::string& what);
+// "Datei NAME enthaelt das Datum ... nicht (feof)!": the file ended before
+// the start record was found.
+[[noreturn]] void fail_start_missing(int code, const std::string& name,
+                                     const RunParameters& params);
+
+// 108: the hourly file does not reach hour 24 of the end date.
+[[noreturn]] void fail_end_missing(const RunParameters& params);
 
 // Day, month and year alike (the hour is not compared).
 inline bool same_date(const HourStamp& stamp, int day, int month, int year) {

@@ -11,10 +11,12 @@
 #include "input/dialogue.hpp"
 #include "input/input_files.hpp"
 #include "input/positioning.hpp"
+#include "input/records.hpp"
 #include "input/station_header.hpp"
 #include "interp/adjust.hpp"
 #include "interp/engine.hpp"
 #include "output/result_writer.hpp"
+#include "run/cross_validation_run.hpp"
 
 namespace rumo {
 
@@ -91,12 +93,6 @@ void close_files(InputFiles& inputs, ResultFile& result, const StationCounts& co
   }
 }
 
-[[noreturn]] void fail_end_missing(const RunParameters& params) {
-  fail(108, message_format("Datei %s enthaelt das Enddatum %2d.%2d.%4d,stunde 24 nicht!\n",
-                           params.hourly_file.c_str(), params.end_day, params.end_month,
-                           params.end_year));
-}
-
 }  // namespace
 
 void run(Console& console, FileSystem& files, const Invocation& invocation) {
@@ -119,6 +115,10 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
     read_parameters(console, params);
   }
   const bool located = !invocation.options.dialogue;
+  if (invocation.options.cross_validation.enabled) {
+    cross_validate(console, files, params, invocation.options);
+    return;
+  }
   InputFiles inputs;
   read_headers(console, files, params, stations, counts, inputs, located);
   console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());

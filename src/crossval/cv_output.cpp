@@ -1,0 +1,169 @@
+#include "crossval/cv_output.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <numeric>
+
+#include "core/error.hpp"
+
+namespace rumo {
+
+namespace {
+
+constexpr std::size_t kDetailsBlock = std::size_t{1} << 20;
+
+// The shortest text that reads back to the same double; empty for a figure
+// that does not apply.
+std::string shortest(double value) {
+  if (std::isnan(value)) return {};
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
+void append_shortest(std::string& into, double value) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  into.append(text, result.ptr);
+}
+
+// A console figure in `format`, or "-" where it does not apply.
+std::string figure(const char* format, int width, double value) {
+  if (std::isnan(value)) return message_format("%*s", width, "-");
+  return message_format(format, width, value);
+}
+
+bool own_pair(const PairFigures& f, double run_power, double run_distance) {
+  return f.power == run_power && f.distance == std::fabs(run_distance);
+}
+
+}  // namespace
+
+DetailsWriter::DetailsWriter(std::unique_ptr<OutputSink> sink, std::string name,
+                             const StationTable& table, int hourly_count,
+                             const CrossValidationGrid& grid)
+    : sink_(std::move(sink)), name_(std::move(name)) {
+  for (std::size_t p = 0; p < grid.pairs(); ++p) {
+    pair_text_.push_back(shortest(grid.power(p)) + '\t' + shortest(grid.distance(p)) + '\t');
+  }
+  station_text_.resize(static_cast<std::size_t>(hourly_count) + 1);
+  for (int station = 1; station <= hourly_count; ++station) {
+    station_text_[static_cast<std::size_t>(station)] =
+        std::to_string(station) + '\t' + table.name[static_cast<std::size_t>(station)] + '\t';
+  }
+  buffer_.reserve(kDetailsBlock + 4096);
+  append("power\tdistance\tstation\tname\tyear\tmonth\tday\thour\tobserved\testimated\n");
+}
+
+DetailsWriter::~DetailsWriter() = default;
+
+void DetailsWriter::write(std::size_t pair, int station, const HourStamp& stamp, double observed,
+                          double estimated) {
+  if (stamp_text_.empty() || !(stamp == stamp_)) {
+    stamp_ = stamp;
+    stamp_text_ = std::to_string(stamp.year) + '\t' + std::to_string(stamp.month) + '\t' +
+                  std::to_string(stamp.day) + '\t' + std::to_string(stamp.hour) + '\t';
+  }
+  buffer_ += pair_text_[pair];
+  buffer_ += station_text_[static_cast<std::size_t>(station)];
+  buffer_ += stamp_text_;
+  append_shortest(buffer_, observed);
+  buffer_ += '\t';
+  append_shortest(buffer_, estimated);
+  buffer_ += '\n';
+  if (buffer_.size() >= kDetailsBlock) flush();
+}
+
+void DetailsWriter::append(std::string_view text) {
+  buffer_ += text;
+}
+
+// A failed write ends the run at once: the rest of a large file would only
+// be lost as well.
+void DetailsWriter::flush() {
+  if (!buffer_.empty() && !sink_->write(buffer_.data(), buffer_.size())) {
+    fail_added_file(kAddedFileNotWritten, "cross-validation details", name_);
+  }
+  buffer_.clear();
+}
+
+void DetailsWriter::close() {
+  flush();
+  if (!sink_->close()) fail_added_file(kAddedFileNotWritten, "cross-validation details", name_);
+}
+
+std::vector<std::size_t> rank_pairs(const std::vector<PairFigures>& figures) {
+  std::vector<std::size_t> ranked(figures.size());
+  std::iota(ranked.begin(), ranked.end(), std::size_t{0});
+  std::stable_sort(ranked.begin(), ranked.end(), [&](std::size_t a, std::size_t b) {
+    const double x = figures[a].hourly.rmse;
+    const double y = figures[b].hourly.rmse;
+    return std::isnan(y) ? !std::isnan(x) : x < y;
+  });
+  return ranked;
+}
+
+void print_cross_validation(std::ostream& out, const std::vector<PairFigures>& figures,
+                            int hourly_count, double run_power, double run_distance) {
+  out << message_format(
+      "Cross-validation of %d hourly stations for %zu pair%s of power and maximum distance:\n"
+      "each present value estimated from the other stations present in its hour, and\n"
+      "daily sums (hour 7 to hour 6) over the station-days with all 24 hours present.\n"
+      "Sorted by the hourly root mean square error (rmse).\n\n",
+      hourly_count, figures.size(), figures.size() == 1 ? "" : "s");
+  out << message_format("%4s %7s %11s %10s %9s %10s %10s %10s %8s %7s %10s %10s %10s %8s\n", "rank",
+                        "power", "distance", "estimates", "no source", "mae", "rmse", "bias",
+                        "corr", "days", "day mae", "day rmse", "day bias", "day corr");
+  const std::vector<std::size_t> ranked = rank_pairs(figures);
+  for (std::size_t r = 0; r < ranked.size(); ++r) {
+    const PairFigures& f = figures[ranked[r]];
+    out << message_format("%4zu %7g %11g %10lld %9lld", r + 1, f.power, f.distance, f.hourly.count,
+                          f.no_source);
+    for (const ErrorFigures* e : {&f.hourly, &f.daily}) {
+      if (e == &f.daily) out << message_format(" %7lld", e->count);
+      out << ' ' << figure("%*.4g", 10, e->mae) << ' ' << figure("%*.4g", 10, e->rmse) << ' '
+          << figure("%*.4g", 10, e->bias) << ' ' << figure("%*.3f", 8, e->correlation);
+    }
+    out << '\n';
+  }
+  out << '\n';
+  if (ranked.empty() || std::isnan(figures[ranked[0]].hourly.rmse)) {
+    out << "no pair ranks: the period holds no value to estimate\n";
+    return;
+  }
+  const PairFigures& best = figures[ranked[0]];
+  out << message_format("best pair: power %g, maximum distance %g (hourly rmse %.4g)\n", best.power,
+                        best.distance, best.hourly.rmse);
+  for (std::size_t r = 0; r < ranked.size(); ++r) {
+    const PairFigures& f = figures[ranked[r]];
+    if (!own_pair(f, run_power, run_distance)) continue;
+    out << message_format(
+        "the run's own pair: power %g, maximum distance %g, rank %zu of %zu (hourly rmse %.4g)\n",
+        f.power, f.distance, r + 1, ranked.size(), f.hourly.rmse);
+    return;
+  }
+  out << message_format("the run's own pair (power %g, maximum distance %g) is not in the grid\n",
+                        run_power, std::fabs(run_distance));
+}
+
+std::string cross_validation_table(const std::vector<PairFigures>& figures) {
+  std::string text =
+      "rank\tpower\tdistance\testimates\tno_source\tmae\trmse\tbias\tcorrelation\tdays\t"
+      "daily_mae\tdaily_rmse\tdaily_bias\tdaily_correlation\n";
+  const std::vector<std::size_t> ranked = rank_pairs(figures);
+  for (std::size_t r = 0; r < ranked.size(); ++r) {
+    const PairFigures& f = figures[ranked[r]];
+    text += std::to_string(r + 1) + '\t' + shortest(f.power) + '\t' + shortest(f.distance) + '\t' +
+            std::to_string(f.hourly.count) + '\t' + std::to_string(f.no_source);
+    for (const ErrorFigures* e : {&f.hourly, &f.daily}) {
+      if (e == &f.daily) text += '\t' + std::to_string(e->count);
+      text += '\t' + shortest(e->mae) + '\t' + shortest(e->rmse) + '\t' + shortest(e->bias) + '\t' +
+              shortest(e->correlation);
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+}  // namespace rumo

@@ -1,0 +1,47 @@
+#include "input/hourly_period.hpp"
+
+#include <tuple>
+
+#include "input/records.hpp"
+
+namespace rumo {
+
+namespace {
+
+// The run reads the 29 records after the start record to fill its first
+// window and every later one as it advances; each stage has its own codes.
+constexpr long kLeadIn = 29;
+
+}  // namespace
+
+HourlyPeriod::HourlyPeriod(TextReader& hourly, const RunParameters& params, int hourly_count)
+    : hourly_(hourly), params_(params), hourly_count_(hourly_count) {}
+
+bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
+  if (done_) return false;
+  if (records_ == 0) {
+    const HourStamp start{params_.start_day, params_.start_hour, params_.start_month,
+                          params_.start_year};
+    do {
+      if (hourly_.at_end()) fail_start_missing(102, params_.hourly_file, params_);
+      stamp = read_record(hourly_, field, 1, hourly_count_, 307, 308).stamp;
+    } while (!(stamp == start));
+  } else {
+    if (hourly_.at_end()) fail_end_missing(params_);
+    const bool lead_in = records_ <= kLeadIn;
+    const HourStamp previous = stamp;
+    const RecordStamp record =
+        read_record(hourly_, field, 1, hourly_count_, lead_in ? 309 : 317, lead_in ? 310 : 318);
+    // The hours must follow each other, as in the run.
+    check_next_hour(hourly_, params_.hourly_file, previous, record);
+    stamp = record.stamp;
+  }
+  ++records_;
+  const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
+  const auto last = std::make_tuple(params_.end_year, params_.end_month, params_.end_day, 24);
+  if (hour > last) fail_end_missing(params_);
+  done_ = hour == last;
+  return true;
+}
+
+}  // namespace rumo

@@ -1,0 +1,84 @@
+#include "run/cross_validation_run.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/error.hpp"
+#include "core/stations.hpp"
+#include "core/window.hpp"
+#include "crossval/cross_validation.hpp"
+#include "crossval/cv_output.hpp"
+#include "input/advance.hpp"
+#include "input/hourly_period.hpp"
+#include "input/station_header.hpp"
+
+namespace rumo {
+
+namespace {
+
+constexpr const char* kTableWhat = "cross-validation table";
+constexpr const char* kDetailsWhat = "cross-validation details";
+
+}  // namespace
+
+void cross_validate(Console& console, FileSystem& files, const RunParameters& params,
+                    const RunOptions& options) {
+  const CrossValidationRequest& request = options.cross_validation;
+
+  // Only the hourly stations take part: they are sources and targets alike.
+  StationTable stations;
+  StationCounts counts;
+  console.out << "Stationswerte Korim...\n";
+  TextReader hourly = read_station_header(console, files, params.hourly_file, 1, counts.hourly,
+                                          stations, !options.dialogue);
+  const CrossValidationGrid grid = make_grid(request, params.power, params.max_distance);
+  console.out << message_format("Cross-validation: %zu powers x %zu distances\n",
+                                grid.powers.size(), grid.distances.size());
+
+  std::unique_ptr<OutputSink> table;
+  if (!request.table_file.empty()) {
+    table = create_added_file(files, kTableWhat, request.table_file, params);
+  }
+  std::optional<DetailsWriter> details;
+  if (!request.details_file.empty()) {
+    if (!request.table_file.empty() && files.same_file(request.details_file, request.table_file)) {
+      fail_added_file(kAddedFileNotCreated, kDetailsWhat, request.details_file,
+                      "it is the cross-validation table");
+    }
+    details.emplace(create_added_file(files, kDetailsWhat, request.details_file, params),
+                    request.details_file, stations, counts.hourly, grid);
+  }
+
+  // Every hour of the period goes to the validator as it is read.
+  hourly.rewind();
+  skip_header(hourly);
+  CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params),
+                           options.threads, details ? &*details : nullptr);
+  HourlyPeriod period(hourly, params, counts.hourly);
+  HourField field = take_memory(1, [] { return HourField(kStationEntries, 0.0); });
+  HourStamp stamp;
+  while (period.next(stamp, field)) {
+    print_progress(console, stamp);
+    validator.add_hour(stamp, field);
+  }
+  console.out << "\n";
+  if (!hourly.close()) {
+    fail(201, message_format("Fehler beim Schliessen der Datei %s\n", params.hourly_file.c_str()));
+  }
+
+  const std::vector<PairFigures> figures = validator.finish();
+  print_cross_validation(console.summary, figures, counts.hourly, params.power,
+                         params.max_distance);
+  if (details) details->close();
+  if (table) {
+    const std::string text = cross_validation_table(figures);
+    if (!table->write(text.data(), text.size()) || !table->close()) {
+      fail_added_file(kAddedFileNotWritten, kTableWhat, request.table_file);
+    }
+  }
+}
+
+}  // namespace rumo
