@@ -1,7 +1,5 @@
 #include "run/cross_validation_run.hpp"
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
