@@ -1,10 +1,13 @@
 #include "core/files.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
+
+#include "core/error.hpp"
 
 namespace rumo {
 
@@ -122,6 +125,25 @@ std::unique_ptr<OutputSink> MemoryFiles::open_output(const std::string& name) {
   std::string& text = outputs[name];
   text.clear();
   return std::make_unique<MemoryOutput>(text, failing_outputs.count(name) != 0);
+}
+
+std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
+                                              const std::string& name,
+                                              const std::vector<std::string>& taken) {
+  // Writing over a file of the run would destroy what it reads or writes.
+  for (const std::string& other : taken) {
+    if (!other.empty() && (other == name || files.same_file(name, other))) {
+      fail_added_file(kAddedFileNotCreated, what, name, "the run already uses " + other);
+    }
+  }
+  errno = 0;
+  auto sink = files.open_output(name);
+  if (!sink) {
+    const int error = errno;
+    fail_added_file(kAddedFileNotCreated, what, name,
+                    error != 0 ? std::strerror(error) : "it cannot be opened for writing");
+  }
+  return sink;
 }
 
 }  // namespace rumo

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace rumo {
 
@@ -60,5 +61,13 @@ class MemoryFiles : public FileSystem {
   std::unique_ptr<OutputSink> open_output(const std::string& name) override;
   bool same_file(const std::string& first, const std::string& second) override;
 };
+
+// Creates a file that the run adds when asked (`what`: "report file", "map
+// file", ...). One that cannot be created, or that names a file the run
+// already reads or writes (`taken`; empty names are skipped), stops the run
+// with 111 before any data is read.
+std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
+                                              const std::string& name,
+                                              const std::vector<std::string>& taken);
 
 }  // namespace rumo

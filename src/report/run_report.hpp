@@ -1,0 +1,54 @@
+// The run report: what became of every reading of a climate or collector
+// station, one tab-separated row per station and adjusted period, and a short
+// summary for the console.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/files.hpp"
+#include "core/periods.hpp"
+#include "core/stations.hpp"
+
+namespace rumo {
+
+class RunReport {
+ public:
+  // Writes the header line. The rows are gathered in a buffer and handed to
+  // the file in blocks, so that the report of a long run needs little memory.
+  RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
+            const StationCounts& counts, double nodata);
+  // A run that fails keeps the rows of the days written before the failure.
+  ~RunReport();
+  RunReport(const RunReport&) = delete;
+  RunReport& operator=(const RunReport&) = delete;
+
+  // The rows of one day's periods in time order: by the reading's stamp,
+  // then by station. `written_slots` is how many of the day's slots 1..24 the
+  // result file holds (fewer than 24 on the last day only).
+  void add_day(std::vector<PeriodRecord>& periods, int written_slots);
+
+  // Writes what is buffered and closes the file; a failure ends the run
+  // with 205.
+  void close();
+
+ private:
+  void flush();
+
+  std::unique_ptr<OutputSink> sink_;
+  std::string name_;
+  const StationTable& table_;
+  StationCounts counts_;
+  double nodata_;
+  std::string buffer_;
+  bool failed_ = false;
+};
+
+// A few lines on what the report counts: periods, the observed total, what
+// was not distributed, where, and the stations that lost the largest shares.
+void write_report_summary(std::ostream& out, const RunTally& tally, const StationTable& table,
+                          const StationCounts& counts, const std::string& report_name);
+
+}  // namespace rumo
