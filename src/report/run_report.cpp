@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 #include <tuple>
 
 #include "core/error.hpp"
@@ -17,32 +19,36 @@ const char* const kHeader =
     "station\tname\tkind\tyear\tmonth\tday\thour\treading\tinterpolated\toutcome\tfactor\t"
     "hours_written\n";
 
-// The shortest text that reads back to the same double.
-void append_number(std::string& text, double value) {
-  char digits[64];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  text.append(digits, result.ptr);
+// Room for a row besides its name: five numbers of at most 24 characters,
+// five integers, the words and the tabs.
+constexpr std::size_t kRowRoom = 256;
+
+char* put(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
 }
 
-void append_int(std::string& text, long value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  text.append(digits, result.ptr);
+char* put_int(char* out, long value) {
+  // Months, days, hours and hours written are the most of them.
+  if (value >= 0 && value < 100) {
+    if (value >= 10) *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+  }
+  return std::to_chars(out, out + 24, value).ptr;
 }
 
 // Station names hold no blanks or tabs; one with a double quote is quoted,
 // its quotes doubled, as pandas and R read quoted fields.
-void append_name(std::string& text, const std::string& name) {
-  if (name.find('"') == std::string::npos) {
-    text += name;
-    return;
-  }
-  text += '"';
+char* put_name(char* out, const std::string& name) {
+  if (name.find('"') == std::string::npos) return put(out, name);
+  *out++ = '"';
   for (const char c : name) {
-    if (c == '"') text += '"';
-    text += c;
+    if (c == '"') *out++ = '"';
+    *out++ = c;
   }
-  text += '"';
+  *out++ = '"';
+  return out;
 }
 
 // Amounts for reading, with six significant digits.
@@ -66,62 +72,157 @@ std::string counted(long count, const char* one, const char* many) {
 
 }  // namespace
 
+char* write_shortest(char* out, double value) {
+  // Readings are mostly whole or have one decimal: below 1e5 such a value is
+  // written as its tenths, which is the shortest form that reads back, and
+  // needs no search for the digits.
+  if (std::fabs(value) < 1e5) {
+    const double scaled = value * 10.0;
+    const long whole = static_cast<long>(scaled + (scaled < 0.0 ? -0.5 : 0.5));
+    if (static_cast<double>(whole) / 10.0 == value && !(value == 0.0 && std::signbit(value))) {
+      const long units = whole / 10;
+      const long tenth = whole % 10;
+      if (whole < 0) *out++ = '-';
+      out = put_int(out, units < 0 ? -units : units);
+      if (tenth != 0) {
+        *out++ = '.';
+        *out++ = static_cast<char>('0' + (tenth < 0 ? -tenth : tenth));
+      }
+      return out;
+    }
+  }
+  return std::to_chars(out, out + 32, value).ptr;
+}
+
 RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
-                     const StationCounts& counts, double nodata)
+                     const StationCounts& counts, double nodata, bool in_background)
     : sink_(std::move(sink)),
       name_(std::move(name)),
       table_(table),
       counts_(counts),
       nodata_(nodata) {
-  buffer_.reserve(kBlock + 4096);
-  buffer_ += kHeader;
+  buffer_.resize(kBlock + kRowRoom);
+  used_ = static_cast<std::size_t>(put(buffer_.data(), kHeader) - buffer_.data());
+  if (in_background) thread_ = std::thread([this] { write_in_background(); });
 }
 
 RunReport::~RunReport() {
+  stop_background();
   if (sink_) flush();
 }
 
-void RunReport::flush() {
-  if (!buffer_.empty() && !sink_->write(buffer_.data(), buffer_.size())) failed_ = true;
-  buffer_.clear();
-}
-
-void RunReport::add_day(std::vector<PeriodRecord>& periods, int written_slots) {
-  const auto key = [](const PeriodRecord& p) {
-    return std::tie(p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour, p.station);
-  };
-  std::sort(periods.begin(), periods.end(),
-            [&](const PeriodRecord& a, const PeriodRecord& b) { return key(a) < key(b); });
-  for (const PeriodRecord& p : periods) {
-    const Outcome outcome = outcome_of(p, nodata_);
-    append_int(buffer_, p.station);
-    buffer_ += '\t';
-    append_name(buffer_, table_.name[static_cast<std::size_t>(p.station)]);
-    buffer_ += p.station <= counts_.last_climate() ? "\tclimate\t" : "\tcollector\t";
-    append_int(buffer_, p.stamp.year);
-    buffer_ += '\t';
-    append_int(buffer_, p.stamp.month);
-    buffer_ += '\t';
-    append_int(buffer_, p.stamp.day);
-    buffer_ += '\t';
-    append_int(buffer_, p.stamp.hour);
-    buffer_ += '\t';
-    append_number(buffer_, p.reading);
-    buffer_ += '\t';
-    append_number(buffer_, p.interpolated);
-    buffer_ += '\t';
-    buffer_ += outcome_name(outcome);
-    buffer_ += '\t';
-    if (outcome == Outcome::scaled) append_number(buffer_, p.reading / p.interpolated);
-    buffer_ += '\t';
-    const int hours = p.last_slot - p.first_slot + 1;
-    append_int(buffer_, std::clamp(written_slots - p.first_slot + 1, 0, hours));
-    buffer_ += '\n';
-    if (buffer_.size() >= kBlock) flush();
+void RunReport::write_in_background() {
+  std::vector<PeriodRecord> periods;
+  for (;;) {
+    int slots = 0;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return has_pending_ || stopping_; });
+      if (!has_pending_) return;
+      periods.swap(pending_);
+      slots = pending_slots_;
+    }
+    write_day(periods, slots);
+    {
+      std::lock_guard lock(mutex_);
+      has_pending_ = false;
+    }
+    changed_.notify_all();
   }
 }
 
+// Waits for the day in hand to be written, then ends the thread.
+void RunReport::stop_background() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void RunReport::flush() {
+  if (used_ > 0 && !sink_->write(buffer_.data(), used_)) failed_ = true;
+  used_ = 0;
+}
+
+void RunReport::add_day(std::vector<PeriodRecord>& periods, int written_slots) {
+  if (!thread_.joinable()) {
+    write_day(periods, written_slots);
+    periods.clear();
+    return;
+  }
+  {
+    // One day at a time: the previous one must have been taken and written.
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !has_pending_; });
+    pending_.swap(periods);
+    pending_slots_ = written_slots;
+    has_pending_ = true;
+  }
+  changed_.notify_all();
+  periods.clear();
+}
+
+void RunReport::write_day(std::vector<PeriodRecord>& periods, int written_slots) {
+  // The periods come in runs of one stamp and ascending stations (a pass of
+  // the adjustment each); the runs, ordered by stamp and first station, give
+  // the rows in time order.
+  std::vector<std::pair<std::size_t, std::size_t>>& runs = runs_;
+  runs.clear();
+  for (std::size_t i = 0; i < periods.size(); ++i) {
+    if (i == 0 || !(periods[i].stamp == periods[i - 1].stamp) ||
+        periods[i].station <= periods[i - 1].station) {
+      runs.emplace_back(i, i);
+    }
+    runs.back().second = i + 1;
+  }
+  const auto key = [&](const std::pair<std::size_t, std::size_t>& run) {
+    const PeriodRecord& p = periods[run.first];
+    return std::tie(p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour, p.station);
+  };
+  std::stable_sort(runs.begin(), runs.end(),
+                   [&](const auto& a, const auto& b) { return key(a) < key(b); });
+
+  for (const auto& [first, end] : runs) {
+    for (std::size_t i = first; i < end; ++i) write_row(periods[i], written_slots);
+  }
+}
+
+void RunReport::write_row(const PeriodRecord& p, int written_slots) {
+  const std::string& name = table_.name[static_cast<std::size_t>(p.station)];
+  const std::size_t room = kRowRoom + 2 * name.size() + 2;
+  if (used_ + room > buffer_.size()) {
+    flush();
+    if (room > buffer_.size()) buffer_.resize(room);
+  }
+  char* out = buffer_.data() + used_;
+  const Outcome outcome = outcome_of(p, nodata_);
+  out = put_int(out, p.station);
+  *out++ = '\t';
+  out = put_name(out, name);
+  out = put(out, p.station <= counts_.last_climate() ? "\tclimate\t" : "\tcollector\t");
+  for (const int part : {p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour}) {
+    out = put_int(out, part);
+    *out++ = '\t';
+  }
+  out = write_shortest(out, p.reading);
+  *out++ = '\t';
+  out = write_shortest(out, p.interpolated);
+  *out++ = '\t';
+  out = put(out, outcome_name(outcome));
+  *out++ = '\t';
+  if (outcome == Outcome::scaled) out = write_shortest(out, p.reading / p.interpolated);
+  *out++ = '\t';
+  const int hours = p.last_slot - p.first_slot + 1;
+  out = put_int(out, std::clamp(written_slots - p.first_slot + 1, 0, hours));
+  *out++ = '\n';
+  used_ = static_cast<std::size_t>(out - buffer_.data());
+}
+
 void RunReport::close() {
+  stop_background();
   flush();
   const bool closed = sink_->close();
   sink_.reset();

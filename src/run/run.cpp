@@ -114,7 +114,7 @@ void open_additions(Additions& added, FileSystem& files, const RunOptions& optio
   if (!options.report_file.empty()) {
     added.report_name = options.report_file;
     added.report.emplace(create_added_file(files, "report file", added.report_name, taken),
-                         added.report_name, stations, counts, params.nodata);
+                         added.report_name, stations, counts, params.nodata, options.threads > 1);
     taken.push_back(added.report_name);
   }
   if (!options.map_file.empty()) {
@@ -136,12 +136,12 @@ void note_day(Additions& added, const HourWindow& window, const StationCounts& c
     if (window.stamp(slot) == last) written = slot;
   }
   tally_periods(*added.tally, added.periods, nodata);
-  if (added.report) added.report->add_day(added.periods, written);
   if (added.map) {
     for (int slot = 1; slot <= written; ++slot) {
       tally_hour(*added.tally, window.field(slot), counts.hourly, nodata);
     }
   }
+  if (added.report) added.report->add_day(added.periods, written);
   added.periods.clear();
 }
 

@@ -243,10 +243,39 @@ TEST(RunReport, RowsAgreeWithTheHoursOfTheResultFile) {
       }
     }
     EXPECT_NE(out.str().find("Run report: "), std::string::npos);
+
+    // Written by a thread of its own, the report is the same.
+    RandomRun again(seed);
+    again.invocation.options.threads = 2;
+    std::ostringstream out_again;
+    Console console_again{in, out_again};
+    run(console_again, again.files, again.invocation);
+    EXPECT_EQ(again.files.outputs.at("r"), r.files.outputs.at("r"));
   }
   // The random runs must have exercised the check.
   EXPECT_GT(scaled_checked, 100);
   EXPECT_GT(partial, 10);
+}
+
+// The quick form for whole numbers and tenths against the library's search.
+TEST(WriteShortest, SameTextAsToChars) {
+  std::vector<double> values = {0.0,     -0.0,     0.1,       -0.1,   0.05,    1.0,   10000.0,
+                                99999.9, 1e5,      100000.0,  -9999., -9998.,  0.3,   1e-300,
+                                1e300,   HUGE_VAL, -HUGE_VAL, NAN,    12345.6, 2.675, 1e15};
+  std::mt19937_64 random(11);
+  for (int i = 0; i < 200000; ++i) {
+    const double whole = static_cast<double>(static_cast<long>(random() % 2000001) - 1000000);
+    values.push_back(whole / 10.0);
+    values.push_back(whole);
+    values.push_back(std::ldexp(static_cast<double>(random() >> 11), -40));
+  }
+  for (const double value : values) {
+    char fast[64];
+    char plain[64];
+    const std::string_view a(fast, static_cast<std::size_t>(write_shortest(fast, value) - fast));
+    const auto end = std::to_chars(plain, plain + sizeof plain, value).ptr;
+    ASSERT_EQ(a, std::string_view(plain, static_cast<std::size_t>(end - plain))) << value;
+  }
 }
 
 }  // namespace
