@@ -20,7 +20,7 @@ constexpr double kMinWidth = 220.0;  // of the map's frame
 constexpr double kMinPictureWidth = 760.0;
 constexpr double kPad = 12.0;  // room around the outermost stations
 constexpr double kMargin = 20.0;
-constexpr double kTitleHeight = 72.0;
+constexpr double kTitleHeight = 88.0;
 constexpr double kLegendGap = 30.0;
 constexpr double kLegendWidth = 250.0;
 constexpr double kBarWidth = 200.0;
@@ -437,9 +437,8 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
             "font-size=\"15\" font-weight=\"bold\"");
   text_line(svg, kMargin, 46, "hourly file: " + params.hourly_file);
   const auto or_none = [](const std::string& name) { return name.empty() ? "none" : name; };
-  text_line(svg, kMargin, 62,
-            "climate file: " + or_none(params.climate_file) +
-                ";  collector file: " + or_none(params.collector_file));
+  text_line(svg, kMargin, 62, "climate file: " + or_none(params.climate_file));
+  text_line(svg, kMargin, 78, "collector file: " + or_none(params.collector_file));
   svg += body;
   svg += "</svg>\n";
   return svg;
