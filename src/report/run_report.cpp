@@ -123,10 +123,8 @@ void RunReport::write_in_background() {
       slots = pending_slots_;
     }
     write_day(periods, slots);
-    {
-      std::lock_guard lock(mutex_);
-      has_pending_ = false;
-    }
+    std::lock_guard lock(mutex_);
+    has_pending_ = false;
     changed_.notify_all();
   }
 }
@@ -137,8 +135,8 @@ void RunReport::stop_background() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
+    changed_.notify_all();
   }
-  changed_.notify_all();
   thread_.join();
 }
 
@@ -160,8 +158,8 @@ void RunReport::add_day(std::vector<PeriodRecord>& periods, int written_slots) {
     pending_.swap(periods);
     pending_slots_ = written_slots;
     has_pending_ = true;
+    changed_.notify_all();
   }
-  changed_.notify_all();
   periods.clear();
 }
 
