@@ -123,20 +123,26 @@ double nice_length(double limit) {
   return power / 2.0;
 }
 
-// Where the coordinates land in the picture.
+// Where the coordinates land in the picture. Coordinates are taken in
+// halves, so that extents near the largest doubles do not overflow.
 struct Frame {
-  double min_x = 0.0;
-  double max_y = 0.0;
-  double scale = 1.0;  // pixels per unit
-  double left = 0.0;   // pixels of the frame
+  double min_x2 = 0.0;  // half the first coordinate of the frame's left edge
+  double max_y2 = 0.0;  // half the second coordinate of its top edge
+  double half = 1.0;    // half the longer extent, in the coordinates' unit
+  double scale = 1.0;   // pixels per unit
+  double left = 0.0;    // pixels of the frame
   double top = 0.0;
   double width = 0.0;
   double height = 0.0;
-  double span = 1.0;  // units of the longer side
 
-  double x(double first) const { return left + kPad + (first - min_x) * scale; }
-  double y(double second) const { return top + kPad + (max_y - second) * scale; }
+  double x(double first) const { return left + kPad + (first / 2.0 - min_x2) / half * kSide; }
+  double y(double second) const { return top + kPad + (max_y2 - second / 2.0) / half * kSide; }
 };
+
+bool placed(const StationTable& table, int station) {
+  const auto at = static_cast<std::size_t>(station);
+  return std::isfinite(table.first[at]) && std::isfinite(table.second[at]);
+}
 
 Frame frame_of(const StationTable& table, int total, double max_distance) {
   double low_x = std::numeric_limits<double>::infinity();
@@ -144,39 +150,39 @@ Frame frame_of(const StationTable& table, int total, double max_distance) {
   double high_x = -low_x;
   double high_y = -low_x;
   for (int m = 1; m <= total; ++m) {
-    const double x = table.first[static_cast<std::size_t>(m)];
-    const double y = table.second[static_cast<std::size_t>(m)];
-    if (!std::isfinite(x) || !std::isfinite(y)) continue;
-    low_x = std::min(low_x, x);
-    high_x = std::max(high_x, x);
-    low_y = std::min(low_y, y);
-    high_y = std::max(high_y, y);
+    if (!placed(table, m)) continue;
+    const auto at = static_cast<std::size_t>(m);
+    low_x = std::min(low_x, table.first[at]);
+    high_x = std::max(high_x, table.first[at]);
+    low_y = std::min(low_y, table.second[at]);
+    high_y = std::max(high_y, table.second[at]);
   }
   if (low_x > high_x) low_x = high_x = low_y = high_y = 0.0;
   Frame frame;
-  frame.span = std::max(high_x - low_x, high_y - low_y);
-  const double centre_x = low_x / 2.0 + high_x / 2.0;
-  const double centre_y = low_y / 2.0 + high_y / 2.0;
-  if (!(frame.span > 0.0) || !std::isfinite(frame.span)) {
+  double half_x = high_x / 2.0 - low_x / 2.0;
+  double half_y = high_y / 2.0 - low_y / 2.0;
+  frame.half = std::max(half_x, half_y);
+  frame.min_x2 = low_x / 2.0;
+  frame.max_y2 = high_y / 2.0;
+  if (!(frame.half > 0.0)) {
     // All stations at one place: a square around it as wide as twice the
     // maximum distance, so that the reach shows against it.
-    frame.span = std::isfinite(max_distance) ? 2.0 * max_distance : 2.0;
-    if (!std::isfinite(centre_x - frame.span) || !std::isfinite(centre_x + frame.span)) {
-      frame.span = 2.0;
+    const double reach = std::fabs(max_distance);
+    frame.half = reach > 0.0 && std::isfinite(reach) ? reach : 1.0;
+    if (!std::isfinite(std::fabs(low_x) + frame.half) ||
+        !std::isfinite(std::fabs(low_y) + frame.half)) {
+      frame.half = std::max(std::fabs(low_x), std::fabs(low_y)) / 4.0;
     }
-    low_x = centre_x - frame.span / 2.0;
-    high_x = centre_x + frame.span / 2.0;
-    low_y = centre_y - frame.span / 2.0;
-    high_y = centre_y + frame.span / 2.0;
+    frame.min_x2 -= frame.half / 2.0;
+    frame.max_y2 += frame.half / 2.0;
+    half_x = half_y = frame.half;
   }
-  frame.scale = kSide / frame.span;
-  frame.min_x = low_x;
-  frame.max_y = high_y;
-  frame.width = (high_x - low_x) * frame.scale + 2.0 * kPad;
-  frame.height = (high_y - low_y) * frame.scale + 2.0 * kPad;
+  frame.scale = kSide / frame.half / 2.0;
+  frame.width = half_x / frame.half * kSide + 2.0 * kPad;
+  frame.height = half_y / frame.half * kSide + 2.0 * kPad;
   if (frame.width < kMinWidth) {
     // A narrow network is centred in a frame wide enough for the scale bar.
-    frame.min_x -= (kMinWidth - frame.width) / 2.0 / frame.scale;
+    frame.min_x2 -= (kMinWidth - frame.width) / 2.0 / kSide * frame.half;
     frame.width = kMinWidth;
   }
   frame.left = kMargin;
@@ -301,9 +307,15 @@ Extent draw_legend(std::string& svg, double x, double y, const Frame& frame, dou
   text_line(svg, x + 18, y + 60, "collector station");
   y += 84;
 
-  // The reach of the maximum distance at the map's scale.
+  // The reach of the maximum distance at the map's scale (the run compares
+  // squared distances, so a negative one reaches as far as its size).
   const std::string distance = figure(max_distance);
-  const double radius = max_distance * frame.scale;
+  const double radius = std::fabs(max_distance) * frame.scale;
+  if (std::isnan(max_distance)) {
+    text_line(svg, x, y, "maximum distance nan: no hourly station");
+    text_line(svg, x, y + 16, "is in reach of any target");
+    return {kLegendWidth, y + 16};
+  }
   if (!std::isfinite(max_distance)) {
     text_line(svg, x, y, "no maximum distance: every hourly");
     text_line(svg, x, y + 16, "station counts for every target");
@@ -395,7 +407,7 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
   // The frame and the scale bar below it.
   put(body, "<rect x=\"", px(frame.left), "\" y=\"", px(frame.top), "\" width=\"", px(frame.width),
       "\" height=\"", px(frame.height), "\" fill=\"none\" stroke=\"#999\" stroke-width=\".5\"/>\n");
-  const double bar = nice_length(frame.span / 4.0);
+  const double bar = nice_length(frame.half / 2.0);
   const double bar_y = frame.top + frame.height + 20.0;
   const double bar_px = bar * frame.scale;
   put(body, "<path d=\"M", px(frame.left), " ", px(bar_y - 4), "v4h", px(bar_px), "v-4",
@@ -403,28 +415,50 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
   text_line(body, frame.left + bar_px + 6, bar_y + 1, figure(bar) + " (coordinate units)");
 
   // Collectors first and hourly stations last, so that the small circles
-  // stay on top.
+  // stay on top. Stations whose coordinates are not finite numbers stand in a
+  // row below the scale bar.
+  double bottom = bar_y + 10.0;
+  double row_x = frame.left + 6.0;
+  const double row_end = frame.left + std::max(frame.width, 300.0);
+  bool any_unplaced = false;
   body += "<g stroke=\"#000\" stroke-width=\".7\">\n";
   for (const Kind kind : {Kind::collector, Kind::climate, Kind::hourly}) {
     for (int m = 1; m <= total; ++m) {
       if (kind_of(m, counts) != kind) continue;
       const auto at = static_cast<std::size_t>(m);
-      const double x = table.first[at];
-      const double y = table.second[at];
-      if (!std::isfinite(x) || !std::isfinite(y)) continue;
+      double x = 0.0;
+      double y = 0.0;
+      if (placed(table, m)) {
+        x = frame.x(table.first[at]);
+        y = frame.y(table.second[at]);
+      } else {
+        if (!any_unplaced) {
+          text_line(body, frame.left, bottom + 20.0,
+                    "not on the map (coordinates not finite):", "stroke=\"none\"");
+          bottom += 40.0;
+          any_unplaced = true;
+        } else if (row_x > row_end) {
+          row_x = frame.left + 6.0;
+          bottom += 18.0;
+        }
+        x = row_x;
+        y = bottom;
+        row_x += 16.0;
+      }
       const StationTally& s = tally.stations[at];
       const double share = share_of(s, kind, tally.written_hours);
-      open_shape(body, kind, frame.x(x), frame.y(y), colour(share));
+      open_shape(body, kind, x, y, colour(share));
       put(body, "<title>",
           xml_escaped(tooltip(m, table.name[at], kind, s, share, tally.written_hours)), "</title>");
       body += closing(kind);
     }
   }
   body += "</g>\n";
+  if (any_unplaced) bottom += 10.0;
 
   // Wide enough for the title lines of a narrow network.
   const double width = std::max(legend_x + legend.width + kMargin, kMinPictureWidth);
-  const double height = std::max(bar_y + 10.0, legend.bottom + 10.0) + kMargin;
+  const double height = std::max(bottom, legend.bottom + 10.0) + kMargin;
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   put(svg, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", px(width), "\" height=\"",
       px(height), "\" viewBox=\"0 0 ", px(width), " ", px(height),

@@ -158,6 +158,12 @@ TEST(StationMap, EveryStationInsideAWellFormedPicture) {
       {"coordinates of 1e7 either way", 20, 10, 10, 3e6, spread, spread},
       {"on one north-south line", 4, 2, 2, 100.0, [](int, std::mt19937&) { return 3.0; },
        [](int m, std::mt19937&) { return 1000.0 * m; }},
+      {"coordinates at the ends of the doubles", 2, 1, 1, 1e300,
+       [](int m, std::mt19937&) { return m % 2 == 0 ? 1.7e308 : -1.7e308; },
+       [](int m, std::mt19937&) { return m % 3 == 0 ? 1.7e308 : -1e308; }},
+      {"coordinates that are not numbers", 3, 2, 2, 10.0,
+       [](int m, std::mt19937&) { return m % 2 == 0 ? NAN : 1.0 * m; },
+       [](int m, std::mt19937&) { return m == 3 ? HUGE_VAL : 0.0; }},
       {"reach as wide as the legend allows", 3, 1, 1, 2.0,
        [](int m, std::mt19937&) { return 1.0 * m; }, [](int, std::mt19937&) { return 0.0; }},
   };
