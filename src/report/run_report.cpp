@@ -19,8 +19,8 @@ const char* const kHeader =
     "station\tname\tkind\tyear\tmonth\tday\thour\treading\tinterpolated\toutcome\tfactor\t"
     "hours_written\n";
 
-// Room for a row besides its name: five numbers of at most 24 characters,
-// five integers, the words and the tabs.
+// Room for a row besides its name: three numbers of at most 24 characters,
+// six integers of at most 20, the words and the tabs.
 constexpr std::size_t kRowRoom = 256;
 
 char* put(char* out, std::string_view text) {
