@@ -9,6 +9,7 @@
 // Workloads, on one network (500 hourly, 300 climate, 1200 collector stations
 // by default) over the whole period:
 //   dense          the program, power 2, every station within the maximum distance
+//   dense-report   dense with the run report (--report)
 //   general        the program, power 1.5 (the exponential weight form)
 //   sparse         the program, power 2, maximum distance 30 km
 //   plain          the straightforward interpolation (rumo_plain), as dense
@@ -87,6 +88,7 @@ struct Workload {
   double distance;
   int days;  // days of the run; fewer than the data's for an estimate
   std::vector<std::string> args = {};
+  bool report = false;  // adds --report, written beside the result
 };
 
 struct Measurement {
@@ -105,7 +107,8 @@ void usage() {
       "  --days N          days of data and of each run (365)\n"
       "  --quick           the same as --days 30\n"
       "  --only A,B        run only these workloads:\n"
-      "                    dense general sparse plain plain-general io-floor crossval\n"
+      "                    dense dense-report general sparse plain plain-general io-floor\n"
+      "                    crossval\n"
       "  --repeat N        run each workload N times and keep the fastest (1)\n"
       "  --estimate-days N days of the short run behind the plain-general estimate (14)\n"
       "  --hourly N --climate N --collector N --seed N   the network (500 300 1200 1)\n"
@@ -302,6 +305,7 @@ int main(int argc, char** argv) {
   const int estimate_days = std::min(o.estimate_days, o.days);
   const std::vector<Workload> all = {
       {"dense", "power 2, every station in reach", o.rumo, 2.0, everywhere, o.days},
+      {"dense-report", "dense with the run report", o.rumo, 2.0, everywhere, o.days, {}, true},
       {"general", "power 1.5, every station in reach", o.rumo, 1.5, everywhere, o.days},
       {"sparse", "power 2, maximum distance 30 km", o.rumo, 2.0, 30000.0, o.days},
       {"plain", "dense, straightforward interpolation", o.plain, 2.0, everywhere, o.days},
@@ -365,9 +369,12 @@ int main(int argc, char** argv) {
     const std::string answers = (dir / "answers.txt").string();
     rumo_bench::write_text_file(answers, rumo_bench::answers_text(a));
 
+    const std::string report = (dir / "report.tsv").string();
+    std::vector<std::string> args = w.args;
+    if (w.report) args.insert(args.end(), {"--report", report});
     Measurement best;
     for (int r = 0; r < o.repeat; ++r) {
-      Measurement m = run_process(w.binary, w.args, answers, (dir / "console.txt").string());
+      Measurement m = run_process(w.binary, args, answers, (dir / "console.txt").string());
       if (m.status != 0) {
         best = m;
         break;
@@ -383,7 +390,10 @@ int main(int argc, char** argv) {
       continue;
     }
     count_result(a.result, best);
-    if (!o.keep) fs::remove(a.result);
+    if (!o.keep) {
+      fs::remove(a.result);
+      fs::remove(report);
+    }
     scaled_wall[w.name] = best.wall * o.days / w.days;
     scaled_cpu[w.name] = best.cpu * o.days / w.days;
 
@@ -407,6 +417,7 @@ int main(int argc, char** argv) {
   // machine.
   std::printf("%-28s %8s %8s\n", "ratios", "wall", "cpu");
   ratio("plain / dense", "plain", "dense");
+  ratio("dense-report / dense", "dense-report", "dense");
   ratio("plain-general / general", "plain-general", "general");
   ratio("general / dense", "general", "dense");
   ratio("sparse / io-floor", "sparse", "io-floor");

@@ -27,10 +27,11 @@ Range range_of(const std::vector<double>& values, int first, int last) {
   return {*low, *high};
 }
 
-// Disjoint, and further apart than the reference spreads.
+// Disjoint, and further apart than either spreads: a network drawn in
+// another unit, not a neighbouring one (nor one beside a single station).
 bool far_outside(const Range& range, const Range& reference) {
   const double gap = std::max(range.low - reference.high, reference.low - range.high);
-  return gap > 0.0 && gap > reference.high - reference.low;
+  return gap > 0.0 && gap > reference.high - reference.low && gap > range.high - range.low;
 }
 
 std::string shown(const Range& range) {

@@ -158,14 +158,14 @@ std::unique_ptr<OutputSink> MemoryFiles::open_output(const std::string& name) {
 
 std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
                                               const std::string& name,
-                                              const RunParameters& params) {
-  for (const std::string* input :
-       {&params.hourly_file, &params.climate_file, &params.collector_file}) {
-    if (!input->empty() && files.same_file(name, *input)) {
-      fail_added_file(kAddedFileNotCreated, what, name, "it is an input file of the run");
+                                              const std::vector<std::string>& taken) {
+  // Writing over a file of the run would destroy what it reads or writes.
+  for (const std::string& other : taken) {
+    if (!other.empty() && (other == name || files.same_file(name, other))) {
+      fail_added_file(kAddedFileNotCreated, what, name, "the run already uses " + other);
     }
   }
-  std::unique_ptr<OutputSink> sink = files.open_output(name);
+  auto sink = files.open_output(name);
   if (!sink) fail_added_file(kAddedFileNotCreated, what, name, files.open_failure());
   return sink;
 }

@@ -7,8 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
-
-#include "core/params.hpp"
+#include <vector>
 
 namespace rumo {
 
@@ -72,12 +71,12 @@ class MemoryFiles : public FileSystem {
   std::string open_failure() const override { return "no such file"; }
 };
 
-// Creates a file that a run adds when asked (`what`: "report file", "map
-// file", ...). It is created before any data is read, so that a name that
-// cannot be written stops the work before it starts; a name of one of the
-// run's input files is refused, since writing over it would destroy its
-// data. Both fail with kAddedFileNotCreated.
+// Creates a file that the run adds when asked (`what`: "report file", "map
+// file", ...). One that cannot be created, or that names a file the run
+// already reads or writes (`taken`; empty names are skipped), stops the run
+// with 111 before any data is read.
 std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
-                                              const std::string& name, const RunParameters& params);
+                                              const std::string& name,
+                                              const std::vector<std::string>& taken);
 
 }  // namespace rumo

@@ -16,8 +16,18 @@ struct Pass {
   double unusable_sum_value;
 };
 
+// The pass's reading and sum of each station, kept when a report is asked for.
+void record_periods(const Pass& pass, const HourWindow& window, const std::vector<double>& sums,
+                    std::vector<PeriodRecord>& periods) {
+  const HourStamp& stamp = window.stamp(pass.first_slot);
+  const HourField& store = window.field(0);
+  for (int m = pass.first_station; m <= pass.last_station; ++m) {
+    periods.push_back({m, stamp, pass.first_slot, pass.last_slot, store[m], sums[m]});
+  }
+}
+
 void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, double nodata,
-              IdwEngine& engine) {
+              IdwEngine& engine, std::vector<PeriodRecord>* periods) {
   HourField& store = window.field(0);
   const HourField& readings = window.field(pass.first_slot);
   for (int m = pass.first_station; m <= pass.last_station; ++m) {
@@ -57,21 +67,22 @@ void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, d
       }
     }
   }
+  if (periods != nullptr) record_periods(pass, window, sums, *periods);
 }
 
 }  // namespace
 
 void adjust_to_totals(HourWindow& window, std::vector<double>& sums, const StationCounts& counts,
-                      double nodata, IdwEngine& engine) {
+                      double nodata, IdwEngine& engine, std::vector<PeriodRecord>* periods) {
   if (counts.climate >= 1) {
     const int first = counts.first_climate();
     const int last = counts.last_climate();
-    run_pass({first, last, 1, 12, missing_marker(nodata)}, window, sums, nodata, engine);
-    run_pass({first, last, 13, 24, missing_marker(nodata)}, window, sums, nodata, engine);
+    run_pass({first, last, 1, 12, missing_marker(nodata)}, window, sums, nodata, engine, periods);
+    run_pass({first, last, 13, 24, missing_marker(nodata)}, window, sums, nodata, engine, periods);
   }
   if (counts.collector >= 1) {
     run_pass({counts.first_collector(), counts.total(), 1, 24, -nodata}, window, sums, nodata,
-             engine);
+             engine, periods);
   }
 }
 

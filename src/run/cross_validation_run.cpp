@@ -36,17 +36,16 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   console.out << message_format("Cross-validation: %zu powers x %zu distances\n",
                                 grid.powers.size(), grid.distances.size());
 
+  // No result file is written, so the files read are the only ones taken.
+  std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file};
   std::unique_ptr<OutputSink> table;
   if (!request.table_file.empty()) {
-    table = create_added_file(files, kTableWhat, request.table_file, params);
+    table = create_added_file(files, kTableWhat, request.table_file, taken);
+    taken.push_back(request.table_file);
   }
   std::optional<DetailsWriter> details;
   if (!request.details_file.empty()) {
-    if (!request.table_file.empty() && files.same_file(request.details_file, request.table_file)) {
-      fail_added_file(kAddedFileNotCreated, kDetailsWhat, request.details_file,
-                      "it is the cross-validation table");
-    }
-    details.emplace(create_added_file(files, kDetailsWhat, request.details_file, params),
+    details.emplace(create_added_file(files, kDetailsWhat, request.details_file, taken),
                     request.details_file, stations, counts.hourly, grid);
   }
 

@@ -5,6 +5,7 @@
 
 #include "checks/station_checks.hpp"
 #include "core/error.hpp"
+#include "core/periods.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
 #include "input/advance.hpp"
@@ -15,7 +16,9 @@
 #include "input/station_header.hpp"
 #include "interp/adjust.hpp"
 #include "interp/engine.hpp"
+#include "map/station_map.hpp"
 #include "output/result_writer.hpp"
+#include "report/run_report.hpp"
 #include "run/cross_validation_run.hpp"
 
 namespace rumo {
@@ -93,6 +96,71 @@ void close_files(InputFiles& inputs, ResultFile& result, const StationCounts& co
   }
 }
 
+// What a run adds when asked: the report's rows, the map, and the tallies of
+// both. A run without them records nothing.
+struct Additions {
+  std::string report_name;
+  std::string map_name;
+  std::optional<RunReport> report;
+  std::unique_ptr<OutputSink> map;
+  std::optional<RunTally> tally;
+  std::vector<PeriodRecord> periods;
+
+  std::vector<PeriodRecord>* record() { return tally ? &periods : nullptr; }
+};
+
+// Both files are created before any data is read, so that a name that
+// cannot be written costs no run.
+void open_additions(Additions& added, FileSystem& files, const RunOptions& options,
+                    const RunParameters& params, const StationTable& stations,
+                    const StationCounts& counts) {
+  std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file,
+                                    params.result_file};
+  if (!options.report_file.empty()) {
+    added.report_name = options.report_file;
+    added.report.emplace(create_added_file(files, "report file", added.report_name, taken),
+                         added.report_name, stations, counts, params.nodata, options.threads > 1);
+    taken.push_back(added.report_name);
+  }
+  if (!options.map_file.empty()) {
+    added.map_name = options.map_file;
+    added.map = create_added_file(files, "map file", added.map_name, taken);
+  }
+  if (added.report || added.map) added.tally.emplace(counts.total());
+}
+
+// The day's periods go into the report and the tallies; the map counts the
+// hourly stations' present hours among those the result file holds.
+void note_day(Additions& added, const HourWindow& window, const StationCounts& counts,
+              double nodata, const EndDate& end, bool end_flag) {
+  if (!added.tally) return;
+  // Only the last day stops early, with hour 24 of the end date.
+  int written = 24;
+  const HourStamp last{end.day, 24, end.month, end.year};
+  for (int slot = 1; end_flag && slot <= 24; ++slot) {
+    if (window.stamp(slot) == last) written = slot;
+  }
+  tally_periods(*added.tally, added.periods, nodata);
+  if (added.map) {
+    for (int slot = 1; slot <= written; ++slot) {
+      tally_hour(*added.tally, window.field(slot), counts.hourly, nodata);
+    }
+  }
+  if (added.report) added.report->add_day(added.periods, written);
+  added.periods.clear();
+}
+
+void finish_additions(Console& console, Additions& added, const StationTable& stations,
+                      const StationCounts& counts, const RunParameters& params) {
+  if (added.report) added.report->close();
+  if (added.map) {
+    write_station_map(std::move(added.map), added.map_name, *added.tally, stations, counts, params);
+  }
+  if (added.report) {
+    write_report_summary(console.summary, *added.tally, stations, counts, added.report_name);
+  }
+}
+
 }  // namespace
 
 void run(Console& console, FileSystem& files, const Invocation& invocation) {
@@ -130,6 +198,8 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
 
   ResultFile result = open_result(files, params, located);
   write_result_header(result, stations, counts.total());
+  Additions added;
+  open_additions(added, files, invocation.options, params, stations, counts);
 
   // Position every file at the start date; the window then holds the first
   // day, from hour 7 of the start date to hour 6 of the next.
@@ -139,6 +209,7 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
       *inputs.hourly,
       [&](const HourStamp& stamp, const HourField& field) {
         write_raw_line(result, stamp, field, counts.total());
+        if (added.map) tally_hour(*added.tally, field, counts.hourly, params.nodata);
       },
       window, params, counts);
   if (counts.climate != 0) {
@@ -156,19 +227,21 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   IdwEngine engine(stations, counts, IdwSettings::from(params));
   const EndDate end{params.end_day, params.end_month, params.end_year};
   for (;;) {
-    adjust_to_totals(window, sums, counts, params.nodata, engine);
+    adjust_to_totals(window, sums, counts, params.nodata, engine, added.record());
     const DayOutcome day = write_day(result, window, end, counts.total(), params.nodata, end_flag,
                                      invocation.options.decimals);
     if (day == DayOutcome::end_missed) {
       close_files(inputs, result, counts, params);
       fail_end_missing(params);
     }
+    note_day(added, window, counts, params.nodata, end, end_flag);
     if (end_flag) break;
     for (int hour = 0; hour < 24; ++hour) advance_hour(console, inputs, window, params, counts);
   }
 
   console.out << "\n";
   close_files(inputs, result, counts, params);
+  finish_additions(console, added, stations, counts, params);
 }
 
 void run(Console& console, FileSystem& files) {

@@ -1,0 +1,69 @@
+// What became of the readings of climate and collector stations: one record
+// per station and adjusted period, and the run's tallies of them. Filled only
+// when a report or a map is asked for.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "core/window.hpp"
+
+namespace rumo {
+
+// One climate half or collector day of one station, as the adjustment saw it.
+struct PeriodRecord {
+  int station = 0;
+  HourStamp stamp;     // of the reading: hour 7 or 19
+  int first_slot = 0;  // the period's hours in the day's window
+  int last_slot = 0;
+  double reading = 0.0;       // as read, missing markers included
+  double interpolated = 0.0;  // the sum of the estimates over the period's hours
+};
+
+// What the scaling did with a period (the order is that of the checks).
+enum class Outcome {
+  scaled,                // a present reading spread over the hours in proportion
+  no_rain_interpolated,  // a present reading, but every hour 0: a positive reading is lost
+  reading_missing,       // every hour missing
+  unusable_sum,          // a negative or NaN sum: every hour missing
+};
+
+inline Outcome outcome_of(const PeriodRecord& period, double nodata) {
+  const double sum = period.interpolated;
+  if (!(sum >= 0.0)) return Outcome::unusable_sum;
+  if (!is_present(period.reading, nodata)) return Outcome::reading_missing;
+  return sum > 0.0 ? Outcome::scaled : Outcome::no_rain_interpolated;
+}
+
+std::string_view outcome_name(Outcome outcome);
+
+// The run's figures of one station. For climate and collector stations: its
+// periods and readings; for hourly stations: its present hours among those
+// the result file holds.
+struct StationTally {
+  long periods = 0;
+  long missing_readings = 0;     // periods with the outcome reading-missing
+  double observed = 0.0;         // the sum of the present positive readings
+  double not_distributed = 0.0;  // positive readings of no-rain-interpolated periods
+  long not_distributed_periods = 0;
+  double unusable = 0.0;  // positive readings of unusable-sum periods
+  long unusable_periods = 0;
+  long present_hours = 0;
+};
+
+struct RunTally {
+  std::vector<StationTally> stations;  // by station number, entry 0 unused
+  double observed_total = 0.0;         // the sum of all present readings
+  long periods = 0;
+  long written_hours = 0;  // data lines of the result file
+
+  explicit RunTally(int total) : stations(static_cast<std::size_t>(total) + 1) {}
+};
+
+// Adds the periods of one day.
+void tally_periods(RunTally& tally, const std::vector<PeriodRecord>& periods, double nodata);
+
+// Adds one hour of the result file: each hourly station 1..hourly whose value is present.
+void tally_hour(RunTally& tally, const HourField& field, int hourly, double nodata);
+
+}  // namespace rumo

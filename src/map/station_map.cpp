@@ -1,0 +1,490 @@
+#include "map/station_map.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "core/error.hpp"
+#include "core/window.hpp"
+
+namespace rumo {
+
+namespace {
+
+// Pixels of the picture.
+constexpr double kSide = 640.0;      // the map's longer side
+constexpr double kMinWidth = 220.0;  // of the map's frame
+constexpr double kMinPictureWidth = 760.0;
+constexpr double kPad = 12.0;  // room around the outermost stations
+constexpr double kMargin = 20.0;
+constexpr double kTitleHeight = 88.0;
+constexpr double kLegendGap = 30.0;
+constexpr double kLegendWidth = 250.0;
+constexpr double kBarWidth = 200.0;
+
+const char* const kNoRainGrey = "#bdbdbd";
+
+// matplotlib's viridis at eleven even steps: perceptually uniform, readable
+// with the common colour vision deficiencies and in grey.
+constexpr std::array<std::array<int, 3>, 11> kViridis = {{{0x44, 0x01, 0x54},
+                                                          {0x48, 0x25, 0x76},
+                                                          {0x41, 0x44, 0x87},
+                                                          {0x35, 0x60, 0x8d},
+                                                          {0x2a, 0x78, 0x8e},
+                                                          {0x21, 0x90, 0x8c},
+                                                          {0x22, 0xa8, 0x84},
+                                                          {0x43, 0xbf, 0x71},
+                                                          {0x7a, 0xd1, 0x51},
+                                                          {0xbb, 0xdf, 0x27},
+                                                          {0xfd, 0xe7, 0x25}}};
+
+// Appends each part in turn.
+template <class... Parts>
+void put(std::string& out, const Parts&... parts) {
+  (out.append(std::string_view(parts)), ...);
+}
+
+// A share from 0 to 1 on the scale; no share (NaN) in grey.
+std::string colour(double share) {
+  if (std::isnan(share)) return kNoRainGrey;
+  const double t = std::clamp(share, 0.0, 1.0) * 10.0;
+  const int step = std::min(static_cast<int>(t), 9);
+  const double f = t - step;
+  std::string text = "#";
+  for (int c = 0; c < 3; ++c) {
+    const double mixed = kViridis[step][c] + f * (kViridis[step + 1][c] - kViridis[step][c]);
+    const int value = static_cast<int>(std::lround(mixed));
+    const char* const hex = "0123456789abcdef";
+    text += hex[value / 16];
+    text += hex[value % 16];
+  }
+  return text;
+}
+
+// Pixel positions to a tenth, without a trailing ".0".
+std::string px(double value) {
+  const double rounded = std::round(value * 10.0) / 10.0;
+  char digits[64];
+  const auto result = std::to_chars(digits, digits + sizeof digits, rounded == 0.0 ? 0.0 : rounded,
+                                    std::chars_format::fixed, 1);
+  std::string text(digits, result.ptr);
+  if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
+  return text;
+}
+
+// Figures for reading: the shortest form that reads back exactly.
+std::string figure(double value) {
+  char digits[64];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  return std::string(digits, result.ptr);
+}
+
+// Amounts in tooltips, with six significant digits.
+std::string amount(double value) {
+  char digits[64];
+  const auto result =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
+  return std::string(digits, result.ptr);
+}
+
+std::string counted(long count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string percent(double fraction) {
+  char digits[64];
+  const auto result =
+      std::to_chars(digits, digits + sizeof digits, 100.0 * fraction, std::chars_format::fixed, 1);
+  return std::string(digits, result.ptr) + " %";
+}
+
+// A date as YYYY-MM-DD.
+std::string date(int year, int month, int day) {
+  std::string text;
+  for (const auto& [value, width] : {std::pair{correct_year(year), 4}, {month, 2}, {day, 2}}) {
+    char digits[16];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    if (!text.empty()) text += '-';
+    text.append(static_cast<std::size_t>(std::max(0L, width - (result.ptr - digits))), '0');
+    text.append(digits, result.ptr);
+  }
+  return text;
+}
+
+// The largest of 1, 2 and 5 times a power of ten that is at most `limit`.
+double nice_length(double limit) {
+  double power = std::pow(10.0, std::floor(std::log10(limit)));
+  for (const double step : {5.0, 2.0, 1.0}) {
+    if (step * power <= limit) return step * power;
+  }
+  return power / 2.0;
+}
+
+// Where the coordinates land in the picture. Coordinates are taken in
+// halves, so that extents near the largest doubles do not overflow.
+struct Frame {
+  double min_x2 = 0.0;  // half the first coordinate of the frame's left edge
+  double max_y2 = 0.0;  // half the second coordinate of its top edge
+  double half = 1.0;    // half the longer extent, in the coordinates' unit
+  double scale = 1.0;   // pixels per unit
+  double left = 0.0;    // pixels of the frame
+  double top = 0.0;
+  double width = 0.0;
+  double height = 0.0;
+
+  double x(double first) const { return left + kPad + (first / 2.0 - min_x2) / half * kSide; }
+  double y(double second) const { return top + kPad + (max_y2 - second / 2.0) / half * kSide; }
+};
+
+bool placed(const StationTable& table, int station) {
+  const auto at = static_cast<std::size_t>(station);
+  return std::isfinite(table.first[at]) && std::isfinite(table.second[at]);
+}
+
+Frame frame_of(const StationTable& table, int total, double max_distance) {
+  double low_x = std::numeric_limits<double>::infinity();
+  double low_y = low_x;
+  double high_x = -low_x;
+  double high_y = -low_x;
+  for (int m = 1; m <= total; ++m) {
+    if (!placed(table, m)) continue;
+    const auto at = static_cast<std::size_t>(m);
+    low_x = std::min(low_x, table.first[at]);
+    high_x = std::max(high_x, table.first[at]);
+    low_y = std::min(low_y, table.second[at]);
+    high_y = std::max(high_y, table.second[at]);
+  }
+  if (low_x > high_x) low_x = high_x = low_y = high_y = 0.0;
+  Frame frame;
+  double half_x = high_x / 2.0 - low_x / 2.0;
+  double half_y = high_y / 2.0 - low_y / 2.0;
+  frame.half = std::max(half_x, half_y);
+  frame.min_x2 = low_x / 2.0;
+  frame.max_y2 = high_y / 2.0;
+  if (!(frame.half > 0.0)) {
+    // All stations at one place: a square around it as wide as twice the
+    // maximum distance, so that the reach shows against it.
+    const double reach = std::fabs(max_distance);
+    frame.half = reach > 0.0 && std::isfinite(reach) ? reach : 1.0;
+    if (!std::isfinite(std::fabs(low_x) + frame.half) ||
+        !std::isfinite(std::fabs(low_y) + frame.half)) {
+      frame.half = std::max(std::fabs(low_x), std::fabs(low_y)) / 4.0;
+    }
+    frame.min_x2 -= frame.half / 2.0;
+    frame.max_y2 += frame.half / 2.0;
+    half_x = half_y = frame.half;
+  }
+  frame.scale = kSide / frame.half / 2.0;
+  frame.width = half_x / frame.half * kSide + 2.0 * kPad;
+  frame.height = half_y / frame.half * kSide + 2.0 * kPad;
+  if (frame.width < kMinWidth) {
+    // A narrow network is centred in a frame wide enough for the scale bar.
+    frame.min_x2 -= (kMinWidth - frame.width) / 2.0 / kSide * frame.half;
+    frame.width = kMinWidth;
+  }
+  frame.left = kMargin;
+  frame.top = kTitleHeight;
+  return frame;
+}
+
+enum class Kind { hourly, climate, collector };
+
+Kind kind_of(int station, const StationCounts& counts) {
+  if (station <= counts.hourly) return Kind::hourly;
+  return station <= counts.last_climate() ? Kind::climate : Kind::collector;
+}
+
+// A station's shape at (x, y), without its closing tag.
+void open_shape(std::string& svg, Kind kind, double x, double y, const std::string& fill) {
+  switch (kind) {
+    case Kind::hourly:
+      put(svg, "<circle cx=\"", px(x), "\" cy=\"", px(y), "\" r=\"3.5\"");
+      break;
+    case Kind::climate:
+      put(svg, "<rect x=\"", px(x - 3.5), "\" y=\"", px(y - 3.5), "\" width=\"7\" height=\"7\"");
+      break;
+    case Kind::collector:
+      put(svg, "<path d=\"M", px(x), " ", px(y - 5.0), "l4.5 8h-9z\"");
+      break;
+  }
+  put(svg, " fill=\"", fill, "\">");
+}
+
+const char* closing(Kind kind) {
+  switch (kind) {
+    case Kind::hourly:
+      return "</circle>\n";
+    case Kind::climate:
+      return "</rect>\n";
+    case Kind::collector:
+      break;
+  }
+  return "</path>\n";
+}
+
+// The share that colours a station, and its tooltip.
+double share_of(const StationTally& s, Kind kind, long written_hours) {
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  if (kind == Kind::hourly) {
+    return written_hours > 0 ? static_cast<double>(s.present_hours) / written_hours : none;
+  }
+  if (!(s.observed > 0.0)) return none;
+  return (s.observed - s.not_distributed - s.unusable) / s.observed;
+}
+
+std::string tooltip(int station, const std::string& name, Kind kind, const StationTally& s,
+                    double share, long written_hours) {
+  std::string text = std::to_string(station) + " " + name;
+  if (kind == Kind::hourly) {
+    text += ": hourly station, " + std::to_string(s.present_hours) + " of " +
+            std::to_string(written_hours) + " hours present";
+    if (!std::isnan(share)) text += " (" + percent(share) + ")";
+    return text;
+  }
+  text += kind == Kind::climate ? ": climate station, " : ": collector station, ";
+  text += counted(s.periods, "period", "periods") + ", " + std::to_string(s.missing_readings) +
+          " without a reading; ";
+  if (std::isnan(share)) return text + "observed no rain";
+  text += "observed " + amount(s.observed) + ", not distributed " + amount(s.not_distributed) +
+          " in " + counted(s.not_distributed_periods, "period", "periods");
+  if (s.unusable_periods > 0) {
+    text += ", unusable sums " + amount(s.unusable) + " in " +
+            counted(s.unusable_periods, "period", "periods");
+  }
+  return text + "; " + percent(share) + " reached the result";
+}
+
+void text_line(std::string& svg, double x, double y, std::string_view text,
+               std::string_view attributes = {}) {
+  put(svg, "<text x=\"", px(x), "\" y=\"", px(y), "\"");
+  if (!attributes.empty()) {
+    svg += ' ';
+    svg += attributes;
+  }
+  put(svg, ">", xml_escaped(text), "</text>\n");
+}
+
+struct Extent {
+  double width;
+  double bottom;
+};
+
+// The legend, from its top left corner.
+Extent draw_legend(std::string& svg, double x, double y, const Frame& frame, double max_distance) {
+  text_line(svg, x, y + 12, "Share that reached the result", "font-weight=\"bold\"");
+  y += 22;
+  const int steps = 20;
+  const double step_width = kBarWidth / steps;
+  for (int i = 0; i < steps; ++i) {
+    put(svg, "<rect x=\"", px(x + i * step_width), "\" y=\"", px(y), "\" width=\"",
+        px(step_width + 0.3), "\" height=\"14\" fill=\"", colour((i + 0.5) / steps), "\"/>\n");
+  }
+  put(svg, "<rect x=\"", px(x), "\" y=\"", px(y), "\" width=\"", px(kBarWidth),
+      "\" height=\"14\" fill=\"none\" stroke=\"#000\" stroke-width=\".5\"/>\n");
+  text_line(svg, x, y + 28, "0 %");
+  text_line(svg, x + kBarWidth / 2.0, y + 28, "50 %", "text-anchor=\"middle\"");
+  text_line(svg, x + kBarWidth, y + 28, "100 %", "text-anchor=\"end\"");
+  y += 46;
+  text_line(svg, x, y, "climate, collector: of the observed total");
+  text_line(svg, x, y + 16, "hourly: of the hours present");
+  y += 34;
+  svg += "<g stroke=\"#000\" stroke-width=\".7\">\n";
+  open_shape(svg, Kind::climate, x + 6, y - 4, kNoRainGrey);
+  svg += closing(Kind::climate);
+  open_shape(svg, Kind::hourly, x + 6, y + 16, "#fff");
+  svg += closing(Kind::hourly);
+  open_shape(svg, Kind::climate, x + 6, y + 36, "#fff");
+  svg += closing(Kind::climate);
+  open_shape(svg, Kind::collector, x + 6, y + 56, "#fff");
+  svg += closing(Kind::collector);
+  svg += "</g>\n";
+  text_line(svg, x + 18, y, "observed no rain");
+  text_line(svg, x + 18, y + 20, "hourly station");
+  text_line(svg, x + 18, y + 40, "climate station");
+  text_line(svg, x + 18, y + 60, "collector station");
+  y += 84;
+
+  // The reach of the maximum distance at the map's scale (the run compares
+  // squared distances, so a negative one reaches as far as its size).
+  const std::string distance = figure(max_distance);
+  const double radius = std::fabs(max_distance) * frame.scale;
+  if (std::isnan(max_distance)) {
+    text_line(svg, x, y, "maximum distance nan: no hourly station");
+    text_line(svg, x, y + 16, "is in reach of any target");
+    return {kLegendWidth, y + 16};
+  }
+  if (!std::isfinite(max_distance)) {
+    text_line(svg, x, y, "no maximum distance: every hourly");
+    text_line(svg, x, y + 16, "station counts for every target");
+    return {kLegendWidth, y + 16};
+  }
+  if (2.0 * radius > kSide) {
+    text_line(svg, x, y, "maximum distance " + distance + ": a circle");
+    text_line(svg, x, y + 16, "of this radius is larger than the map");
+    return {kLegendWidth, y + 16};
+  }
+  const double r = std::max(radius, 0.5);
+  const double centre = std::max(r, kBarWidth / 2.0);
+  put(svg, "<circle cx=\"", px(x + centre), "\" cy=\"", px(y + r), "\" r=\"", px(r),
+      "\" fill=\"none\" stroke=\"#000\" stroke-dasharray=\"4 3\"/>\n");
+  text_line(svg, x, y + 2.0 * r + 18, "radius: maximum distance " + distance);
+  return {std::max(kLegendWidth, centre + r + 10.0), y + 2.0 * r + 18};
+}
+
+}  // namespace
+
+std::string xml_escaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const auto continuation = [&](std::size_t i) {
+    return i < text.size() && (byte(i) & 0xC0) == 0x80;
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = byte(i);
+    if (c < 0x80) {
+      switch (c) {
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '&':
+          out += "&amp;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        case '\'':
+          out += "&apos;";
+          break;
+        default:
+          out += c < 0x20 ? '?' : static_cast<char>(c);
+      }
+      ++i;
+      continue;
+    }
+    // A well-formed UTF-8 sequence: no overlong forms, no surrogates, nothing
+    // beyond U+10FFFF.
+    std::size_t length = 0;
+    if (c >= 0xC2 && c <= 0xDF) length = 2;
+    if (c >= 0xE0 && c <= 0xEF) length = 3;
+    if (c >= 0xF0 && c <= 0xF4) length = 4;
+    bool valid = length > 0;
+    for (std::size_t k = 1; valid && k < length; ++k) valid = continuation(i + k);
+    if (valid && length >= 3) {
+      const unsigned char next = byte(i + 1);
+      if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next >= 0xA0) || (c == 0xF0 && next < 0x90) ||
+          (c == 0xF4 && next >= 0x90)) {
+        valid = false;
+      }
+    }
+    if (valid) {
+      out.append(text.substr(i, length));
+      i += length;
+    } else {
+      out += "&#" + std::to_string(c) + ";";
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string station_map_svg(const RunTally& tally, const StationTable& table,
+                            const StationCounts& counts, const RunParameters& params) {
+  const int total = counts.total();
+  const Frame frame = frame_of(table, total, params.max_distance);
+
+  std::string body;
+  body.reserve(static_cast<std::size_t>(total) * 200 + 8192);
+  const double legend_x = frame.left + frame.width + kLegendGap;
+  const Extent legend = draw_legend(body, legend_x, frame.top, frame, params.max_distance);
+
+  // The frame and the scale bar below it.
+  put(body, "<rect x=\"", px(frame.left), "\" y=\"", px(frame.top), "\" width=\"", px(frame.width),
+      "\" height=\"", px(frame.height), "\" fill=\"none\" stroke=\"#999\" stroke-width=\".5\"/>\n");
+  const double bar = nice_length(frame.half / 2.0);
+  const double bar_y = frame.top + frame.height + 20.0;
+  const double bar_px = bar * frame.scale;
+  put(body, "<path d=\"M", px(frame.left), " ", px(bar_y - 4), "v4h", px(bar_px), "v-4",
+      "\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n");
+  text_line(body, frame.left + bar_px + 6, bar_y + 1, figure(bar) + " (coordinate units)");
+
+  // Collectors first and hourly stations last, so that the small circles
+  // stay on top. Stations whose coordinates are not finite numbers stand in a
+  // row below the scale bar.
+  double bottom = bar_y + 10.0;
+  double row_x = frame.left + 6.0;
+  const double row_end = frame.left + std::max(frame.width, 300.0);
+  bool any_unplaced = false;
+  body += "<g stroke=\"#000\" stroke-width=\".7\">\n";
+  for (const Kind kind : {Kind::collector, Kind::climate, Kind::hourly}) {
+    for (int m = 1; m <= total; ++m) {
+      if (kind_of(m, counts) != kind) continue;
+      const auto at = static_cast<std::size_t>(m);
+      double x = 0.0;
+      double y = 0.0;
+      if (placed(table, m)) {
+        x = frame.x(table.first[at]);
+        y = frame.y(table.second[at]);
+      } else {
+        if (!any_unplaced) {
+          text_line(body, frame.left, bottom + 20.0,
+                    "not on the map (coordinates not finite):", "stroke=\"none\"");
+          bottom += 40.0;
+          any_unplaced = true;
+        } else if (row_x > row_end) {
+          row_x = frame.left + 6.0;
+          bottom += 18.0;
+        }
+        x = row_x;
+        y = bottom;
+        row_x += 16.0;
+      }
+      const StationTally& s = tally.stations[at];
+      const double share = share_of(s, kind, tally.written_hours);
+      open_shape(body, kind, x, y, colour(share));
+      put(body, "<title>",
+          xml_escaped(tooltip(m, table.name[at], kind, s, share, tally.written_hours)), "</title>");
+      body += closing(kind);
+    }
+  }
+  body += "</g>\n";
+  if (any_unplaced) bottom += 10.0;
+
+  // Wide enough for the title lines of a narrow network.
+  const double width = std::max(legend_x + legend.width + kMargin, kMinPictureWidth);
+  const double height = std::max(bottom, legend.bottom + 10.0) + kMargin;
+  std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  put(svg, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", px(width), "\" height=\"",
+      px(height), "\" viewBox=\"0 0 ", px(width), " ", px(height),
+      "\" font-family=\"sans-serif\" font-size=\"12\">\n");
+  svg += "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
+  text_line(svg, kMargin, 28,
+            "Stations of the run " + date(params.start_year, params.start_month, params.start_day) +
+                " to " + date(params.end_year, params.end_month, params.end_day) + ", power " +
+                figure(params.power) + ", maximum distance " + figure(params.max_distance),
+            "font-size=\"15\" font-weight=\"bold\"");
+  text_line(svg, kMargin, 46, "hourly file: " + params.hourly_file);
+  const auto or_none = [](const std::string& name) { return name.empty() ? "none" : name; };
+  text_line(svg, kMargin, 62, "climate file: " + or_none(params.climate_file));
+  text_line(svg, kMargin, 78, "collector file: " + or_none(params.collector_file));
+  svg += body;
+  svg += "</svg>\n";
+  return svg;
+}
+
+void write_station_map(std::unique_ptr<OutputSink> sink, const std::string& name,
+                       const RunTally& tally, const StationTable& table,
+                       const StationCounts& counts, const RunParameters& params) {
+  const std::string svg = station_map_svg(tally, table, counts, params);
+  const bool written = sink->write(svg.data(), svg.size());
+  const bool closed = sink->close();
+  if (!written || !closed) fail_added_file(kAddedFileNotWritten, "map file", name);
+}
+
+}  // namespace rumo

@@ -1,0 +1,250 @@
+// The station map: well-formed, one tooltip per station, every station inside
+// the picture whatever the coordinates, and small for large networks.
+#include "map/station_map.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace rumo {
+namespace {
+
+std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+// A small XML check: tags that nest and close under one root, attributes
+// in quotes, and '&' only as a named or numeric entity. Returns what is
+// wrong, or nothing.
+std::string xml_fault(const std::string& xml) {
+  const auto entities_fine = [](const std::string& text) {
+    for (std::size_t at = text.find('&'); at != std::string::npos; at = text.find('&', at + 1)) {
+      const std::size_t end = text.find(';', at);
+      const std::string name = text.substr(at + 1, end == std::string::npos ? 0 : end - at - 1);
+      const bool named =
+          name == "lt" || name == "gt" || name == "amp" || name == "quot" || name == "apos";
+      const bool numeric = name.size() > 1 && name[0] == '#' &&
+                           name.find_first_not_of("0123456789", 1) == std::string::npos;
+      if (!named && !numeric) return false;
+    }
+    return true;
+  };
+  std::vector<std::string> open;
+  int roots = 0;
+  for (std::size_t at = 0; at < xml.size();) {
+    const std::size_t start = xml.find('<', at);
+    const std::string text = xml.substr(at, start - at);
+    if (!entities_fine(text)) return "bad entity in text";
+    if (open.empty() && text.find_first_not_of(" \n") != std::string::npos) return "text outside";
+    if (start == std::string::npos) break;
+    const std::size_t end = xml.find('>', start);
+    if (end == std::string::npos) return "unterminated tag";
+    const std::string tag = xml.substr(start + 1, end - start - 1);
+    at = end + 1;
+    if (tag.front() == '?') continue;
+    const std::size_t quotes = static_cast<std::size_t>(std::count(tag.begin(), tag.end(), '"'));
+    if (quotes % 2 != 0 || count(tag, "=\"") * 2 != quotes || !entities_fine(tag)) {
+      return "bad attributes in <" + tag + ">";
+    }
+    const std::string name =
+        tag.substr(tag.front() == '/', tag.find_first_of(" /", 1) - (tag.front() == '/'));
+    if (tag.front() == '/') {
+      if (open.empty() || open.back() != name) return "</" + name + "> closes nothing open";
+      open.pop_back();
+    } else {
+      roots += open.empty() ? 1 : 0;
+      if (tag.back() != '/') open.push_back(name);
+    }
+  }
+  if (!open.empty()) return "<" + open.back() + "> is not closed";
+  return roots == 1 ? "" : "not one root element";
+}
+
+// The numbers of one attribute wherever it occurs.
+std::vector<double> attribute_values(const std::string& svg, const std::string& name) {
+  std::vector<double> values;
+  const std::string key = " " + name + "=\"";
+  for (std::size_t at = svg.find(key); at != std::string::npos; at = svg.find(key, at + 1)) {
+    values.push_back(std::stod(svg.substr(at + key.size())));
+  }
+  return values;
+}
+
+// The opening tag of the station whose tooltip starts with `prefix`.
+std::string station_tag(const std::string& svg, const std::string& prefix) {
+  const std::size_t title = svg.find("<title>" + prefix);
+  if (title == std::string::npos) return "";
+  const std::size_t start = svg.rfind('<', title - 1);
+  return svg.substr(start, title - start);
+}
+
+struct Network {
+  StationCounts counts;
+  StationTable table;
+  RunTally tally;
+  RunParameters params;
+
+  Network(int h, int c, int s, double max_distance) : counts{h, c, s}, tally(h + c + s) {
+    params.hourly_file = "hourly.txt";
+    params.climate_file = c > 0 ? "climate.txt" : "";
+    params.collector_file = s > 0 ? "collector.txt" : "";
+    params.start_year = 2001;
+    params.start_month = 7;
+    params.start_day = 1;
+    params.end_year = 2001;
+    params.end_month = 7;
+    params.end_day = 31;
+    params.power = 2.0;
+    params.max_distance = max_distance;
+    for (int m = 1; m <= counts.total(); ++m) {
+      table.name[m] = 'S';
+      table.name[m] += std::to_string(m);
+    }
+  }
+  void place(int m, double x, double y) {
+    table.first[m] = x;
+    table.second[m] = y;
+  }
+};
+
+TEST(StationMap, EveryStationInsideAWellFormedPicture) {
+  struct Case {
+    const char* what;
+    int hourly, climate, collector;
+    double max_distance;
+    double (*x)(int, std::mt19937&);
+    double (*y)(int, std::mt19937&);
+  };
+  const auto spread = [](int, std::mt19937& r) {
+    return std::uniform_real_distribution<double>(-1e7, 1e7)(r);
+  };
+  const Case cases[] = {
+      {"one station", 1, 0, 0, 10.0, [](int, std::mt19937&) { return 5.0; },
+       [](int, std::mt19937&) { return -5.0; }},
+      {"all at one place, no maximum distance", 3, 2, 2, HUGE_VAL,
+       [](int, std::mt19937&) { return 1e7; }, [](int, std::mt19937&) { return -1e7; }},
+      {"coordinates of 1e7 either way", 20, 10, 10, 3e6, spread, spread},
+      {"on one north-south line", 4, 2, 2, 100.0, [](int, std::mt19937&) { return 3.0; },
+       [](int m, std::mt19937&) { return 1000.0 * m; }},
+      {"coordinates at the ends of the doubles", 2, 1, 1, 1e300,
+       [](int m, std::mt19937&) { return m % 2 == 0 ? 1.7e308 : -1.7e308; },
+       [](int m, std::mt19937&) { return m % 3 == 0 ? 1.7e308 : -1e308; }},
+      {"coordinates that are not numbers", 3, 2, 2, 10.0,
+       [](int m, std::mt19937&) { return m % 2 == 0 ? NAN : 1.0 * m; },
+       [](int m, std::mt19937&) { return m == 3 ? HUGE_VAL : 0.0; }},
+      {"reach as wide as the legend allows", 3, 1, 1, 2.0,
+       [](int m, std::mt19937&) { return 1.0 * m; }, [](int, std::mt19937&) { return 0.0; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Network n(c.hourly, c.climate, c.collector, c.max_distance);
+    std::mt19937 random(3);
+    for (int m = 1; m <= n.counts.total(); ++m) n.place(m, c.x(m, random), c.y(m, random));
+    const std::string svg = station_map_svg(n.tally, n.table, n.counts, n.params);
+    EXPECT_EQ(xml_fault(svg), "");
+    EXPECT_EQ(count(svg, "<title>"), static_cast<std::size_t>(n.counts.total()));
+    const double width = attribute_values(svg, "width").front();
+    const double height = attribute_values(svg, "height").front();
+    for (const char* name : {"cx", "x"}) {
+      for (const double v : attribute_values(svg, name)) {
+        EXPECT_TRUE(v >= 0.0 && v <= width) << name << " " << v;
+      }
+    }
+    for (const char* name : {"cy", "y"}) {
+      for (const double v : attribute_values(svg, name)) {
+        EXPECT_TRUE(v >= 0.0 && v <= height) << name << " " << v;
+      }
+    }
+    EXPECT_EQ(svg.find("=\"nan"), std::string::npos);
+    EXPECT_EQ(svg.find("=\"inf"), std::string::npos);
+  }
+}
+
+TEST(StationMap, FillShowsTheShareThatReachedTheResult) {
+  Network n(1, 2, 2, 50.0);
+  for (int m = 1; m <= 5; ++m) n.place(m, 10.0 * m, 0.0);
+  n.tally.written_hours = 10;
+  n.tally.stations[1].present_hours = 5;
+  n.tally.stations[2].observed = 8.0;  // all of it reached the result
+  n.tally.stations[3].observed = 8.0;  // none of it
+  n.tally.stations[3].not_distributed = 6.0;
+  n.tally.stations[3].unusable = 2.0;
+  n.tally.stations[4].observed = 0.0;  // no rain observed
+  n.tally.stations[5].observed = 4.0;  // half of it
+  n.tally.stations[5].not_distributed = 2.0;
+  const std::string svg = station_map_svg(n.tally, n.table, n.counts, n.params);
+  EXPECT_NE(station_tag(svg, "1 S1").find("fill=\"#21908c\""), std::string::npos);
+  EXPECT_NE(station_tag(svg, "2 S2").find("fill=\"#fde725\""), std::string::npos);
+  EXPECT_NE(station_tag(svg, "3 S3").find("fill=\"#440154\""), std::string::npos);
+  EXPECT_NE(station_tag(svg, "4 S4").find("fill=\"#bdbdbd\""), std::string::npos);
+  EXPECT_NE(station_tag(svg, "5 S5").find("fill=\"#21908c\""), std::string::npos);
+  // Shapes by kind.
+  EXPECT_EQ(station_tag(svg, "1 S1").rfind("<circle", 0), 0u);
+  EXPECT_EQ(station_tag(svg, "2 S2").rfind("<rect", 0), 0u);
+  EXPECT_EQ(station_tag(svg, "4 S4").rfind("<path", 0), 0u);
+  EXPECT_NE(svg.find("<title>5 S5: collector station, 0 periods, 0 without a reading; observed "
+                     "4, not distributed 2 in 0 periods; 50.0 % reached the result</title>"),
+            std::string::npos);
+}
+
+TEST(StationMap, ThousandsOfStationsCostFewBytesBeyondTheirTooltips) {
+  Network n(500, 300, 1200, 30000.0);
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> place(3.4e6, 3.5e6);
+  for (int m = 1; m <= 2000; ++m) n.place(m, place(random), place(random) + 2e6);
+  const std::string svg = station_map_svg(n.tally, n.table, n.counts, n.params);
+  EXPECT_EQ(xml_fault(svg), "");
+  std::size_t tooltips = 0;
+  for (std::size_t at = svg.find("<title>"); at != std::string::npos;
+       at = svg.find("<title>", at + 1)) {
+    tooltips += svg.find("</title>", at) + 8 - at;
+  }
+  const double per_station = static_cast<double>(svg.size() - tooltips) / 2000.0;
+  EXPECT_LT(per_station, 70.0);
+}
+
+TEST(StationMap, TextIsEscapedForXml) {
+  const struct {
+    std::string text;
+    std::string escaped;
+  } cases[] = {
+      {"a<b>&\"c'", "a&lt;b&gt;&amp;&quot;c&apos;"},
+      {"M\xc3\xbchle", "M\xc3\xbchle"},        // UTF-8 stays
+      {"M\xfchle", "M&#252;hle"},              // Latin-1 byte
+      {"end\xc3", "end&#195;"},                // a sequence cut short
+      {"\xed\xa0\x80", "&#237;&#160;&#128;"},  // a surrogate
+      {"\xe2\x82\xac \xf0\x9f\x8c\xa7", "\xe2\x82\xac \xf0\x9f\x8c\xa7"},
+      {std::string("a\x01\x1f", 3) + "b", "a??b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(xml_escaped(c.text), c.escaped) << c.text;
+
+  Network n(1, 0, 0, 1.0);
+  n.table.name[1] = "<&\"'>";
+  n.params.hourly_file = "a&b<c>.txt";
+  const std::string svg = station_map_svg(n.tally, n.table, n.counts, n.params);
+  EXPECT_EQ(xml_fault(svg), "");
+  EXPECT_NE(svg.find("a&amp;b&lt;c&gt;.txt"), std::string::npos);
+}
+
+TEST(StationMap, MapOfTheEndToEndCaseIsWellFormed) {
+  std::ifstream in(std::string(RUMO_E2E_CASES) + "/report_every_outcome/expected/map.svg");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string svg = text.str();
+  ASSERT_FALSE(svg.empty());
+  EXPECT_EQ(xml_fault(svg), "");
+  EXPECT_EQ(count(svg, "<title>"), 5u);
+}
+
+}  // namespace
+}  // namespace rumo
