@@ -15,7 +15,7 @@ namespace rumo {
 // Opens the named station file, gives its stations the numbers
 // first_number, first_number + 1, ... in the order of line 2, fills their
 // entries of the table, stores their count and returns the file positioned
-// at line 1. A file whose heights take the total past 2000 is refused.
+// at line 1. A file whose heights take the total past kMaxStations is refused.
 TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
                                int first_number, int& count, StationTable& table);
 

@@ -14,7 +14,7 @@ namespace rumo {
 // and 13..24 and onto the collector stations for slots 1..24, then scales
 // each station's hours so that they add up to its reading of hour 7, hour 19
 // or the day. The readings are kept in slot 0 while their slots are
-// overwritten; `sums` holds the per-station sums (2001 entries).
+// overwritten; `sums` holds the per-station sums (one entry per station number).
 void adjust_to_totals(HourWindow& window, std::vector<double>& sums, const StationCounts& counts,
                       double nodata, IdwEngine& engine);
 

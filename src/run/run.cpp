@@ -94,10 +94,7 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   bool end_flag = false;
   print_banner(console);
   StationTable stations;
-  std::vector<double> sums = take_memory(15, [] { return std::vector<double>(kStationEntries); });
-
   console.out << "Initialisieren...\n";
-  HourWindow window;
   StationCounts counts;
 
   // The run's parameters come from the dialogue, its stations from the
@@ -112,6 +109,10 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   InputFiles inputs;
   read_headers(console, files, params, stations, counts, inputs);
   console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());
+  // The window and the sums are sized by the stations the headers gave.
+  std::vector<double> sums =
+      take_memory(15, [&] { return std::vector<double>(station_entries(counts.total())); });
+  HourWindow window(counts.total());
 
   ResultFile result = open_result(files, params);
   write_result_header(result, stations, counts.total());

@@ -20,6 +20,7 @@ struct Network {
 Network random_network(std::mt19937_64& rng, int hourly, int climate, int collector) {
   Network net;
   net.counts = {hourly, climate, collector};
+  net.table.make_room(net.counts.total());
   std::uniform_real_distribution<double> place(0.0, 300000.0);
   for (int i = 1; i <= net.counts.total(); ++i) {
     net.table.first[i] = std::round(place(rng));
@@ -92,7 +93,7 @@ TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
   settings.upper_replacement = 50.0;
   IdwEngine engine(net.table, net.counts, settings);
 
-  HourWindow window;
+  HourWindow window(net.counts.total());
   window.fill(missing_marker(settings.nodata));
   // Presence changes from hour to hour, and some sets come back, so that the
   // engine's remembered weight sums are both reused and replaced.
