@@ -2,15 +2,32 @@
 // line per hour.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/files.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
+#include "core/workers.hpp"
 
 namespace rumo {
+
+// The text of result lines, built in a buffer that grows as a line needs.
+class LineText {
+ public:
+  void clear() { used_ = 0; }
+  std::string_view text() const { return {buffer_.data(), used_}; }
+  // Room for `size` characters at the end; `advance` takes what was written.
+  char* room(std::size_t size);
+  void advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+
+ private:
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
 
 // The open result file. Lines are gathered in a large buffer and handed to
 // the file in blocks; a failed write is remembered and reported at close.
@@ -34,6 +51,9 @@ class ResultFile {
   // did not reach it.
   bool close();
 
+  // Where the lines of a day are formatted before they are written.
+  std::array<LineText, 24>& day_lines() { return day_lines_; }
+
  private:
   char* room(std::size_t size);
   void flush();
@@ -42,6 +62,7 @@ class ResultFile {
   std::vector<char> buffer_;
   std::size_t used_ = 0;
   bool failed_ = false;
+  std::array<LineText, 24> day_lines_;
 };
 
 // The five header lines for stations 1..total.
@@ -51,6 +72,9 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
 // -nodata) in "%lg", every other value with one decimal.
 void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
                        double nodata);
+// The same line appended to `line`.
+void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
+                        double nodata);
 
 // A data line as read: every value in "%lg".
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);
@@ -67,8 +91,9 @@ struct EndDate {
 // if it comes to a slot that holds no hour read from the hourly file or an
 // hour after the end date before the end date's last hour was written; the
 // lines before that slot stay written.
+// With a pool, the lines are formatted side by side and written in order.
 enum class DayOutcome { written, end_missed };
 DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag);
+                     double nodata, bool& end_flag, WorkerPool* pool = nullptr);
 
 }  // namespace rumo

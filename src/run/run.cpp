@@ -1,11 +1,14 @@
 #include "run/run.hpp"
 
+#include <array>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "core/error.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
+#include "core/workers.hpp"
 #include "input/advance.hpp"
 #include "input/dialogue.hpp"
 #include "input/input_files.hpp"
@@ -139,17 +142,35 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   // One pass a day: complete the day's climate and collector hours, write
   // them, and read the next day. The run ends with hour 24 of the end date,
   // or stops where the hourly file cannot reach it.
-  IdwEngine engine(stations, counts, IdwSettings::from(params));
+  WorkerPool pool(invocation.options.threads);
+  IdwEngine engine(stations, counts, IdwSettings::from(params), &pool);
   const EndDate end{params.end_day, params.end_month, params.end_year};
+  // With more than one thread, the next day is read while this one is
+  // interpolated and written; its hours enter the window as the advance
+  // would have read them.
+  const bool read_ahead = pool.size() > 1;
+  DayAhead ahead;
   for (;;) {
+    std::jthread reader;
+    if (read_ahead) {
+      std::array<HourStamp, 24> before;
+      for (int slot = 0; slot < 24; ++slot) before[slot] = window.stamp(slot);
+      reader = std::jthread([&, before] { read_day_ahead(inputs, before, ahead, params, counts); });
+    }
     adjust_to_totals(window, sums, counts, params.nodata, engine);
-    const DayOutcome day = write_day(result, window, end, counts.total(), params.nodata, end_flag);
+    const DayOutcome day =
+        write_day(result, window, end, counts.total(), params.nodata, end_flag, &pool);
+    if (reader.joinable()) reader.join();
     if (day == DayOutcome::end_missed) {
       close_files(inputs, result, counts, params);
       fail_end_missing(params);
     }
     if (end_flag) break;
-    for (int hour = 0; hour < 24; ++hour) advance_hour(console, inputs, window, params, counts);
+    if (read_ahead) {
+      take_day_ahead(console, window, ahead);
+    } else {
+      for (int hour = 0; hour < 24; ++hour) advance_hour(console, inputs, window, params, counts);
+    }
   }
 
   console.out << "\n";

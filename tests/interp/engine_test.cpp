@@ -131,6 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{1.5, 1e6, true}, Case{1.9996, 80000.0, true}, Case{2.0, 30000.0, false},
                       Case{0.0, 50000.0, true}, Case{-1.0, 1e6, false}, Case{3.0, 0.0, false},
                       Case{2.0, 1e6, false, false}, Case{1.5, 60000.0, false, false},
+                      // Reaches so short that every source keeps a list of targets.
+                      Case{2.0, 15000.0, false}, Case{1.0, 20000.0, true},
                       // Weights that underflow or overflow: the sums are unusable.
                       Case{400.0, 1e6, true}, Case{-400.0, 1e6, true}));
 
