@@ -57,19 +57,31 @@ IdwEngine::IdwEngine(const StationTable& table, const StationCounts& counts,
     : table_(table), counts_(counts), settings_(settings), pool_(pool) {
 #ifndef RUMO_PLAIN_INTERPOLATION
   take_memory(kWeightMemoryCode, [&] {
-    climate_ = build_group(counts.first_climate(), counts.last_climate());
-    collector_ = build_group(counts.first_collector(), counts.total());
-    workers_.resize(pool_ != nullptr ? static_cast<std::size_t>(pool_->size()) : 1);
-    const auto hourly = static_cast<std::size_t>(counts.hourly);
-    const auto targets = static_cast<std::size_t>(std::max(counts.climate, counts.collector));
-    for (Worker& worker : workers_) {
-      worker.present.assign(hourly / 64 + 1, 0);
-      worker.active.reserve(hourly);
-      worker.values.assign(targets, 0.0);
-      worker.dirty.assign(targets, 0);
-    }
+    const std::size_t parts = pool_ != nullptr ? static_cast<std::size_t>(pool_->size()) : 1;
+    climate_ = build_parts(counts.first_climate(), counts.last_climate(), parts);
+    collector_ = build_parts(counts.first_collector(), counts.total(), parts);
   });
 #endif
+}
+
+// Parts of nearly equal numbers of targets; a group of fewer targets than
+// threads has one part per target.
+std::vector<IdwEngine::Part> IdwEngine::build_parts(int first, int last, std::size_t parts) const {
+  const std::size_t targets = last >= first ? static_cast<std::size_t>(last - first + 1) : 0;
+  parts = std::max<std::size_t>(1, std::min(parts, targets));
+  std::vector<Part> built(parts);
+  const auto hourly = static_cast<std::size_t>(counts_.hourly);
+  for (std::size_t k = 0; k < parts; ++k) {
+    const int part_first = first + static_cast<int>(targets * k / parts);
+    const int part_last = first + static_cast<int>(targets * (k + 1) / parts) - 1;
+    Part& part = built[k];
+    part.group = build_group(part_first, part_last);
+    part.state.present.assign(hourly / 64 + 1, 0);
+    part.state.active.reserve(hourly);
+    part.state.values.assign(part.group.targets, 0.0);
+    part.state.dirty.assign(part.group.targets, 0);
+  }
+  return built;
 }
 
 IdwEngine::Group IdwEngine::build_group(int first, int last) const {
@@ -148,10 +160,10 @@ std::size_t differing_bits(const std::vector<std::uint64_t>& a,
 // subtraction: a new set starts from a remembered one and works out again
 // only what the difference touches. Adding the zero weight of a source out
 // of reach leaves a sum as it is.
-IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, Worker& worker,
-                                              std::vector<WeightSums>& cache) {
-  const std::vector<std::uint64_t>& present = worker.present;
-  const std::uint64_t now = ++worker.clock;
+IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) {
+  std::vector<WeightSums>& cache = state.sums_cache;
+  const std::vector<std::uint64_t>& present = state.present;
+  const std::uint64_t now = ++state.clock;
   // The remembered set closest to this one: for full rows the one that
   // agrees in the most leading words, for lists the one with the fewest
   // sources that differ.
@@ -200,7 +212,7 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, Worker& worker
     entry->usable.resize(group.targets);
   });
   if (group.lists_only) {
-    sums_by_target(group, worker, *entry, closest);
+    sums_by_target(group, state, *entry, closest);
   } else {
     sums_by_word(group, present, *entry, closest, agreeing);
   }
@@ -252,9 +264,9 @@ void IdwEngine::sums_by_word(const Group& group, const std::vector<std::uint64_t
 // Lists only: a target that no differing source reaches keeps the sum of the
 // closest set, which ran over the same sources; every other target's sum is
 // worked out again from its own sources.
-void IdwEngine::sums_by_target(const Group& group, Worker& worker, WeightSums& sums,
+void IdwEngine::sums_by_target(const Group& group, State& state, WeightSums& sums,
                                const WeightSums* closest) const {
-  const std::vector<std::uint64_t>& present = worker.present;
+  const std::vector<std::uint64_t>& present = state.present;
   auto work_out = [&](std::size_t t) {
     double sum = 0.0;
     for (std::size_t k = group.target_start[t]; k < group.target_start[t + 1]; ++k) {
@@ -272,22 +284,22 @@ void IdwEngine::sums_by_target(const Group& group, Worker& worker, WeightSums& s
     std::copy(closest->sum.begin(), closest->sum.end(), sums.sum.begin());
     std::copy(closest->usable.begin(), closest->usable.end(), sums.usable.begin());
   }
-  worker.dirty_targets.clear();
+  state.dirty_targets.clear();
   for (std::size_t word = 0; word < present.size(); ++word) {
     for (std::uint64_t differ = present[word] ^ closest->present[word]; differ != 0;
          differ &= differ - 1) {
       const int source = static_cast<int>(word * 64) + std::countr_zero(differ);
       for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
         const int target = group.reach[k].target;
-        if (worker.dirty[static_cast<std::size_t>(target)]) continue;
-        worker.dirty[static_cast<std::size_t>(target)] = 1;
-        worker.dirty_targets.push_back(target);
+        if (state.dirty[static_cast<std::size_t>(target)]) continue;
+        state.dirty[static_cast<std::size_t>(target)] = 1;
+        state.dirty_targets.push_back(target);
       }
     }
   }
-  for (const int target : worker.dirty_targets) {
+  for (const int target : state.dirty_targets) {
     work_out(static_cast<std::size_t>(target));
-    worker.dirty[static_cast<std::size_t>(target)] = 0;
+    state.dirty[static_cast<std::size_t>(target)] = 0;
   }
 }
 
@@ -320,14 +332,13 @@ void IdwEngine::share_out(const Group& group, std::vector<WeightSums>& cache, We
   sums.shared = true;
 }
 
-void IdwEngine::interpolate_field(const Group& group, Worker& worker,
-                                  std::vector<WeightSums>& cache, HourField& field) {
-  std::fill(worker.present.begin(), worker.present.end(), 0);
-  worker.active.clear();
+void IdwEngine::interpolate_field(const Group& group, State& state, HourField& field) {
+  std::fill(state.present.begin(), state.present.end(), 0);
+  state.active.clear();
   for (int source = 1; source <= counts_.hourly; ++source) {
     const double value = field[source];
     if (!is_present(value, settings_.nodata)) continue;
-    worker.present[static_cast<std::size_t>(source) / 64] |= std::uint64_t{1} << (source % 64);
+    state.present[static_cast<std::size_t>(source) / 64] |= std::uint64_t{1} << (source % 64);
     // A zero value adds an exact zero to every mean: it only counts in the
     // weight sums.
     if (value == 0.0) continue;
@@ -336,25 +347,25 @@ void IdwEngine::interpolate_field(const Group& group, Worker& worker,
       idw_interpolate(field, group.first, group.last, table_, counts_.hourly, settings_);
       return;
     }
-    worker.active.push_back(source);
+    state.active.push_back(source);
   }
 
   // An hour without a value other than zero leaves every mean at zero,
   // whatever the weights.
-  if (worker.active.empty()) {
+  if (state.active.empty()) {
     for (int target = group.first; target <= group.last; ++target) {
       field[target] = limit_value(0.0, settings_);
     }
     return;
   }
 
-  const WeightSums& sums = weight_sums(group, worker, cache);
-  std::vector<double>& values = worker.values;
+  const WeightSums& sums = weight_sums(group, state);
+  std::vector<double>& values = state.values;
   std::fill(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(group.targets), 0.0);
   const bool shared = sums.shared;
   // Each target's mean gathers its terms in ascending source order, as the
   // plain form does; a source out of reach adds an exact zero.
-  for (const int source : worker.active) {
+  for (const int source : state.active) {
     const double value = field[source];
     if (group.row[source] != kNoRow) {
       const std::size_t at = group.row[source] * group.targets;
@@ -379,29 +390,34 @@ void IdwEngine::interpolate_field(const Group& group, Worker& worker,
 
 void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, int first,
                             int last) {
-  if (last_slot < first_slot) return;
-  const auto slots = static_cast<std::size_t>(last_slot - first_slot + 1);
-  auto one_slot = [&](std::size_t index, int worker) {
-    HourField& field = window.field(first_slot + static_cast<int>(index));
 #ifdef RUMO_PLAIN_INTERPOLATION
-    (void)worker;
-    idw_interpolate(field, first, last, table_, counts_.hourly, settings_);
+  for (int slot = first_slot; slot <= last_slot; ++slot) {
+    idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
+  }
 #else
-    const bool climate = first == climate_.first && last == climate_.last;
-    const Group& group = climate ? climate_ : collector_;
-    if (first != group.first || last != group.last) {
-      idw_interpolate(field, first, last, table_, counts_.hourly, settings_);
-      return;
+  const bool climate = first == counts_.first_climate() && last == counts_.last_climate();
+  const bool collector = first == counts_.first_collector() && last == counts_.total();
+  if (!climate && !collector) {
+    for (int slot = first_slot; slot <= last_slot; ++slot) {
+      idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
     }
-    Worker& own = workers_[static_cast<std::size_t>(worker)];
-    interpolate_field(group, own, own.sums_cache[climate ? 0 : 1], field);
-#endif
+    return;
+  }
+  std::vector<Part>& parts = climate ? climate_ : collector_;
+  // Each part goes through the slots in order, so that its remembered sums
+  // meet the sets of present sources as they come.
+  auto one_part = [&](std::size_t index, int) {
+    Part& part = parts[index];
+    for (int slot = first_slot; slot <= last_slot; ++slot) {
+      interpolate_field(part.group, part.state, window.field(slot));
+    }
   };
   if (pool_ == nullptr) {
-    for (std::size_t index = 0; index < slots; ++index) one_slot(index, 0);
+    for (std::size_t index = 0; index < parts.size(); ++index) one_part(index, 0);
   } else {
-    pool_->run(slots, one_slot);
+    pool_->run(parts.size(), one_part);
   }
+#endif
 }
 
 }  // namespace rumo

@@ -14,9 +14,9 @@ namespace rumo {
 
 class IdwEngine {
  public:
-  // With a pool, the slots of a call are shared out among its threads; each
-  // slot is interpolated whole by one thread, so the numbers do not depend
-  // on the number of threads.
+  // With a pool, each group's targets are cut into as many parts as it has
+  // threads, and each part is interpolated whole by one thread with sums of
+  // its own; a target's numbers are the same in any part.
   IdwEngine(const StationTable& table, const StationCounts& counts, const IdwSettings& settings,
             WorkerPool* pool = nullptr);
 
@@ -72,10 +72,10 @@ class IdwEngine {
     std::vector<Source> by_target;
   };
 
-  // What each thread keeps for itself: the remembered sums of each group and
+  // What a part of a group keeps between fields: its remembered sums, and
   // the scratch of one field.
-  struct Worker {
-    std::vector<WeightSums> sums_cache[2];
+  struct State {
+    std::vector<WeightSums> sums_cache;
     std::uint64_t clock = 0;
     // The present sources, and those with a value other than zero, which are
     // the only ones that move a mean.
@@ -87,23 +87,27 @@ class IdwEngine {
     std::vector<int> dirty_targets;
   };
 
+  struct Part {
+    Group group;
+    State state;
+  };
+
+  std::vector<Part> build_parts(int first, int last, std::size_t parts) const;
   Group build_group(int first, int last) const;
-  WeightSums& weight_sums(const Group& group, Worker& worker, std::vector<WeightSums>& cache);
+  WeightSums& weight_sums(const Group& group, State& state);
   void sums_by_word(const Group& group, const std::vector<std::uint64_t>& present, WeightSums& sums,
                     const WeightSums* closest, std::size_t agreeing) const;
-  void sums_by_target(const Group& group, Worker& worker, WeightSums& sums,
+  void sums_by_target(const Group& group, State& state, WeightSums& sums,
                       const WeightSums* closest) const;
   void share_out(const Group& group, std::vector<WeightSums>& cache, WeightSums& sums);
-  void interpolate_field(const Group& group, Worker& worker, std::vector<WeightSums>& cache,
-                         HourField& field);
+  void interpolate_field(const Group& group, State& state, HourField& field);
 
   const StationTable& table_;
   StationCounts counts_;
   IdwSettings settings_;
   WorkerPool* pool_;
-  Group climate_;
-  Group collector_;
-  std::vector<Worker> workers_;
+  std::vector<Part> climate_;
+  std::vector<Part> collector_;
 };
 
 }  // namespace rumo

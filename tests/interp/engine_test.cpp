@@ -92,9 +92,13 @@ TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
   settings.upper_limit = 50.0;
   settings.upper_replacement = 50.0;
   IdwEngine engine(net.table, net.counts, settings);
+  // The same with the targets cut into parts, one per thread.
+  WorkerPool pool(3);
+  IdwEngine split(net.table, net.counts, settings, &pool);
 
   HourWindow window(net.counts.total());
   window.fill(missing_marker(settings.nodata));
+  HourWindow split_window = window;
   // Presence changes from hour to hour, and some sets come back, so that the
   // engine's remembered weight sums are both reused and replaced.
   std::vector<bool> outage(static_cast<std::size_t>(net.counts.hourly) + 1, false);
@@ -110,16 +114,21 @@ TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
                                     : random_value(rng, settings.nodata, c.extremes, c.gaps);
       }
       plain_window.field(slot) = window.field(slot);
+      split_window.field(slot) = window.field(slot);
     }
     const int groups[2][2] = {{net.counts.first_climate(), net.counts.last_climate()},
                               {net.counts.first_collector(), net.counts.total()}};
     for (const auto& group : groups) {
       engine.interpolate(window, 1, 24, group[0], group[1]);
+      split.interpolate(split_window, 1, 24, group[0], group[1]);
       for (int slot = 1; slot <= 24; ++slot) {
         idw_interpolate(plain_window.field(slot), group[0], group[1], net.table, net.counts.hourly,
                         settings);
+        const std::string where = "day " + std::to_string(day) + " slot " + std::to_string(slot);
         expect_same_bits(window.field(slot), plain_window.field(slot), 1, net.counts.total(),
-                         "day " + std::to_string(day) + " slot " + std::to_string(slot));
+                         where);
+        expect_same_bits(split_window.field(slot), plain_window.field(slot), 1, net.counts.total(),
+                         where + " in parts");
       }
     }
   }
