@@ -204,7 +204,13 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
         cache.begin(), cache.end(),
         [](const WeightSums& a, const WeightSums& b) { return a.last_used < b.last_used; });
   }
-  entry->shared = false;
+  // Shares are kept for a few sets only; a set that is replaced gives its
+  // storage back.
+  if (entry->shared) {
+    entry->shared = false;
+    std::vector<double>().swap(entry->row_shares);
+    std::vector<double>().swap(entry->list_shares);
+  }
   entry->uses = 1;
   entry->last_used = now;
   take_memory(kWeightMemoryCode, [&] {
