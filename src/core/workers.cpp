@@ -1,5 +1,7 @@
 #include "core/workers.hpp"
 
+#include <utility>
+
 namespace rumo {
 
 WorkerPool::WorkerPool(int threads) {
@@ -75,6 +77,52 @@ void WorkerPool::take_pieces(int worker) {
       failed_index_ = index;
     }
     if (++finished_ == count_) done_.notify_all();
+  }
+}
+
+BackgroundThread::BackgroundThread() : thread_([this] { work(); }) {}
+
+BackgroundThread::~BackgroundThread() {
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !busy_; });
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void BackgroundThread::start(std::function<void()> task) {
+  {
+    const std::lock_guard lock(mutex_);
+    task_ = std::move(task);
+    busy_ = true;
+  }
+  changed_.notify_all();
+}
+
+void BackgroundThread::wait() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return !busy_; });
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void BackgroundThread::work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return stopping_ || busy_; });
+    if (stopping_) return;
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+      task_();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    failure_ = failure;
+    busy_ = false;
+    changed_.notify_all();
   }
 }
 

@@ -49,4 +49,31 @@ class WorkerPool {
   bool stopping_ = false;
 };
 
+// One thread that runs a task beside the calling thread, one task at a time,
+// kept for the whole run so that no thread is started per task.
+class BackgroundThread {
+ public:
+  BackgroundThread();
+  // Waits for the task that runs, then ends the thread.
+  ~BackgroundThread();
+  BackgroundThread(const BackgroundThread&) = delete;
+  BackgroundThread& operator=(const BackgroundThread&) = delete;
+
+  // Starts `task`; the task started before must have been waited for.
+  void start(std::function<void()> task);
+  // Returns when the task has ended; a failure of the task is thrown here.
+  void wait();
+
+ private:
+  void work();
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::function<void()> task_;
+  bool busy_ = false;
+  bool stopping_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;
+};
+
 }  // namespace rumo

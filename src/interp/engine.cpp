@@ -77,6 +77,9 @@ std::vector<IdwEngine::Part> IdwEngine::build_parts(int first, int last, std::si
     Part& part = built[k];
     part.group = build_group(part_first, part_last);
     part.state.present.assign(hourly / 64 + 1, 0);
+    part.state.recent = part.state.present;
+    part.state.earlier[0] = part.state.present;
+    part.state.earlier[1] = part.state.present;
     part.state.active.reserve(hourly);
     part.state.values.assign(part.group.targets, 0.0);
     part.state.dirty.assign(part.group.targets, 0);
@@ -175,7 +178,7 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
     const auto words = static_cast<std::size_t>(differ.first - present.begin());
     if (words == present.size()) {
       cached.last_used = now;
-      if (++cached.uses == kUsesBeforeShares) share_out(group, cache, cached);
+      if (++cached.uses == kUsesBeforeShares) share_out(group, state, cached);
       return cached;
     }
     if (group.lists_only) {
@@ -204,10 +207,14 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
         cache.begin(), cache.end(),
         [](const WeightSums& a, const WeightSums& b) { return a.last_used < b.last_used; });
   }
-  // Shares are kept for a few sets only; a set that is replaced gives its
-  // storage back.
+  // Shares are kept for a few sets only; a set that is replaced leaves its
+  // storage to the next set that shares out, or gives it back.
   if (entry->shared) {
     entry->shared = false;
+    if (state.spare_row_shares.empty() && state.spare_list_shares.empty()) {
+      std::swap(entry->row_shares, state.spare_row_shares);
+      std::swap(entry->list_shares, state.spare_list_shares);
+    }
     std::vector<double>().swap(entry->row_shares);
     std::vector<double>().swap(entry->list_shares);
   }
@@ -218,7 +225,26 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
     entry->usable.resize(group.targets);
   });
   if (group.lists_only) {
-    sums_by_target(group, state, *entry, closest);
+    // Single values missing for an hour make nearly every set new; the
+    // stations present in any of the last three new sets change only with
+    // outages, and their sums are the nearer start.
+    std::vector<std::uint64_t>& recent = state.recent;
+    for (std::size_t w = 0; w < present.size(); ++w) {
+      recent[w] = present[w] | state.earlier[0][w] | state.earlier[1][w];
+    }
+    std::swap(state.earlier[1], state.earlier[0]);
+    state.earlier[0] = present;
+    if (closest == nullptr || state.base.present != recent) {
+      take_memory(kWeightMemoryCode, [&] {
+        state.base.sum.resize(group.targets);
+        state.base.usable.resize(group.targets);
+      });
+      sums_by_target(group, state, recent, state.base,
+                     state.base.present.empty() ? closest : &state.base);
+      state.base.present = recent;
+    }
+    if (closest == nullptr || differing_bits(present, recent) < differing) closest = &state.base;
+    sums_by_target(group, state, present, *entry, closest);
   } else {
     sums_by_word(group, present, *entry, closest, agreeing);
   }
@@ -270,9 +296,9 @@ void IdwEngine::sums_by_word(const Group& group, const std::vector<std::uint64_t
 // Lists only: a target that no differing source reaches keeps the sum of the
 // closest set, which ran over the same sources; every other target's sum is
 // worked out again from its own sources.
-void IdwEngine::sums_by_target(const Group& group, State& state, WeightSums& sums,
+void IdwEngine::sums_by_target(const Group& group, State& state,
+                               const std::vector<std::uint64_t>& present, WeightSums& sums,
                                const WeightSums* closest) const {
-  const std::vector<std::uint64_t>& present = state.present;
   auto work_out = [&](std::size_t t) {
     double sum = 0.0;
     for (std::size_t k = group.target_start[t]; k < group.target_start[t + 1]; ++k) {
@@ -311,10 +337,10 @@ void IdwEngine::sums_by_target(const Group& group, State& state, WeightSums& sum
 
 // A share is the weight divided by the sum, the very division each term of
 // a mean starts with; dividing once per set gives the same numbers.
-void IdwEngine::share_out(const Group& group, std::vector<WeightSums>& cache, WeightSums& sums) {
+void IdwEngine::share_out(const Group& group, State& state, WeightSums& sums) {
   std::size_t sharing = 0;
   WeightSums* oldest = nullptr;
-  for (auto& cached : cache) {
+  for (auto& cached : state.sums_cache) {
     if (!cached.shared) continue;
     ++sharing;
     if (oldest == nullptr || cached.last_used < oldest->last_used) oldest = &cached;
@@ -324,6 +350,9 @@ void IdwEngine::share_out(const Group& group, std::vector<WeightSums>& cache, We
     oldest->shared = false;
     std::swap(oldest->row_shares, sums.row_shares);
     std::swap(oldest->list_shares, sums.list_shares);
+  } else {
+    std::swap(state.spare_row_shares, sums.row_shares);
+    std::swap(state.spare_list_shares, sums.list_shares);
   }
   take_memory(kWeightMemoryCode, [&] {
     sums.row_shares.resize(group.rows.size());

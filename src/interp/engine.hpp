@@ -85,6 +85,14 @@ class IdwEngine {
     // Targets whose sums must be worked out again (groups without full rows).
     std::vector<char> dirty;
     std::vector<int> dirty_targets;
+    // Groups without full rows: the sources present in the last two new sets
+    // and the sums of those present in any of the last three.
+    std::vector<std::uint64_t> earlier[2];
+    std::vector<std::uint64_t> recent;
+    WeightSums base;
+    // The storage of shares that a replaced set left.
+    std::vector<double> spare_row_shares;
+    std::vector<double> spare_list_shares;
   };
 
   struct Part {
@@ -97,9 +105,9 @@ class IdwEngine {
   WeightSums& weight_sums(const Group& group, State& state);
   void sums_by_word(const Group& group, const std::vector<std::uint64_t>& present, WeightSums& sums,
                     const WeightSums* closest, std::size_t agreeing) const;
-  void sums_by_target(const Group& group, State& state, WeightSums& sums,
-                      const WeightSums* closest) const;
-  void share_out(const Group& group, std::vector<WeightSums>& cache, WeightSums& sums);
+  void sums_by_target(const Group& group, State& state, const std::vector<std::uint64_t>& present,
+                      WeightSums& sums, const WeightSums* closest) const;
+  void share_out(const Group& group, State& state, WeightSums& sums);
   void interpolate_field(const Group& group, State& state, HourField& field);
 
   const StationTable& table_;

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "core/error.hpp"
@@ -150,17 +149,18 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   // would have read them.
   const bool read_ahead = pool.size() > 1;
   DayAhead ahead;
+  std::optional<BackgroundThread> reader;
+  if (read_ahead) reader.emplace();
   for (;;) {
-    std::jthread reader;
     if (read_ahead) {
       std::array<HourStamp, 24> before;
       for (int slot = 0; slot < 24; ++slot) before[slot] = window.stamp(slot);
-      reader = std::jthread([&, before] { read_day_ahead(inputs, before, ahead, params, counts); });
+      reader->start([&, before] { read_day_ahead(inputs, before, ahead, params, counts); });
     }
     adjust_to_totals(window, sums, counts, params.nodata, engine);
     const DayOutcome day =
         write_day(result, window, end, counts.total(), params.nodata, end_flag, &pool);
-    if (reader.joinable()) reader.join();
+    if (read_ahead) reader->wait();
     if (day == DayOutcome::end_missed) {
       close_files(inputs, result, counts, params);
       fail_end_missing(params);
