@@ -23,8 +23,9 @@ constexpr std::size_t kSetsWithShares = 2;
 
 // The loops over all targets of a group run on the widest vector unit the
 // processor has. Each target is its own lane, so the operations on every
-// target, and their order, are those of the plain form.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// target, and their order, are those of the plain form. The thread sanitizer
+// cannot have them: their choosers run before it has started.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define RUMO_VECTOR_LOOP __attribute__((target_clones("avx2", "default")))
 #else
 #define RUMO_VECTOR_LOOP
