@@ -7,18 +7,28 @@
 // process (fork, execv, wait4). One line per workload, then the ratios.
 //
 // Workloads, on one network (500 hourly, 300 climate, 1200 collector stations
-// by default) over the whole period:
+// by default, in a region of 300 km by 300 km) over the whole period:
 //   dense          the program, power 2, every station within the maximum distance
 //   dense-report   dense with the run report (--report)
+//   crossval       the program's cross-validation of the hourly stations over
+//                  its default grid (35 pairs around power 2 and 50 km); it
+//                  writes no result file
 //   general        the program, power 1.5 (the exponential weight form)
 //   sparse         the program, power 2, maximum distance 30 km
 //   plain          the straightforward interpolation (rumo_plain), as dense
 //   plain-general  rumo_plain with power 1.5 over the first 14 days only; its
 //                  time is scaled to the whole period as an estimate
 //   io-floor       rumo_io_floor on the dense answers: reading and writing only
-//   crossval       the program's cross-validation of the hourly stations over
-//                  its default grid (35 pairs around power 2 and 50 km); it
-//                  writes no result file
+// on the same network with sporadic gaps (one hourly value in 500 missing, on
+// top of the outages of whole days):
+//   gaps           the program as dense
+//   plain-gaps     rumo_plain as dense
+// and, only when asked for, on a national network (3000 hourly, 2000 climate,
+// 15000 collector stations in 800 km by 800 km, sporadic gaps):
+//   national       the program, power 2, maximum distance 50 km
+//   national-io-floor  rumo_io_floor on the same data
+// The program runs with all cores (--threads N to choose); rumo_plain, the
+// straightforward form, with one thread.
 // Throughput is the number of values in the result table (data lines times
 // stations) per second of wall time.
 #include <fcntl.h>
@@ -78,6 +88,17 @@ struct Options {
   std::string io_floor = RUMO_BENCH_IO_FLOOR;
   std::string generate = RUMO_BENCH_GENERATE;
   bool keep = false;
+  int threads = 0;  // 0: the program's default, every core
+};
+
+// A network of stations and the data the generator writes for it.
+struct Network {
+  std::string name;
+  int hourly;
+  int climate;
+  int collector;
+  double region;  // metres
+  double gaps;    // chance that a single hourly value is missing
 };
 
 struct Workload {
@@ -87,8 +108,11 @@ struct Workload {
   double power;
   double distance;
   int days;  // days of the run; fewer than the data's for an estimate
-  std::vector<std::string> args = {};
-  bool report = false;  // adds --report, written beside the result
+  const Network* network;
+  bool threads;  // whether the program is told --threads
+  bool by_default = true;
+  std::vector<std::string> extra =
+      {};  // more arguments; "REPORT" stands for a file beside the data
 };
 
 struct Measurement {
@@ -108,7 +132,9 @@ void usage() {
       "  --quick           the same as --days 30\n"
       "  --only A,B        run only these workloads:\n"
       "                    dense dense-report general sparse plain plain-general io-floor\n"
-      "                    crossval\n"
+      "                    crossval gaps plain-gaps national national-io-floor\n"
+      "                    (all but the national ones by default)\n"
+      "  --threads N       threads of the program (all cores)\n"
       "  --repeat N        run each workload N times and keep the fastest (1)\n"
       "  --estimate-days N days of the short run behind the plain-general estimate (14)\n"
       "  --hourly N --climate N --collector N --seed N   the network (500 300 1200 1)\n"
@@ -145,6 +171,8 @@ bool parse_options(int argc, char** argv, Options& o) {
       std::stringstream list(value);
       std::string item;
       while (std::getline(list, item, ',')) o.only.push_back(item);
+    } else if (name == "--threads") {
+      ok = number(o.threads, 1);
     } else if (name == "--repeat") {
       ok = number(o.repeat, 1);
     } else if (name == "--estimate-days") {
@@ -244,21 +272,24 @@ void count_result(const std::string& name, Measurement& m) {
     if (number > 5) ++m.lines;
   }
   std::error_code error;
-  const std::uintmax_t size = fs::file_size(name, error);
-  m.bytes = error ? 0 : size;  // a workload without a result file
+  m.bytes = fs::file_size(name, error);
 }
 
 // The data of one network, generated once and kept in the cache folder.
-std::string prepare_data(const Options& o) {
-  char key[160];
-  std::snprintf(key, sizeof key, "net-h%d-c%d-s%d-d%d-seed%llu", o.hourly, o.climate, o.collector,
-                o.days, o.seed);
+std::string prepare_data(const Options& o, const Network& n) {
+  char key[200];
+  std::snprintf(key, sizeof key, "net-h%d-c%d-s%d-r%.0f-g%g-d%d-seed%llu", n.hourly, n.climate,
+                n.collector, n.region, n.gaps, o.days, o.seed);
   const fs::path dir = fs::absolute(fs::path(o.cache) / key).lexically_normal();
   const fs::path done = dir / "complete";
+  char gaps[32];
+  std::snprintf(gaps, sizeof gaps, "%g", n.gaps);
   const std::vector<std::string> args = {"--out",       dir.string(),
-                                         "--hourly",    std::to_string(o.hourly),
-                                         "--climate",   std::to_string(o.climate),
-                                         "--collector", std::to_string(o.collector),
+                                         "--hourly",    std::to_string(n.hourly),
+                                         "--climate",   std::to_string(n.climate),
+                                         "--collector", std::to_string(n.collector),
+                                         "--region",    std::to_string(n.region),
+                                         "--gaps",      gaps,
                                          "--days",      std::to_string(o.days),
                                          "--start",     "2001-01-01",
                                          "--seed",      std::to_string(o.seed),
@@ -303,27 +334,52 @@ int main(int argc, char** argv) {
 
   const double everywhere = 1e7;  // metres: more than any distance in the region
   const int estimate_days = std::min(o.estimate_days, o.days);
+  const Network base{"base", o.hourly, o.climate, o.collector, 300000.0, 0.0005};
+  const Network gappy{"gaps", o.hourly, o.climate, o.collector, 300000.0, 0.002};
+  const Network national{"national", 3000, 2000, 15000, 800000.0, 0.002};
   const std::vector<Workload> all = {
-      {"dense", "power 2, every station in reach", o.rumo, 2.0, everywhere, o.days},
-      {"dense-report", "dense with the run report", o.rumo, 2.0, everywhere, o.days, {}, true},
-      {"general", "power 1.5, every station in reach", o.rumo, 1.5, everywhere, o.days},
-      {"sparse", "power 2, maximum distance 30 km", o.rumo, 2.0, 30000.0, o.days},
-      {"plain", "dense, straightforward interpolation", o.plain, 2.0, everywhere, o.days},
+      {"dense", "power 2, every station in reach", o.rumo, 2.0, everywhere, o.days, &base, true},
+      {"dense-report",
+       "dense with the run report",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       true,
+       {"--report", "REPORT"}},
+      {"general", "power 1.5, every station in reach", o.rumo, 1.5, everywhere, o.days, &base,
+       true},
+      {"sparse", "power 2, maximum distance 30 km", o.rumo, 2.0, 30000.0, o.days, &base, true},
+      {"plain", "dense, straightforward interpolation", o.plain, 2.0, everywhere, o.days, &base,
+       false},
       {"plain-general", "general, straightforward interpolation (short run, scaled)", o.plain, 1.5,
-       everywhere, estimate_days},
-      {"io-floor", "dense data, reading and writing only", o.io_floor, 2.0, everywhere, o.days},
+       everywhere, estimate_days, &base, false},
+      {"io-floor", "dense data, reading and writing only", o.io_floor, 2.0, everywhere, o.days,
+       &base, false},
       {"crossval",
        "cross-validation, 35 pairs around power 2 and 50 km",
        o.rumo,
        2.0,
        50000.0,
        o.days,
+       &base,
+       true,
+       true,
        {"--cross-validate"}},
+      {"gaps", "dense, sporadic gaps", o.rumo, 2.0, everywhere, o.days, &gappy, true},
+      {"plain-gaps", "gaps, straightforward interpolation", o.plain, 2.0, everywhere, o.days,
+       &gappy, false},
+      {"national", "national network, power 2, maximum distance 50 km", o.rumo, 2.0, 50000.0,
+       o.days, &national, true, false},
+      {"national-io-floor", "national data, reading and writing only", o.io_floor, 2.0, 50000.0,
+       o.days, &national, false, false},
   };
   std::vector<Workload> chosen;
   for (const Workload& w : all) {
-    if (o.only.empty() || std::find(o.only.begin(), o.only.end(), w.name) != o.only.end())
-      chosen.push_back(w);
+    const bool named = std::find(o.only.begin(), o.only.end(), w.name) != o.only.end();
+    if (o.only.empty() ? w.by_default : named) chosen.push_back(w);
   }
   for (const std::string& name : o.only) {
     if (std::none_of(all.begin(), all.end(), [&](const Workload& w) { return w.name == name; })) {
@@ -342,25 +398,32 @@ int main(int argc, char** argv) {
     std::printf("machine: %ld cores, load average %.2f %.2f %.2f; %s\n",
                 sysconf(_SC_NPROCESSORS_ONLN), load[0], load[1], load[2], today);
   }
-  std::printf("network: %d hourly, %d climate, %d collector stations; %d days from 2001-01-01\n",
-              o.hourly, o.climate, o.collector, o.days);
-  const std::string data = prepare_data(o);
-  const fs::path runs = fs::path(data) / "runs";
-  fs::create_directories(runs);
+  std::map<const Network*, std::string> data;
+  for (const Workload& w : chosen) {
+    if (data.count(w.network) != 0) continue;
+    const Network& n = *w.network;
+    std::printf(
+        "network %s: %d hourly, %d climate, %d collector stations in %.0f km by %.0f km, one "
+        "hourly value in %.0f missing; %d days from 2001-01-01\n",
+        n.name.c_str(), n.hourly, n.climate, n.collector, n.region / 1000.0, n.region / 1000.0,
+        1.0 / n.gaps, o.days);
+    data[w.network] = prepare_data(o, n);
+  }
 
-  std::printf("%-14s %10s %10s %14s %10s %8s %10s\n", "workload", "wall s", "cpu s", "values/s",
+  std::printf("%-18s %10s %10s %14s %10s %8s %10s\n", "workload", "wall s", "cpu s", "values/s",
               "peak MB", "lines", "result MB");
   bool failures = false;
   // Wall and processor time for the whole period.
   std::map<std::string, double> scaled_wall;
   std::map<std::string, double> scaled_cpu;
   for (const Workload& w : chosen) {
-    const fs::path dir = runs / w.name;
+    const fs::path folder = data[w.network];
+    const fs::path dir = folder / "runs" / w.name;
     fs::create_directories(dir);
     rumo_bench::Answers a;
-    a.hourly = (fs::path(data) / "hourly.txt").string();
-    a.climate = o.climate > 0 ? (fs::path(data) / "climate.txt").string() : "";
-    a.collector = o.collector > 0 ? (fs::path(data) / "collector.txt").string() : "";
+    a.hourly = (folder / "hourly.txt").string();
+    a.climate = w.network->climate > 0 ? (folder / "climate.txt").string() : "";
+    a.collector = w.network->collector > 0 ? (folder / "collector.txt").string() : "";
     a.result = (dir / "result.txt").string();
     a.start = Date{2001, 1, 1};
     a.end = rumo_bench::add_days(a.start, w.days - 1);
@@ -369,11 +432,15 @@ int main(int argc, char** argv) {
     const std::string answers = (dir / "answers.txt").string();
     rumo_bench::write_text_file(answers, rumo_bench::answers_text(a));
 
-    const std::string report = (dir / "report.tsv").string();
-    std::vector<std::string> args = w.args;
-    if (w.report) args.insert(args.end(), {"--report", report});
     Measurement best;
     for (int r = 0; r < o.repeat; ++r) {
+      // The straightforward form runs on one thread, as it always has.
+      std::vector<std::string> args;
+      if (w.binary == o.plain) args = {"--threads", "1"};
+      if (w.threads && o.threads > 0) args = {"--threads", std::to_string(o.threads)};
+      for (const std::string& arg : w.extra) {
+        args.push_back(arg == "REPORT" ? (dir / "report.tsv").string() : arg);
+      }
       Measurement m = run_process(w.binary, args, answers, (dir / "console.txt").string());
       if (m.status != 0) {
         best = m;
@@ -383,26 +450,23 @@ int main(int argc, char** argv) {
     }
     if (best.status != 0) {
       // A run that fails has no figures; the others still run.
-      std::printf("%-14s FAILED with exit status %d, see %s\n", w.name.c_str(), best.status,
+      std::printf("%-18s FAILED with exit status %d, see %s\n", w.name.c_str(), best.status,
                   (dir / "console.txt").string().c_str());
       std::fflush(stdout);
       failures = true;
       continue;
     }
     count_result(a.result, best);
-    if (!o.keep) {
-      fs::remove(a.result);
-      fs::remove(report);
-    }
+    if (!o.keep) fs::remove(a.result);
     scaled_wall[w.name] = best.wall * o.days / w.days;
     scaled_cpu[w.name] = best.cpu * o.days / w.days;
 
     const double values = static_cast<double>(best.lines) * static_cast<double>(best.columns);
-    std::printf("%-14s %10.3f %10.3f %14.0f %10.1f %8ld %10.1f   %s\n", w.name.c_str(), best.wall,
+    std::printf("%-18s %10.3f %10.3f %14.0f %10.1f %8ld %10.1f   %s\n", w.name.c_str(), best.wall,
                 best.cpu, values / best.wall, best.peak_kb / 1024.0, best.lines,
                 static_cast<double>(best.bytes) / (1024.0 * 1024.0), w.what.c_str());
     if (w.days != o.days) {
-      std::printf("%-14s %10.3f %10.3f %14s %10s %8s %10s   %d days scaled to %d\n", "",
+      std::printf("%-18s %10.3f %10.3f %14s %10s %8s %10s   %d days scaled to %d\n", "",
                   scaled_wall[w.name], scaled_cpu[w.name], "", "", "", "", w.days, o.days);
     }
     std::fflush(stdout);
@@ -417,11 +481,14 @@ int main(int argc, char** argv) {
   // machine.
   std::printf("%-28s %8s %8s\n", "ratios", "wall", "cpu");
   ratio("plain / dense", "plain", "dense");
-  ratio("dense-report / dense", "dense-report", "dense");
   ratio("plain-general / general", "plain-general", "general");
   ratio("general / dense", "general", "dense");
   ratio("sparse / io-floor", "sparse", "io-floor");
   ratio("dense / io-floor", "dense", "io-floor");
+  ratio("dense-report / dense", "dense-report", "dense");
   ratio("crossval / dense", "crossval", "dense");
+  ratio("plain-gaps / gaps", "plain-gaps", "gaps");
+  ratio("gaps / dense", "gaps", "dense");
+  ratio("national / national-io-floor", "national", "national-io-floor");
   return failures ? 1 : 0;
 }

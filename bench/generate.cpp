@@ -509,8 +509,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "rumo_generate: cannot create %s\n", o.out.c_str());
     return 1;
   }
-  if (o.hourly + o.climate + o.collector > 2000)
-    std::fputs("rumo_generate: warning: more than 2000 stations; the program reads only 2000\n",
+  if (o.hourly + o.climate + o.collector > 100000)
+    std::fputs("rumo_generate: warning: more than 100000 stations; the program refuses them\n",
                stderr);
 
   // Each group has its own stream, so that one group's count does not move

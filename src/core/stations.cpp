@@ -5,10 +5,15 @@
 
 namespace rumo {
 
-StationTable::StationTable()
-    : height(take_memory(12, [] { return std::vector<double>(kStationEntries); })),
-      first(take_memory(13, [] { return std::vector<double>(kStationEntries); })),
-      second(take_memory(14, [] { return std::vector<double>(kStationEntries); })),
-      name(kStationEntries) {}
+void StationTable::make_room(int last) {
+  const std::size_t entries = station_entries(last);
+  if (height.size() >= entries) return;
+  take_memory(12, [&] { height.resize(entries); });
+  take_memory(13, [&] { first.resize(entries); });
+  take_memory(14, [&] {
+    second.resize(entries);
+    name.resize(entries);
+  });
+}
 
 }  // namespace rumo

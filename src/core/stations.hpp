@@ -20,15 +20,17 @@ struct StationCounts {
   int first_collector() const { return hourly + climate + 1; }
 };
 
-// Per-station data, indexed by station number 1..2000 (entry 0 unused).
+// Per-station data, indexed by station number (entry 0 unused). The arrays
+// grow with the headers read, so that a run holds what its stations need.
 struct StationTable {
-  std::vector<double> height;
-  std::vector<double> first;   // first coordinate
-  std::vector<double> second;  // second coordinate
-  std::vector<std::string> name;
+  std::vector<double> height{0.0};
+  std::vector<double> first{0.0};   // first coordinate
+  std::vector<double> second{0.0};  // second coordinate
+  std::vector<std::string> name{std::string()};
 
-  // Takes the arrays (a failure ends the run with the code of each array).
-  StationTable();
+  // Makes room for station numbers up to `last` (a failure ends the run with
+  // the code of each array).
+  void make_room(int last);
 };
 
 }  // namespace rumo

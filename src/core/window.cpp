@@ -22,11 +22,9 @@ HourStamp next_hour(const HourStamp& stamp) {
   return next;
 }
 
-HourWindow::HourWindow() {
+HourWindow::HourWindow(int stations) {
   for (int slot = 0; slot < kWindowSlots; ++slot) {
-    fields_[slot] = take_memory(16, [] { return HourField(kStationEntries, 0.0); });
-    // Entry 2000 stays 0 until the refill with the entered nodata value.
-    std::fill(fields_[slot].begin(), fields_[slot].begin() + kMaxStations, -9999.0);
+    fields_[slot] = take_memory(16, [&] { return HourField(station_entries(stations), -9999.0); });
     stamps_[slot] = HourStamp{};
     ring_[slot] = slot;
   }

@@ -9,11 +9,16 @@
 
 namespace rumo {
 
-// Station numbers run from 1 to this; every per-station array has one entry
-// more, so that it can be indexed by station number directly.
-inline constexpr int kMaxStations = 2000;
-inline constexpr std::size_t kStationEntries = kMaxStations + 1;
+// Station numbers run from 1 to at most this. Every per-station array is sized
+// by the stations of the run, with one entry more, so that it can be indexed
+// by station number directly.
+inline constexpr int kMaxStations = 100000;
 inline constexpr int kWindowSlots = 26;
+
+// Entries of a per-station array for `stations` stations: one more than them.
+inline std::size_t station_entries(int stations) {
+  return static_cast<std::size_t>(stations) + 1;
+}
 
 // One hour's values for all stations, indexed by station number (entry 0 unused).
 using HourField = std::vector<double>;
@@ -54,9 +59,10 @@ HourStamp next_hour(const HourStamp& stamp);
 
 class HourWindow {
  public:
-  // Creates 26 fields and stamps, one pair per slot. Fields hold -9999.0 in
-  // entries 0 to 1999, the missing marker of the default nodata value.
-  HourWindow();
+  // Creates 26 fields and stamps, one pair per slot, for stations
+  // 1..stations. Fields hold -9999.0, the missing marker of the default
+  // nodata value, until the refill.
+  explicit HourWindow(int stations = 0);
 
   HourField& field(int slot) { return fields_[ring_[slot]]; }
   const HourField& field(int slot) const { return fields_[ring_[slot]]; }
@@ -72,7 +78,7 @@ class HourWindow {
   // get the missing marker, and the day output will not write it.
   void clear_hour(int slot, int total, double marker);
 
-  // Sets entries 1 to 2000 of all 26 fields to `value`.
+  // Sets entries 1 and above of all 26 fields to `value`.
   void fill(double value);
 
   // Moves the window on by one hour (see rotate_window).

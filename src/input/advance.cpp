@@ -1,6 +1,7 @@
 #include "input/advance.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/error.hpp"
 #include "input/records.hpp"
@@ -9,17 +10,48 @@ namespace rumo {
 
 namespace {
 
-// The readings of one group for the hour in slot 24; a group whose file has
+// The readings of one group for the hour of `stamp`; a group whose file has
 // ended has none from then on.
-void read_readings(TextReader& file, HourWindow& window, int first, int last, double nodata,
-                   int stamp_code, int value_code, int mismatch_code) {
-  HourField& field = window.field(24);
+void read_readings(TextReader& file, HourField& field, const HourStamp& stamp, int first, int last,
+                   double nodata, int stamp_code, int value_code, int mismatch_code) {
   if (file.at_end()) {
     std::fill(field.begin() + first, field.begin() + last + 1, missing_marker(nodata));
     return;
   }
   const HourStamp reading = read_record(file, field, first, last, stamp_code, value_code).stamp;
-  if (!(reading == window.stamp(24))) fail_time_mismatch(mismatch_code, window.stamp(24));
+  if (!(reading == stamp)) fail_time_mismatch(mismatch_code, stamp);
+}
+
+// The next hour of the files into a field and stamp that came round with a
+// rotation. Once the hourly file has ended, the stamp stays as it was and the
+// field holds missing markers; the day output stops the run before such an
+// hour is written. `previous` is the hour before, when it was read: a
+// missing or repeated hour would shift every later day, so the hourly file
+// is checked before its hour is compared with the other files. Returns
+// whether the hour was read.
+bool read_hour(InputFiles& inputs, HourField& field, HourStamp& stamp, const HourStamp* previous,
+               const RunParameters& params, const StationCounts& counts) {
+  const double marker = missing_marker(params.nodata);
+  if (inputs.hourly->at_end()) {
+    std::fill(field.begin() + 1, field.begin() + counts.total() + 1, marker);
+    return false;
+  }
+  const RecordStamp record = read_record(*inputs.hourly, field, 1, counts.hourly, 317, 318);
+  if (previous != nullptr) check_next_hour(*inputs.hourly, params.hourly_file, *previous, record);
+  stamp = record.stamp;
+  // The other groups carry readings only at their hours; elsewhere the
+  // interpolation fills them, and an hour out of its place has no reading.
+  std::fill(field.begin() + counts.hourly + 1, field.begin() + counts.total() + 1, marker);
+
+  if (counts.climate > 0 && (stamp.hour == 7 || stamp.hour == 19)) {
+    read_readings(*inputs.climate, field, stamp, counts.first_climate(), counts.last_climate(),
+                  params.nodata, 319, 320, 105);
+  }
+  if (counts.collector > 0 && stamp.hour == 7) {
+    read_readings(*inputs.collector, field, stamp, counts.first_collector(), counts.total(),
+                  params.nodata, 321, 322, 106);
+  }
+  return true;
 }
 
 }  // namespace
@@ -35,37 +67,45 @@ void print_progress(Console& console, const HourStamp& stamp) {
 void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
                   const RunParameters& params, const StationCounts& counts) {
   rotate_window(window);
-  HourField& field = window.field(24);
-  const double marker = missing_marker(params.nodata);
-  HourStamp& stamp = window.stamp(24);
-  if (inputs.hourly->at_end()) {
-    // The stamp stays as the rotation left it; the day output stops the run
-    // before such an hour is written.
-    window.clear_hour(24, counts.total(), marker);
-    print_progress(console, stamp);
-    return;
-  }
-  const RecordStamp record = read_record(*inputs.hourly, field, 1, counts.hourly, 317, 318);
-  stamp = record.stamp;
-  // A missing or repeated hour would shift every later day; the hourly file
-  // is checked before its hour is compared with the other files.
-  if (window.hour_read(23))
-    check_next_hour(*inputs.hourly, params.hourly_file, window.stamp(23), record);
-  window.set_hour_read(24, true);
-  // The other groups carry readings only at their hours; elsewhere the
-  // interpolation fills them, and an hour out of its place has no reading.
-  std::fill(field.begin() + counts.hourly + 1, field.begin() + counts.total() + 1, marker);
+  const HourStamp previous = window.stamp(23);
+  const bool previous_read = window.hour_read(23);
+  window.set_hour_read(24, read_hour(inputs, window.field(24), window.stamp(24),
+                                     previous_read ? &previous : nullptr, params, counts));
+  print_progress(console, window.stamp(24));
+}
 
-  if (counts.climate > 0 && (stamp.hour == 7 || stamp.hour == 19)) {
-    read_readings(*inputs.climate, window, counts.first_climate(), counts.last_climate(),
-                  params.nodata, 319, 320, 105);
+void read_day_ahead(InputFiles& inputs, const std::array<HourStamp, 24>& before,
+                    const HourStamp& last, bool last_read, DayAhead& ahead,
+                    const RunParameters& params, const StationCounts& counts) {
+  ahead.hours = 0;
+  ahead.failure = nullptr;
+  try {
+    for (int hour = 0; hour < 24; ++hour) {
+      HourField& field = ahead.fields[hour];
+      if (field.size() != station_entries(counts.total())) {
+        field = take_memory(16, [&] { return HourField(station_entries(counts.total())); });
+      }
+      ahead.stamps[hour] = before[hour];
+      const bool previous_read = hour == 0 ? last_read : ahead.read[hour - 1];
+      const HourStamp& previous = hour == 0 ? last : ahead.stamps[hour - 1];
+      ahead.read[hour] = read_hour(inputs, field, ahead.stamps[hour],
+                                   previous_read ? &previous : nullptr, params, counts);
+      ++ahead.hours;
+    }
+  } catch (...) {
+    ahead.failure = std::current_exception();
   }
-  if (counts.collector > 0 && stamp.hour == 7) {
-    read_readings(*inputs.collector, window, counts.first_collector(), counts.total(),
-                  params.nodata, 321, 322, 106);
-  }
+}
 
-  print_progress(console, stamp);
+void take_day_ahead(Console& console, HourWindow& window, DayAhead& ahead) {
+  for (int hour = 0; hour < 24; ++hour) {
+    rotate_window(window);
+    if (hour == ahead.hours) std::rethrow_exception(ahead.failure);
+    std::swap(window.field(24), ahead.fields[hour]);
+    window.stamp(24) = ahead.stamps[hour];
+    window.set_hour_read(24, ahead.read[hour]);
+    print_progress(console, window.stamp(24));
+  }
 }
 
 }  // namespace rumo

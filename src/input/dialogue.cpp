@@ -19,19 +19,24 @@ namespace {
 // first skips white space (line ends included) and then takes the longest run
 // that forms its item; text that forms no number stays in the input, so every
 // later number read fails on it too.
+//
+// An answer longer than `max_length` ends the run as memory that cannot be
+// had: a file name with the code of its buffer, a number with that of the
+// line buffer.
 class Answers {
  public:
-  explicit Answers(std::istream& in) : in_(in) {}
+  Answers(std::istream& in, std::size_t max_length) : in_(in), max_length_(max_length) {}
 
   // A word: up to the next white space. Nothing at the end of the input.
   std::optional<std::string> word(int memory_code) {
     if (!skip_space()) return std::nullopt;
     std::string text;
-    take_memory(memory_code, [&] {
-      while (!is_space(static_cast<char>(in_.peek())) && in_.peek() != EOF) {
-        text.push_back(static_cast<char>(in_.get()));
-      }
-    });
+    std::streambuf& input = *in_.rdbuf();
+    int c = input.sgetc();
+    for (; c != EOF && !is_space(static_cast<char>(c)); c = input.snextc()) {
+      add(text, c, memory_code);
+    }
+    if (c == EOF) in_.setstate(std::ios::eofbit);
     return text;
   }
 
@@ -50,7 +55,10 @@ class Answers {
   std::optional<std::string> rest_of_line(int memory_code) {
     if (in_.peek() == EOF) return std::nullopt;
     std::string text;
-    take_memory(memory_code, [&] { std::getline(in_, text); });
+    std::streambuf& input = *in_.rdbuf();
+    int c = input.sbumpc();
+    for (; c != EOF && c != '\n'; c = input.sbumpc()) add(text, c, memory_code);
+    if (c == EOF) in_.setstate(std::ios::eofbit);
     if (!text.empty() && text.back() == '\r') text.pop_back();
     return text;
   }
@@ -72,6 +80,19 @@ class Answers {
   }
 
  private:
+  // Names are read straight from the stream's buffer, so that a long one
+  // costs no flush of the console per character; they grow to at most
+  // max_length characters.
+  void add(std::string& text, int c, int memory_code) const {
+    if (text.size() == max_length_) fail_memory(memory_code);
+    take_memory(memory_code, [&] {
+      if (text.size() == text.capacity()) {
+        text.reserve(std::min(max_length_, std::max<std::size_t>(64, 2 * text.capacity())));
+      }
+      text.push_back(static_cast<char>(c));
+    });
+  }
+
   bool skip_space() {
     while (in_.peek() != EOF && is_space(static_cast<char>(in_.peek()))) in_.get();
     return in_.peek() != EOF;
@@ -80,6 +101,7 @@ class Answers {
   bool take_if(bool (*accept)(int)) {
     const int c = in_.peek();
     if (c == EOF || !accept(c)) return false;
+    if (text_.size() == max_length_) fail_memory(kNumberCode);
     text_.push_back(static_cast<char>(in_.get()));
     return true;
   }
@@ -155,7 +177,11 @@ class Answers {
     return matched == 3 || matched == std::char_traits<char>::length(word);
   }
 
+  // The text of a number is held as the line buffer would hold it.
+  static constexpr int kNumberCode = 7;
+
   std::istream& in_;
+  std::size_t max_length_;
   std::string text_;
 };
 
@@ -185,8 +211,8 @@ void correct_dates(RunParameters& params) {
       std::clamp(params.start_day, 1, days_in_month(params.start_month, params.start_year));
 }
 
-void read_parameters(Console& console, RunParameters& params) {
-  Answers answers(console.in);
+void read_parameters(Console& console, RunParameters& params, std::size_t max_answer) {
+  Answers answers(console.in, max_answer);
   auto& out = console.out;
 
   out << "hourly data         : " << std::flush;

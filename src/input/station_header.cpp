@@ -108,6 +108,12 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   count = 0;
   if (located) console.err << label_warning(name, line);
   HeightTokens tokens(line);
+  // The heights are counted first, so that the table grows once.
+  for (HeightTokens counting = tokens; counting.next() && first_number + count <= kMaxStations;) {
+    ++count;
+  }
+  table.make_room(first_number + count - 1);
+  count = 0;
   while (const auto token = tokens.next()) {
     const double height = parse_header_number(*token);
     const int number = first_number + count;
@@ -121,8 +127,8 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   // of the line is only counted for the message.
   if (first_number - 1 + count > kMaxStations) {
     while (tokens.next()) ++count;
-    fail(109,
-         message_format("Zu viele Stationen (%d), hoechstens 2000 !\n", first_number - 1 + count));
+    fail(109, message_format("Zu viele Stationen (%d), hoechstens %d !\n", first_number - 1 + count,
+                             kMaxStations));
   }
   console.out << message_format("*anzahl %d\n", count);
 

@@ -16,7 +16,7 @@ namespace rumo {
 // Opens the named station file, gives its stations the numbers
 // first_number, first_number + 1, ... in the order of line 2, fills their
 // entries of the table, stores their count and returns the file positioned
-// at line 1. A file whose heights take the total past 2000 is refused.
+// at line 1. A file whose heights take the total past kMaxStations is refused.
 // When `located`, failures say where they lie, the reader keeps the name for
 // the data records, and a label on line 2 that is not 11 characters long is
 // warned of on the console's error stream.

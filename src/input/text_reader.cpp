@@ -14,9 +14,11 @@ namespace {
 constexpr int kLineBufferCode = 7;
 }  // namespace
 
-TextReader::TextReader(std::unique_ptr<InputSource> source, std::size_t block_size)
+TextReader::TextReader(std::unique_ptr<InputSource> source, std::size_t block_size,
+                       std::size_t max_length)
     : source_(std::move(source)),
-      buffer_(take_memory(kLineBufferCode, [&] { return std::vector<char>(block_size); })) {}
+      buffer_(take_memory(kLineBufferCode, [&] { return std::vector<char>(block_size); })),
+      max_length_(max_length) {}
 
 void TextReader::rewind() {
   source_->rewind();
@@ -33,7 +35,10 @@ bool TextReader::read_more() {
     begin_ = 0;
   }
   if (end_ == buffer_.size()) {
-    take_memory(kLineBufferCode, [&] { buffer_.resize(buffer_.size() * 2); });
+    // The buffer is full of one unfinished token.
+    if (buffer_.size() > max_length_) fail_memory(kLineBufferCode);
+    take_memory(kLineBufferCode,
+                [&] { buffer_.resize(std::min(buffer_.size() * 2, max_length_ + 1)); });
   }
   const std::size_t count = source_->read(buffer_.data() + end_, buffer_.size() - end_);
   if (count == 0) {
@@ -59,6 +64,18 @@ bool TextReader::at_end() {
   return !skip_space();
 }
 
+// Appends to a line that may not grow beyond `max_length`; it takes no more
+// memory than that.
+void TextReader::append(std::string& line, const char* text, std::size_t size) const {
+  if (size > max_length_ - line.size()) fail_memory(kLineBufferCode);
+  take_memory(kLineBufferCode, [&] {
+    if (line.size() + size > line.capacity()) {
+      line.reserve(std::min(max_length_, std::max(line.size() + size, 2 * line.capacity())));
+    }
+    line.append(text, size);
+  });
+}
+
 bool TextReader::read_line(std::string& line) {
   line.clear();
   if (begin_ == end_ && !read_more()) return false;
@@ -67,13 +84,13 @@ bool TextReader::read_line(std::string& line) {
     const auto* feed = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
     if (feed != nullptr) {
       const auto length = static_cast<std::size_t>(feed - start);
-      take_memory(kLineBufferCode, [&] { line.append(start, length); });
+      append(line, start, length);
       begin_ += length + 1;
       ++line_;
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return true;
     }
-    take_memory(kLineBufferCode, [&] { line.append(start, end_ - begin_); });
+    append(line, start, end_ - begin_);
     begin_ = end_;
     if (!read_more()) return true;
   }
@@ -85,6 +102,7 @@ std::optional<std::string_view> TextReader::read_token() {
   std::size_t stop = begin_;
   for (;;) {
     while (stop < end_ && !is_space(buffer_[stop])) ++stop;
+    if (stop - begin_ > max_length_) fail_memory(kLineBufferCode);
     if (stop < end_) break;
     // Reading more may move the unread text to the front of the buffer.
     const std::size_t scanned = stop - begin_;

@@ -14,9 +14,16 @@
 
 namespace rumo {
 
+// What one line, one token or one answer may take: far beyond any real file,
+// yet a bound for an input that never ends a line, such as /dev/zero.
+inline constexpr std::size_t kMaxTextLength = std::size_t{64} << 20;
+
 class TextReader {
  public:
-  explicit TextReader(std::unique_ptr<InputSource> source, std::size_t block_size = 1 << 20);
+  // A line or token longer than `max_length` ends the run as memory the line
+  // buffer cannot have.
+  explicit TextReader(std::unique_ptr<InputSource> source, std::size_t block_size = 1 << 20,
+                      std::size_t max_length = kMaxTextLength);
 
   // Back to the first line of the file.
   void rewind();
@@ -54,9 +61,11 @@ class TextReader {
   // part to the front first. False when the file has nothing more.
   bool read_more();
   bool skip_space();
+  void append(std::string& line, const char* text, std::size_t size) const;
 
   std::unique_ptr<InputSource> source_;
   std::vector<char> buffer_;
+  std::size_t max_length_;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   bool exhausted_ = false;

@@ -15,7 +15,7 @@ namespace rumo {
 // and 13..24 and onto the collector stations for slots 1..24, then scales
 // each station's hours so that they add up to its reading of hour 7, hour 19
 // or the day. The readings are kept in slot 0 while their slots are
-// overwritten; `sums` holds the per-station sums (2001 entries). With
+// overwritten; `sums` holds the per-station sums (one entry per station number). With
 // `periods`, each pass appends one record per station (reading and sum) for
 // the run report; without it nothing is recorded.
 void adjust_to_totals(HourWindow& window, std::vector<double>& sums, const StationCounts& counts,

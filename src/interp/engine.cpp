@@ -1,6 +1,7 @@
 #include "interp/engine.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "core/error.hpp"
@@ -22,8 +23,9 @@ constexpr std::size_t kSetsWithShares = 2;
 
 // The loops over all targets of a group run on the widest vector unit the
 // processor has. Each target is its own lane, so the operations on every
-// target, and their order, are those of the plain form.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// target, and their order, are those of the plain form. The thread sanitizer
+// cannot have them: their choosers run before it has started.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define RUMO_VECTOR_LOOP __attribute__((target_clones("avx2", "default")))
 #else
 #define RUMO_VECTOR_LOOP
@@ -52,17 +54,38 @@ RUMO_VECTOR_LOOP void add_shared_terms(double* __restrict values, const double* 
 }  // namespace
 
 IdwEngine::IdwEngine(const StationTable& table, const StationCounts& counts,
-                     const IdwSettings& settings)
-    : table_(table), counts_(counts), settings_(settings) {
+                     const IdwSettings& settings, WorkerPool* pool)
+    : table_(table), counts_(counts), settings_(settings), pool_(pool) {
 #ifndef RUMO_PLAIN_INTERPOLATION
   take_memory(kWeightMemoryCode, [&] {
-    climate_ = build_group(counts.first_climate(), counts.last_climate());
-    collector_ = build_group(counts.first_collector(), counts.total());
-    present_.assign(static_cast<std::size_t>(counts.hourly) / 64 + 1, 0);
-    active_.reserve(static_cast<std::size_t>(counts.hourly));
-    values_.assign(static_cast<std::size_t>(std::max(counts.climate, counts.collector)), 0.0);
+    const std::size_t parts = pool_ != nullptr ? static_cast<std::size_t>(pool_->size()) : 1;
+    climate_ = build_parts(counts.first_climate(), counts.last_climate(), parts);
+    collector_ = build_parts(counts.first_collector(), counts.total(), parts);
   });
 #endif
+}
+
+// Parts of nearly equal numbers of targets; a group of fewer targets than
+// threads has one part per target.
+std::vector<IdwEngine::Part> IdwEngine::build_parts(int first, int last, std::size_t parts) const {
+  const std::size_t targets = last >= first ? static_cast<std::size_t>(last - first + 1) : 0;
+  parts = std::max<std::size_t>(1, std::min(parts, targets));
+  std::vector<Part> built(parts);
+  const auto hourly = static_cast<std::size_t>(counts_.hourly);
+  for (std::size_t k = 0; k < parts; ++k) {
+    const int part_first = first + static_cast<int>(targets * k / parts);
+    const int part_last = first + static_cast<int>(targets * (k + 1) / parts) - 1;
+    Part& part = built[k];
+    part.group = build_group(part_first, part_last);
+    part.state.present.assign(hourly / 64 + 1, 0);
+    part.state.recent = part.state.present;
+    part.state.earlier[0] = part.state.present;
+    part.state.earlier[1] = part.state.present;
+    part.state.active.reserve(hourly);
+    part.state.values.assign(part.group.targets, 0.0);
+    part.state.dirty.assign(part.group.targets, 0);
+  }
+  return built;
 }
 
 IdwEngine::Group IdwEngine::build_group(int first, int last) const {
@@ -97,94 +120,240 @@ IdwEngine::Group IdwEngine::build_group(int first, int last) const {
     }
   }
   group.start[counts_.hourly + 1] = group.reach.size();
+
+  // A group of lists only (sources that reach few targets) also keeps its
+  // weights by target, in ascending source order, so that the sum of one
+  // target can be worked out alone.
+  group.lists_only = group.rows.empty();
+  if (group.lists_only) {
+    group.target_start.assign(group.targets + 1, 0);
+    for (const Reach& r : group.reach) ++group.target_start[static_cast<std::size_t>(r.target) + 1];
+    for (std::size_t t = 0; t < group.targets; ++t) {
+      group.target_start[t + 1] += group.target_start[t];
+    }
+    group.by_target.resize(group.reach.size());
+    std::vector<std::size_t> at(group.target_start.begin(), group.target_start.end() - 1);
+    for (int source = 1; source <= counts_.hourly; ++source) {
+      for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
+        const Reach& r = group.reach[k];
+        group.by_target[at[static_cast<std::size_t>(r.target)]++] = {source, r.weight};
+      }
+    }
+  }
   return group;
 }
 
+namespace {
+
+bool has_bit(const std::vector<std::uint64_t>& bits, int source) {
+  return (bits[static_cast<std::size_t>(source) / 64] >> (source % 64) & 1U) != 0;
+}
+
+std::size_t differing_bits(const std::vector<std::uint64_t>& a,
+                           const std::vector<std::uint64_t>& b) {
+  std::size_t count = 0;
+  for (std::size_t w = 0; w < a.size(); ++w)
+    count += static_cast<std::size_t>(std::popcount(a[w] ^ b[w]));
+  return count;
+}
+
+}  // namespace
+
 // The sum of a target's weights runs over its present sources in ascending
-// order, exactly as the plain form adds them, so the sums are kept per set of
-// present sources rather than updated. Adding the zero weight of a source
-// out of reach leaves a sum as it is.
-IdwEngine::WeightSums& IdwEngine::weight_sums(Group& group,
-                                              const std::vector<std::uint64_t>& present) {
-  ++clock_;
-  // The remembered set that agrees with this one in the most leading words.
+// order, exactly as the plain form adds them, so sums are never updated by
+// subtraction: a new set starts from a remembered one and works out again
+// only what the difference touches. Adding the zero weight of a source out
+// of reach leaves a sum as it is.
+IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) {
+  std::vector<WeightSums>& cache = state.sums_cache;
+  const std::vector<std::uint64_t>& present = state.present;
+  const std::uint64_t now = ++state.clock;
+  // The remembered set closest to this one: for full rows the one that
+  // agrees in the most leading words, for lists the one with the fewest
+  // sources that differ.
   WeightSums* closest = nullptr;
   std::size_t agreeing = 0;
-  for (auto& cached : group.sums_cache) {
+  std::size_t differing = 0;
+  for (auto& cached : cache) {
     const auto differ = std::mismatch(present.begin(), present.end(), cached.present.begin());
     const auto words = static_cast<std::size_t>(differ.first - present.begin());
     if (words == present.size()) {
-      cached.last_used = clock_;
-      if (++cached.uses == kUsesBeforeShares) share_out(group, cached);
+      cached.last_used = now;
+      if (++cached.uses == kUsesBeforeShares) share_out(group, state, cached);
       return cached;
     }
-    if (closest == nullptr || words > agreeing) {
+    if (group.lists_only) {
+      const std::size_t bits = differing_bits(present, cached.present);
+      if (closest == nullptr || bits < differing) {
+        closest = &cached;
+        differing = bits;
+      }
+    } else if (closest == nullptr || words > agreeing) {
       closest = &cached;
       agreeing = words;
     }
   }
 
-  const std::size_t targets = group.targets;
-  WeightSums fresh;
+  // The new set takes a free place or that of the set unused longest, whose
+  // storage it keeps; it may be the closest set itself, which then changes
+  // in place.
+  WeightSums* entry = nullptr;
+  if (cache.size() < kCachedSets) {
+    const std::ptrdiff_t closest_at = closest != nullptr ? closest - cache.data() : -1;
+    take_memory(kWeightMemoryCode, [&] { cache.emplace_back(); });
+    if (closest_at >= 0) closest = cache.data() + closest_at;
+    entry = &cache.back();
+  } else {
+    entry = &*std::min_element(
+        cache.begin(), cache.end(),
+        [](const WeightSums& a, const WeightSums& b) { return a.last_used < b.last_used; });
+  }
+  // Shares are kept for a few sets only; a set that is replaced leaves its
+  // storage to the next set that shares out, or gives it back.
+  if (entry->shared) {
+    entry->shared = false;
+    if (state.spare_row_shares.empty() && state.spare_list_shares.empty()) {
+      std::swap(entry->row_shares, state.spare_row_shares);
+      std::swap(entry->list_shares, state.spare_list_shares);
+    }
+    std::vector<double>().swap(entry->row_shares);
+    std::vector<double>().swap(entry->list_shares);
+  }
+  entry->uses = 1;
+  entry->last_used = now;
   take_memory(kWeightMemoryCode, [&] {
-    fresh.present = present;
-    fresh.sum.assign(targets, 0.0);
-    fresh.before_word.assign(present.size() * targets, 0.0);
+    entry->sum.resize(group.targets);
+    entry->usable.resize(group.targets);
   });
-  if (closest != nullptr && agreeing > 0) {
-    const auto kept = static_cast<std::ptrdiff_t>((agreeing)*targets);
+  if (group.lists_only) {
+    // Single values missing for an hour make nearly every set new; the
+    // stations present in any of the last three new sets change only with
+    // outages, and their sums are the nearer start.
+    std::vector<std::uint64_t>& recent = state.recent;
+    for (std::size_t w = 0; w < present.size(); ++w) {
+      recent[w] = present[w] | state.earlier[0][w] | state.earlier[1][w];
+    }
+    std::swap(state.earlier[1], state.earlier[0]);
+    state.earlier[0] = present;
+    if (closest == nullptr || state.base.present != recent) {
+      take_memory(kWeightMemoryCode, [&] {
+        state.base.sum.resize(group.targets);
+        state.base.usable.resize(group.targets);
+      });
+      sums_by_target(group, state, recent, state.base,
+                     state.base.present.empty() ? closest : &state.base);
+      state.base.present = recent;
+    }
+    if (closest == nullptr || differing_bits(present, recent) < differing) closest = &state.base;
+    sums_by_target(group, state, present, *entry, closest);
+  } else {
+    sums_by_word(group, present, *entry, closest, agreeing);
+  }
+  entry->present = present;
+  return *entry;
+}
+
+// Full rows: the sums are continued from the first word in which the set
+// differs from the closest one, word by word, keeping each word's starting
+// sums for the sets to come.
+void IdwEngine::sums_by_word(const Group& group, const std::vector<std::uint64_t>& present,
+                             WeightSums& sums, const WeightSums* closest,
+                             std::size_t agreeing) const {
+  const std::size_t targets = group.targets;
+  take_memory(kWeightMemoryCode, [&] { sums.before_word.resize(present.size() * targets); });
+  if (closest == nullptr) agreeing = 0;
+  const auto kept = static_cast<std::ptrdiff_t>(agreeing * targets);
+  if (closest != nullptr && closest != &sums) {
     std::copy(closest->before_word.begin(), closest->before_word.begin() + kept,
-              fresh.before_word.begin());
-    std::copy(closest->before_word.begin() + kept,
-              closest->before_word.begin() + kept + static_cast<std::ptrdiff_t>(targets),
-              fresh.sum.begin());
+              sums.before_word.begin());
+  }
+  if (agreeing > 0) {
+    const auto from = closest->before_word.begin() + kept;
+    std::copy(from, from + static_cast<std::ptrdiff_t>(targets), sums.sum.begin());
+  } else {
+    std::fill(sums.sum.begin(), sums.sum.end(), 0.0);
   }
   for (std::size_t word = agreeing; word < present.size(); ++word) {
-    std::copy(fresh.sum.begin(), fresh.sum.end(),
-              fresh.before_word.begin() + static_cast<std::ptrdiff_t>(word * targets));
+    std::copy(sums.sum.begin(), sums.sum.end(),
+              sums.before_word.begin() + static_cast<std::ptrdiff_t>(word * targets));
     const int first_source = std::max(1, static_cast<int>(word * 64));
     const int last_source = std::min(counts_.hourly, static_cast<int>(word * 64 + 63));
     for (int source = first_source; source <= last_source; ++source) {
-      if (!(present[word] >> (source % 64) & 1U)) continue;
+      if (!has_bit(present, source)) continue;
       if (group.row[source] != kNoRow) {
-        add_weights(fresh.sum.data(), group.rows.data() + group.row[source] * targets, targets);
+        add_weights(sums.sum.data(), group.rows.data() + group.row[source] * targets, targets);
         continue;
       }
       for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
-        fresh.sum[group.reach[k].target] += group.reach[k].weight;
+        sums.sum[group.reach[k].target] += group.reach[k].weight;
       }
     }
   }
   // A sum above 0 means a source in reach; one that is 0, infinite or not a
   // number cannot normalise the weights.
-  fresh.usable.resize(targets);
-  for (std::size_t t = 0; t < targets; ++t) fresh.usable[t] = usable_weight_sum(fresh.sum[t]);
-  fresh.last_used = clock_;
+  for (std::size_t t = 0; t < targets; ++t) sums.usable[t] = usable_weight_sum(sums.sum[t]);
+}
 
-  if (group.sums_cache.size() < kCachedSets) {
-    take_memory(kWeightMemoryCode, [&] { group.sums_cache.push_back(std::move(fresh)); });
-    return group.sums_cache.back();
+// Lists only: a target that no differing source reaches keeps the sum of the
+// closest set, which ran over the same sources; every other target's sum is
+// worked out again from its own sources.
+void IdwEngine::sums_by_target(const Group& group, State& state,
+                               const std::vector<std::uint64_t>& present, WeightSums& sums,
+                               const WeightSums* closest) const {
+  auto work_out = [&](std::size_t t) {
+    double sum = 0.0;
+    for (std::size_t k = group.target_start[t]; k < group.target_start[t + 1]; ++k) {
+      const Source& s = group.by_target[k];
+      if (has_bit(present, s.source)) sum += s.weight;
+    }
+    sums.sum[t] = sum;
+    sums.usable[t] = usable_weight_sum(sum);
+  };
+  if (closest == nullptr) {
+    for (std::size_t t = 0; t < group.targets; ++t) work_out(t);
+    return;
   }
-  auto oldest = std::min_element(
-      group.sums_cache.begin(), group.sums_cache.end(),
-      [](const WeightSums& a, const WeightSums& b) { return a.last_used < b.last_used; });
-  *oldest = std::move(fresh);
-  return *oldest;
+  if (closest != &sums) {
+    std::copy(closest->sum.begin(), closest->sum.end(), sums.sum.begin());
+    std::copy(closest->usable.begin(), closest->usable.end(), sums.usable.begin());
+  }
+  state.dirty_targets.clear();
+  for (std::size_t word = 0; word < present.size(); ++word) {
+    for (std::uint64_t differ = present[word] ^ closest->present[word]; differ != 0;
+         differ &= differ - 1) {
+      const int source = static_cast<int>(word * 64) + std::countr_zero(differ);
+      for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
+        const int target = group.reach[k].target;
+        if (state.dirty[static_cast<std::size_t>(target)]) continue;
+        state.dirty[static_cast<std::size_t>(target)] = 1;
+        state.dirty_targets.push_back(target);
+      }
+    }
+  }
+  for (const int target : state.dirty_targets) {
+    work_out(static_cast<std::size_t>(target));
+    state.dirty[static_cast<std::size_t>(target)] = 0;
+  }
 }
 
 // A share is the weight divided by the sum, the very division each term of
 // a mean starts with; dividing once per set gives the same numbers.
-void IdwEngine::share_out(Group& group, WeightSums& sums) {
-  std::vector<WeightSums*> sharing;
-  for (auto& cached : group.sums_cache) {
-    if (!cached.row_shares.empty() || !cached.list_shares.empty()) sharing.push_back(&cached);
+void IdwEngine::share_out(const Group& group, State& state, WeightSums& sums) {
+  std::size_t sharing = 0;
+  WeightSums* oldest = nullptr;
+  for (auto& cached : state.sums_cache) {
+    if (!cached.shared) continue;
+    ++sharing;
+    if (oldest == nullptr || cached.last_used < oldest->last_used) oldest = &cached;
   }
-  if (sharing.size() >= kSetsWithShares) {
-    WeightSums* oldest = *std::min_element(
-        sharing.begin(), sharing.end(),
-        [](const WeightSums* a, const WeightSums* b) { return a->last_used < b->last_used; });
-    std::vector<double>().swap(oldest->row_shares);
-    std::vector<double>().swap(oldest->list_shares);
+  // The set that stops sharing hands its storage on.
+  if (sharing >= kSetsWithShares) {
+    oldest->shared = false;
+    std::swap(oldest->row_shares, sums.row_shares);
+    std::swap(oldest->list_shares, sums.list_shares);
+  } else {
+    std::swap(state.spare_row_shares, sums.row_shares);
+    std::swap(state.spare_list_shares, sums.list_shares);
   }
   take_memory(kWeightMemoryCode, [&] {
     sums.row_shares.resize(group.rows.size());
@@ -196,15 +365,16 @@ void IdwEngine::share_out(Group& group, WeightSums& sums) {
   for (std::size_t k = 0; k < group.reach.size(); ++k) {
     sums.list_shares[k] = group.reach[k].weight / sums.sum[group.reach[k].target];
   }
+  sums.shared = true;
 }
 
-void IdwEngine::interpolate_field(Group& group, HourField& field) {
-  std::fill(present_.begin(), present_.end(), 0);
-  active_.clear();
+void IdwEngine::interpolate_field(const Group& group, State& state, HourField& field) {
+  std::fill(state.present.begin(), state.present.end(), 0);
+  state.active.clear();
   for (int source = 1; source <= counts_.hourly; ++source) {
     const double value = field[source];
     if (!is_present(value, settings_.nodata)) continue;
-    present_[source / 64] |= std::uint64_t{1} << (source % 64);
+    state.present[static_cast<std::size_t>(source) / 64] |= std::uint64_t{1} << (source % 64);
     // A zero value adds an exact zero to every mean: it only counts in the
     // weight sums.
     if (value == 0.0) continue;
@@ -213,60 +383,77 @@ void IdwEngine::interpolate_field(Group& group, HourField& field) {
       idw_interpolate(field, group.first, group.last, table_, counts_.hourly, settings_);
       return;
     }
-    active_.push_back(source);
+    state.active.push_back(source);
   }
 
   // An hour without a value other than zero leaves every mean at zero,
   // whatever the weights.
-  if (active_.empty()) {
+  if (state.active.empty()) {
     for (int target = group.first; target <= group.last; ++target) {
       field[target] = limit_value(0.0, settings_);
     }
     return;
   }
 
-  const WeightSums& sums = weight_sums(group, present_);
-  std::fill(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(group.targets), 0.0);
-  const bool shared = !sums.row_shares.empty() || !sums.list_shares.empty();
+  const WeightSums& sums = weight_sums(group, state);
+  std::vector<double>& values = state.values;
+  std::fill(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(group.targets), 0.0);
+  const bool shared = sums.shared;
   // Each target's mean gathers its terms in ascending source order, as the
   // plain form does; a source out of reach adds an exact zero.
-  for (const int source : active_) {
+  for (const int source : state.active) {
     const double value = field[source];
     if (group.row[source] != kNoRow) {
       const std::size_t at = group.row[source] * group.targets;
       if (shared) {
-        add_shared_terms(values_.data(), sums.row_shares.data() + at, value, group.targets);
+        add_shared_terms(values.data(), sums.row_shares.data() + at, value, group.targets);
       } else {
-        add_terms(values_.data(), group.rows.data() + at, sums.sum.data(), value, group.targets);
+        add_terms(values.data(), group.rows.data() + at, sums.sum.data(), value, group.targets);
       }
       continue;
     }
     for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
       const Reach& r = group.reach[k];
       const double share = shared ? sums.list_shares[k] : r.weight / sums.sum[r.target];
-      values_[r.target] += share * value;
+      values[r.target] += share * value;
     }
   }
   for (std::size_t t = 0; t < group.targets; ++t) {
-    const double value = sums.usable[t] ? values_[t] : 0.0;
+    const double value = sums.usable[t] ? values[t] : 0.0;
     field[group.first + static_cast<int>(t)] = limit_value(value, settings_);
   }
 }
 
 void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, int first,
                             int last) {
-  for (int slot = first_slot; slot <= last_slot; ++slot) {
 #ifdef RUMO_PLAIN_INTERPOLATION
+  for (int slot = first_slot; slot <= last_slot; ++slot) {
     idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
-#else
-    Group& group = first == climate_.first && last == climate_.last ? climate_ : collector_;
-    if (first != group.first || last != group.last) {
-      idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
-      continue;
-    }
-    interpolate_field(group, window.field(slot));
-#endif
   }
+#else
+  const bool climate = first == counts_.first_climate() && last == counts_.last_climate();
+  const bool collector = first == counts_.first_collector() && last == counts_.total();
+  if (!climate && !collector) {
+    for (int slot = first_slot; slot <= last_slot; ++slot) {
+      idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
+    }
+    return;
+  }
+  std::vector<Part>& parts = climate ? climate_ : collector_;
+  // Each part goes through the slots in order, so that its remembered sums
+  // meet the sets of present sources as they come.
+  auto one_part = [&](std::size_t index, int) {
+    Part& part = parts[index];
+    for (int slot = first_slot; slot <= last_slot; ++slot) {
+      interpolate_field(part.group, part.state, window.field(slot));
+    }
+  };
+  if (pool_ == nullptr) {
+    for (std::size_t index = 0; index < parts.size(); ++index) one_part(index, 0);
+  } else {
+    pool_->run(parts.size(), one_part);
+  }
+#endif
 }
 
 }  // namespace rumo

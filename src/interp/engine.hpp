@@ -7,13 +7,18 @@
 
 #include "core/stations.hpp"
 #include "core/window.hpp"
+#include "core/workers.hpp"
 #include "interp/idw.hpp"
 
 namespace rumo {
 
 class IdwEngine {
  public:
-  IdwEngine(const StationTable& table, const StationCounts& counts, const IdwSettings& settings);
+  // With a pool, each group's targets are cut into as many parts as it has
+  // threads, and each part is interpolated whole by one thread with sums of
+  // its own; a target's numbers are the same in any part.
+  IdwEngine(const StationTable& table, const StationCounts& counts, const IdwSettings& settings,
+            WorkerPool* pool = nullptr);
 
   // Interpolates the hourly stations onto stations first..last in each of
   // the slots first_slot..last_slot. The targets must be one of the run's two
@@ -28,6 +33,11 @@ class IdwEngine {
     int target;  // index within the group
     double weight;
   };
+  // The same weights stored by target, for groups without full rows.
+  struct Source {
+    int source;
+    double weight;
+  };
   static constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
 
   // Weight sums of a group's targets for one set of present sources.
@@ -35,17 +45,19 @@ class IdwEngine {
     std::vector<std::uint64_t> present;  // one bit per hourly station
     std::vector<double> sum;             // per target
     std::vector<char> usable;            // per target: a source in reach and a usable sum
-    // The sums before each word of 64 sources: a set that agrees with this
-    // one in its first words starts from there.
+    // The sums before each word of 64 sources, for groups with full rows: a
+    // set that agrees with this one in its first words starts from there.
     std::vector<double> before_word;
     // Each weight divided by its target's sum, for full rows and lists alike;
     // worked out for the sets that come back often.
+    bool shared = false;
     std::vector<double> row_shares;
     std::vector<double> list_shares;
     int uses = 0;
     std::uint64_t last_used = 0;
   };
 
+  // What never changes during the run: the weights of a group's targets.
   struct Group {
     int first = 0;
     int last = -1;
@@ -54,25 +66,56 @@ class IdwEngine {
     std::vector<double> rows;        // full rows, targets entries each
     std::vector<std::size_t> start;  // per source, into reach; one entry more
     std::vector<Reach> reach;
-    std::vector<WeightSums> sums_cache;
+    // Without full rows: per target, into by_target; one entry more.
+    bool lists_only = false;
+    std::vector<std::size_t> target_start;
+    std::vector<Source> by_target;
   };
 
+  // What a part of a group keeps between fields: its remembered sums, and
+  // the scratch of one field.
+  struct State {
+    std::vector<WeightSums> sums_cache;
+    std::uint64_t clock = 0;
+    // The present sources, and those with a value other than zero, which are
+    // the only ones that move a mean.
+    std::vector<std::uint64_t> present;
+    std::vector<int> active;
+    std::vector<double> values;
+    // Targets whose sums must be worked out again (groups without full rows).
+    std::vector<char> dirty;
+    std::vector<int> dirty_targets;
+    // Groups without full rows: the sources present in the last two new sets
+    // and the sums of those present in any of the last three.
+    std::vector<std::uint64_t> earlier[2];
+    std::vector<std::uint64_t> recent;
+    WeightSums base;
+    // The storage of shares that a replaced set left.
+    std::vector<double> spare_row_shares;
+    std::vector<double> spare_list_shares;
+  };
+
+  struct Part {
+    Group group;
+    State state;
+  };
+
+  std::vector<Part> build_parts(int first, int last, std::size_t parts) const;
   Group build_group(int first, int last) const;
-  WeightSums& weight_sums(Group& group, const std::vector<std::uint64_t>& present);
-  void share_out(Group& group, WeightSums& sums);
-  void interpolate_field(Group& group, HourField& field);
+  WeightSums& weight_sums(const Group& group, State& state);
+  void sums_by_word(const Group& group, const std::vector<std::uint64_t>& present, WeightSums& sums,
+                    const WeightSums* closest, std::size_t agreeing) const;
+  void sums_by_target(const Group& group, State& state, const std::vector<std::uint64_t>& present,
+                      WeightSums& sums, const WeightSums* closest) const;
+  void share_out(const Group& group, State& state, WeightSums& sums);
+  void interpolate_field(const Group& group, State& state, HourField& field);
 
   const StationTable& table_;
   StationCounts counts_;
   IdwSettings settings_;
-  Group climate_;
-  Group collector_;
-  std::uint64_t clock_ = 0;
-  // Scratch per field: the present sources, and those with a value other
-  // than zero, which are the only ones that move a mean.
-  std::vector<std::uint64_t> present_;
-  std::vector<int> active_;
-  std::vector<double> values_;
+  WorkerPool* pool_;
+  std::vector<Part> climate_;
+  std::vector<Part> collector_;
 };
 
 }  // namespace rumo

@@ -10,8 +10,8 @@ namespace rumo {
 void idw_interpolate(HourField& field, int first, int last, const StationTable& table,
                      int hourly_count, const IdwSettings& settings) {
   std::vector<double> weights =
-      take_memory(2, [] { return std::vector<double>(kStationEntries, 0.0); });
-  std::vector<char> included(kStationEntries, 0);
+      take_memory(2, [&] { return std::vector<double>(station_entries(hourly_count), 0.0); });
+  std::vector<char> included = take_memory(2, [&] { return std::vector<char>(weights.size(), 0); });
   const double reach = settings.max_distance * settings.max_distance;
   const WeightForm form = weight_form(settings.power);
 

@@ -1,5 +1,7 @@
 #include "output/result_writer.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <tuple>
 
@@ -60,10 +62,10 @@ void ResultFile::write_general(double value) {
   used_ += static_cast<std::size_t>(format_general(out + 1, value) - out);
 }
 
-void ResultFile::write_decimals(double value, int decimals) {
+void ResultFile::write_one_decimal(double value) {
   char* out = room(kMaxNumberText + 1);
   *out = '\t';
-  used_ += static_cast<std::size_t>(format_decimals(out + 1, value, decimals) - out);
+  used_ += static_cast<std::size_t>(format_one_decimal(out + 1, value) - out);
 }
 
 void ResultFile::write_no_decimals(double value) {
@@ -99,18 +101,46 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
   file.write_text("\n");
 }
 
-void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
-                       double nodata, int decimals) {
-  file.write_stamp(stamp);
+char* LineText::room(std::size_t size) {
+  if (buffer_.size() - used_ < size) {
+    // Text buffers count as the line buffer's memory.
+    take_memory(7, [&] { buffer_.resize(std::max(buffer_.size() * 2, used_ + size)); });
+  }
+  return buffer_.data() + used_;
+}
+
+void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
+                        double nodata, int decimals) {
+  char* out = line.room(4 * 16);
+  out = format_int(out, stamp.year);
+  *out++ = '\t';
+  out = format_int(out, stamp.month);
+  *out++ = '\t';
+  out = format_int(out, stamp.day);
+  *out++ = '\t';
+  out = format_int(out, stamp.hour);
+  line.advance(out);
   for (int i = 1; i <= total; ++i) {
     const double value = field[i];
+    out = line.room(kMaxNumberText + 1);
+    *out++ = '\t';
     if (value == 0.0 || value <= -nodata) {
-      file.write_general(value);
+      out = format_general(out, value);
     } else {
-      file.write_decimals(value, decimals);
+      out = format_decimals(out, value, decimals);
     }
+    line.advance(out);
   }
-  file.end_line();
+  out = line.room(1);
+  *out++ = '\n';
+  line.advance(out);
+}
+
+void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
+                       double nodata, int decimals) {
+  LineText line;
+  format_result_line(line, stamp, field, total, nodata, decimals);
+  file.write_text(line.text());
 }
 
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total) {
@@ -120,16 +150,43 @@ void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& f
 }
 
 DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag, int decimals) {
+                     double nodata, bool& end_flag, int decimals, WorkerPool* pool) {
+  // Which slots are written: up to the end date's last hour, or up to a slot
+  // that holds no hour read or an hour after the end date.
+  DayOutcome outcome = DayOutcome::written;
+  bool reaches_end = false;
+  int lines = 0;
   for (int slot = 1; slot <= 24 && !end_flag; ++slot) {
     const HourStamp& stamp = window.stamp(slot);
     const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
     const auto last = std::make_tuple(end.year, end.month, end.day, 24);
-    if (!window.hour_read(slot) || hour > last) return DayOutcome::end_missed;
-    write_result_line(file, stamp, window.field(slot), total, nodata, decimals);
-    if (hour == last) end_flag = true;
+    if (!window.hour_read(slot) || hour > last) {
+      outcome = DayOutcome::end_missed;
+      break;
+    }
+    ++lines;
+    if (hour == last) {
+      reaches_end = true;
+      break;
+    }
   }
-  return DayOutcome::written;
+  std::array<LineText, 24>& texts = file.day_lines();
+  auto format = [&](std::size_t index, int) {
+    const int slot = static_cast<int>(index) + 1;
+    texts[index].clear();
+    format_result_line(texts[index], window.stamp(slot), window.field(slot), total, nodata,
+                       decimals);
+  };
+  if (pool != nullptr) {
+    pool->run(static_cast<std::size_t>(lines), format);
+  } else {
+    for (std::size_t index = 0; index < static_cast<std::size_t>(lines); ++index) format(index, 0);
+  }
+  for (std::size_t index = 0; index < static_cast<std::size_t>(lines); ++index) {
+    file.write_text(texts[index].text());
+  }
+  if (reaches_end) end_flag = true;
+  return outcome;
 }
 
 }  // namespace rumo

@@ -2,15 +2,32 @@
 // line per hour.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/files.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
+#include "core/workers.hpp"
 
 namespace rumo {
+
+// The text of result lines, built in a buffer that grows as a line needs.
+class LineText {
+ public:
+  void clear() { used_ = 0; }
+  std::string_view text() const { return {buffer_.data(), used_}; }
+  // Room for `size` characters at the end; `advance` takes what was written.
+  char* room(std::size_t size);
+  void advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+
+ private:
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
 
 // The open result file. Lines are gathered in a large buffer and handed to
 // the file in blocks; a failed write is remembered and reported at close.
@@ -24,15 +41,18 @@ class ResultFile {
   // The stamp as "%d\t%d\t%d\t%d" (year, month, day, hour).
   void write_stamp(const HourStamp& stamp);
   void write_text(std::string_view text);
-  // A tab and the value in "%lg", "%.Nlf" with N = `decimals`, or "%.0lf".
+  // A tab and the value in "%lg", "%.1lf" or "%.0lf".
   void write_general(double value);
-  void write_decimals(double value, int decimals);
+  void write_one_decimal(double value);
   void write_no_decimals(double value);
   void end_line();
 
   // Writes what is buffered and closes the file; false if any of the data
   // did not reach it.
   bool close();
+
+  // Where the lines of a day are formatted before they are written.
+  std::array<LineText, 24>& day_lines() { return day_lines_; }
 
  private:
   char* room(std::size_t size);
@@ -42,16 +62,20 @@ class ResultFile {
   std::vector<char> buffer_;
   std::size_t used_ = 0;
   bool failed_ = false;
+  std::array<LineText, 24> day_lines_;
 };
 
 // The five header lines for stations 1..total.
 void write_result_header(ResultFile& file, const StationTable& table, int total);
 
 // A data line of the day's output: zeros and missing values (at or below
-// -nodata) in "%lg", every other value with `decimals` decimals (one unless
-// asked otherwise).
+// -nodata) in "%lg", every other value with `decimals` decimals ("%.1lf"
+// unless asked otherwise).
 void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
                        double nodata, int decimals = 1);
+// The same line appended to `line`.
+void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
+                        double nodata, int decimals = 1);
 
 // A data line as read: every value in "%lg".
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);
@@ -68,8 +92,9 @@ struct EndDate {
 // if it comes to a slot that holds no hour read from the hourly file or an
 // hour after the end date before the end date's last hour was written; the
 // lines before that slot stay written.
+// With a pool, the lines are formatted side by side and written in order.
 enum class DayOutcome { written, end_missed };
 DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag, int decimals = 1);
+                     double nodata, bool& end_flag, int decimals = 1, WorkerPool* pool = nullptr);
 
 }  // namespace rumo

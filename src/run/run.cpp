@@ -1,5 +1,6 @@
 #include "run/run.hpp"
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "core/periods.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
+#include "core/workers.hpp"
 #include "input/advance.hpp"
 #include "input/dialogue.hpp"
 #include "input/input_files.hpp"
@@ -167,10 +169,7 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   bool end_flag = false;
   print_banner(console);
   StationTable stations;
-  std::vector<double> sums = take_memory(15, [] { return std::vector<double>(kStationEntries); });
-
   console.out << "Initialisieren...\n";
-  HourWindow window;
   StationCounts counts;
 
   // The run's parameters come from the dialogue, its stations from the
@@ -195,6 +194,10 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
     warn_unreached_stations(console.err, stations, counts, params);
     warn_coordinate_ranges(console.err, stations, counts, params);
   }
+  // The window and the sums are sized by the stations the headers gave.
+  std::vector<double> sums =
+      take_memory(15, [&] { return std::vector<double>(station_entries(counts.total())); });
+  HourWindow window(counts.total());
 
   ResultFile result = open_result(files, params, located);
   write_result_header(result, stations, counts.total());
@@ -224,19 +227,41 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   // One pass a day: complete the day's climate and collector hours, write
   // them, and read the next day. The run ends with hour 24 of the end date,
   // or stops where the hourly file cannot reach it.
-  IdwEngine engine(stations, counts, IdwSettings::from(params));
+  WorkerPool pool(invocation.options.threads);
+  IdwEngine engine(stations, counts, IdwSettings::from(params), &pool);
   const EndDate end{params.end_day, params.end_month, params.end_year};
+  // With more than one thread, the next day is read while this one is
+  // interpolated and written; its hours enter the window as the advance
+  // would have read them.
+  const bool read_ahead = pool.size() > 1;
+  DayAhead ahead;
+  std::optional<BackgroundThread> reader;
+  if (read_ahead) reader.emplace();
   for (;;) {
+    if (read_ahead) {
+      std::array<HourStamp, 24> before;
+      for (int slot = 0; slot < 24; ++slot) before[slot] = window.stamp(slot);
+      const HourStamp last = window.stamp(24);
+      const bool last_read = window.hour_read(24);
+      reader->start([&, before, last, last_read] {
+        read_day_ahead(inputs, before, last, last_read, ahead, params, counts);
+      });
+    }
     adjust_to_totals(window, sums, counts, params.nodata, engine, added.record());
     const DayOutcome day = write_day(result, window, end, counts.total(), params.nodata, end_flag,
-                                     invocation.options.decimals);
+                                     invocation.options.decimals, &pool);
+    if (read_ahead) reader->wait();
     if (day == DayOutcome::end_missed) {
       close_files(inputs, result, counts, params);
       fail_end_missing(params);
     }
     note_day(added, window, counts, params.nodata, end, end_flag);
     if (end_flag) break;
-    for (int hour = 0; hour < 24; ++hour) advance_hour(console, inputs, window, params, counts);
+    if (read_ahead) {
+      take_day_ahead(console, window, ahead);
+    } else {
+      for (int hour = 0; hour < 24; ++hour) advance_hour(console, inputs, window, params, counts);
+    }
   }
 
   console.out << "\n";

@@ -9,11 +9,13 @@
 namespace rumo {
 namespace {
 
+constexpr int kStations = 2000;
+
 TEST(HourWindow, CreatedUndatedAndRefilledWithTheEnteredMarker) {
-  HourWindow window;
+  HourWindow window(kStations);
   for (int slot = 0; slot < kWindowSlots; ++slot) {
-    ASSERT_EQ(window.field(slot).size(), kStationEntries);
-    EXPECT_EQ(window.field(slot)[1999], -9999.0);
+    ASSERT_EQ(window.field(slot).size(), station_entries(kStations));
+    EXPECT_EQ(window.field(slot)[kStations], -9999.0);
     EXPECT_EQ(window.stamp(slot), (HourStamp{-9999, -9999, -9999, -9999}));
     EXPECT_FALSE(window.hour_read(slot));
   }
@@ -21,12 +23,12 @@ TEST(HourWindow, CreatedUndatedAndRefilledWithTheEnteredMarker) {
   for (int slot = 0; slot < kWindowSlots; ++slot) {
     EXPECT_EQ(window.field(slot)[0], -9999.0);
     EXPECT_EQ(window.field(slot)[1], -999.0);
-    EXPECT_EQ(window.field(slot)[kMaxStations], -999.0);
+    EXPECT_EQ(window.field(slot)[kStations], -999.0);
   }
 }
 
 TEST(HourWindow, RotationMovesFieldStampAndReadMarkTogether) {
-  HourWindow window;
+  HourWindow window(kStations);
   for (int slot = 0; slot < kWindowSlots; ++slot) {
     window.field(slot)[1] = slot;
     window.stamp(slot).hour = slot;
@@ -45,7 +47,7 @@ TEST(HourWindow, RotationMovesFieldStampAndReadMarkTogether) {
 }
 
 TEST(HourWindow, TwentyFiveRotationsBringEverySlotBack) {
-  HourWindow window;
+  HourWindow window(kStations);
   rotate_window(window);
   for (int slot = 0; slot < 25; ++slot) window.stamp(slot).hour = slot;
   for (int step = 1; step <= 25; ++step) {

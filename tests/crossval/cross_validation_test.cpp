@@ -36,6 +36,7 @@ Scenario random_scenario(std::mt19937_64& rng, int hourly, int hours) {
   Scenario s;
   s.hourly = hourly;
   std::uniform_real_distribution<double> unit(0.0, 1.0);
+  s.table.make_room(hourly);
   for (int i = 1; i <= hourly; ++i) {
     const bool twin = i > 1 && unit(rng) < 0.1;
     const int other = 1 + static_cast<int>(rng() % static_cast<unsigned>(std::max(1, i - 1)));
@@ -46,7 +47,7 @@ Scenario random_scenario(std::mt19937_64& rng, int hourly, int hours) {
   std::vector<int> outage(static_cast<std::size_t>(hourly) + 1, 0);
   HourStamp stamp{1, 1, 3, 2004};
   for (int h = 0; h < hours; ++h) {
-    HourField field(kStationEntries, -9999.0);
+    HourField field(station_entries(hourly), -9999.0);
     const bool wet_hour = unit(rng) < 0.5;
     for (int i = 1; i <= hourly; ++i) {
       if (outage[i] > 0) {

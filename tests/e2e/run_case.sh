@@ -58,7 +58,8 @@ if [ -f "$case_dir/args.txt" ]; then
   while IFS= read -r arg || [ -n "$arg" ]; do args+=("${arg%$'\r'}"); done < "$case_dir/args.txt"
 fi
 input=/dev/null
-[ -f "$case_dir/answers.txt" ] && input=answers.txt
+# answers.txt may also be a link to a device such as /dev/zero.
+[ -e "$case_dir/answers.txt" ] && input=answers.txt
 (cd "$work" && timeout 60 "$rumo" "${args[@]}" < "$input" > "$scratch/console/stdout" 2> "$scratch/console/stderr")
 status=$?
 

@@ -101,6 +101,7 @@ void compare(const std::uint8_t* data, std::size_t size) {
   settings.upper_replacement = limits[3];
 
   rumo::StationTable table;
+  table.make_room(counts.total());
   for (int i = 1; i <= counts.total(); ++i) {
     table.first[i] = coordinate(bytes.next());
     table.second[i] = coordinate(bytes.next());
@@ -117,8 +118,8 @@ void compare(const std::uint8_t* data, std::size_t size) {
   }
 
   rumo::IdwEngine engine(table, counts, settings);
-  rumo::HourWindow window;
-  rumo::HourWindow plain;
+  rumo::HourWindow window(counts.total());
+  rumo::HourWindow plain(counts.total());
   const double marker = rumo::missing_marker(settings.nodata);
   for (std::size_t day = 0; day < 2; ++day) {
     for (int slot = 1; slot <= 24; ++slot) {

@@ -10,6 +10,8 @@
 #include <tuple>
 #include <utility>
 
+#include "core/error.hpp"
+
 namespace rumo {
 namespace {
 
@@ -118,6 +120,40 @@ TEST(ReadParameters, DecimalAnswersReadLikeTheCLibrary) {
 
 // Start day, month, year, then end day, month, year.
 using Dates = std::array<int, 6>;
+
+// An answer longer than the limit ends the run with the memory code of its
+// buffer: the four file names 8 to 11, a number that of the line buffer.
+TEST(ReadParameters, AnswersUpToTheLimit) {
+  const std::size_t limit = 30;
+  const std::string fits(limit, 'a');
+  const std::string beyond(limit + 1, 'a');
+  const std::string digits(limit + 1, '1');
+  const std::string rest = "9998 1 1 2001 2 1 2001 2 10 0 0 100 100\n";
+  const std::pair<std::string, int> cases[] = {
+      {fits + "\n" + fits + "\n" + fits + "\n" + fits + "\n" + rest, 0},
+      {beyond + "\n\n\no\n" + rest, 8},
+      {"h\n" + beyond + "\n\no\n" + rest, 9},
+      {"h\n\n" + beyond + "\no\n" + rest, 10},
+      {"h\n\n\n" + beyond + "\n" + rest, 11},
+      {"h\n\n\no\n" + digits + "\n", 7},
+  };
+  for (const auto& [answers, code] : cases) {
+    std::istringstream in(answers);
+    std::ostringstream out;
+    Console console{in, out};
+    RunParameters params;
+    int failure = 0;
+    try {
+      read_parameters(console, params, limit);
+    } catch (const RunError& error) {
+      failure = error.code;
+    }
+    EXPECT_EQ(failure, code) << answers;
+    if (code == 0) {
+      EXPECT_EQ(params.result_file, fits);
+    }
+  }
+}
 
 TEST(CorrectDates, YearsMonthsAndDays) {
   const std::pair<Dates, Dates> cases[] = {

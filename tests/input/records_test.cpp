@@ -28,7 +28,7 @@ struct Reader : MemoryFiles, TextReader {
 // or "" when every record was read.
 std::string read_all(const std::string& text, std::size_t block) {
   Reader reader(text, block);
-  HourField field(kStationEntries);
+  HourField field(station_entries(3));
   try {
     while (!reader.at_end()) read_record(reader, field, 1, 3, 317, 318);
   } catch (const RunError& error) {

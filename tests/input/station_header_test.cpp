@@ -74,9 +74,10 @@ TEST(ReadStationHeader, ReadsTheStationsOfOneFile) {
     EXPECT_EQ(t.second[7], 5500.0);
     EXPECT_EQ((std::vector<std::string>{t.name[5], t.name[6], t.name[7]}),
               (std::vector<std::string>{"Aachen", "BonnSta", "Koeln"}));
-    // Entries of other station numbers stay untouched.
+    // Entries of other station numbers stay untouched; the table holds
+    // what the file's stations need.
     EXPECT_EQ(t.height[4], 0.0);
-    EXPECT_EQ(t.name[8], "");
+    EXPECT_EQ(t.name.size(), 8u);
 
     // The file comes back at its first line.
     std::string line;
@@ -149,23 +150,27 @@ TEST(ReadStationHeader, ShortAndMissingFiles) {
             std::tuple(101, Stream::out, "Fehler beim Oeffnen der Datei stations.txt\n"));
 }
 
-TEST(ReadStationHeader, AtMost2000StationsInAll) {
-  const Header fits(header_with(11), 1990);
+TEST(ReadStationHeader, At100000StationsInAll) {
+  const Header fits(header_with(11), 99990);
   EXPECT_EQ(fits.count, 11);
-  EXPECT_EQ(fits.table.height[2000], 110.0);
-  EXPECT_EQ(fits.table.name[2000], "x10");
+  EXPECT_EQ(fits.table.height[100000], 110.0);
+  EXPECT_EQ(fits.table.name[100000], "x10");
+  EXPECT_EQ(fits.table.height.size(), 100001u);
 
-  EXPECT_EQ(Header(header_with(12), 1990).failure,
-            std::tuple(109, Stream::out, "Zu viele Stationen (2001), hoechstens 2000 !\n"));
+  EXPECT_EQ(Header(header_with(12), 99990).failure,
+            std::tuple(109, Stream::out, "Zu viele Stationen (100001), hoechstens 100000 !\n"));
 
   // A line of far too many heights is refused with the number it holds,
-  // after the first station beyond the limit; the rest is only counted.
-  const Header flood(header_with(50000));
-  EXPECT_EQ(flood.failure,
-            std::tuple(109, Stream::out, "Zu viele Stationen (50000), hoechstens 2000 !\n"));
-  const std::string console = flood.out.str();
-  EXPECT_EQ(std::count(console.begin(), console.end(), '\n'), 2001);
-  EXPECT_NE(console.find("Station 2000, Hoehe  2100.0000\n"), std::string::npos);
+  // after the first station beyond the limit; the rest is only counted. The
+  // lines after it are never read.
+  std::string flood = "title\n" + kLabel;
+  for (int i = 0; i < 150000; ++i) flood.append(" ").push_back(static_cast<char>('0' + i % 10));
+  const Header flooded(flood);
+  EXPECT_EQ(flooded.failure,
+            std::tuple(109, Stream::out, "Zu viele Stationen (150000), hoechstens 100000 !\n"));
+  const std::string console = flooded.out.str();
+  EXPECT_EQ(std::count(console.begin(), console.end(), '\n'), 100001);
+  EXPECT_NE(console.find("Station 100000, Hoehe     0.0000\n"), std::string::npos);
 }
 
 }  // namespace

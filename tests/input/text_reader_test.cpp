@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/error.hpp"
 #include "core/files.hpp"
 
 namespace rumo {
@@ -19,8 +20,8 @@ const std::size_t kBlocks[] = {1, 4, 7, 1 << 20};
 // A reader over `text` that sees the file through blocks of `block` bytes;
 // it holds the file it reads.
 struct Reader : MemoryFiles, TextReader {
-  explicit Reader(std::string text, std::size_t block = 4)
-      : TextReader(opened(*this, text), block) {}
+  explicit Reader(std::string text, std::size_t block = 4, std::size_t max_length = kMaxTextLength)
+      : TextReader(opened(*this, text), block, max_length) {}
   static std::unique_ptr<InputSource> opened(MemoryFiles& files, std::string& text) {
     files.inputs["f"] = std::move(text);
     return files.open_input("f");
@@ -118,6 +119,38 @@ TEST(TextReader, RewindStartsAgainAtLineOne) {
   EXPECT_EQ(all_lines(reader), (Lines{" line", "second", "3 4"}));
   reader.rewind();
   EXPECT_EQ(reader.read_token(), "first");
+}
+
+// A line or token longer than the limit ends the run as memory the line
+// buffer cannot have (code 7), whatever the block size; one at the limit is
+// read in full.
+TEST(TextReader, LinesAndTokensUpToTheLimit) {
+  const std::size_t limit = 40;
+  const std::string fits(limit, 'x');
+  const std::string beyond(limit + 1, 'x');
+  auto code = [&](const std::string& text, bool token, std::size_t block) {
+    Reader reader(text, block, limit);
+    std::string line;
+    try {
+      if (token) {
+        EXPECT_EQ(reader.read_token(), fits);
+      } else {
+        EXPECT_TRUE(reader.read_line(line));
+        EXPECT_EQ(line, fits);
+      }
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.message, "Speicherbelegungsfehler ! (7)\n");
+      return error.code;
+    }
+    return 0;
+  };
+  for (const std::size_t block : {std::size_t{1}, std::size_t{7}, std::size_t{64}}) {
+    for (const bool token : {false, true}) {
+      EXPECT_EQ(code(fits + "\nrest", token, block), 0) << block;
+      EXPECT_EQ(code(fits, token, block), 0) << block;
+      EXPECT_EQ(code(beyond + "\n", token, block), 7) << block;
+    }
+  }
 }
 
 }  // namespace

@@ -20,10 +20,11 @@ struct Day {
   StationTable table;
   StationCounts counts{1, 1, 1};
   IdwSettings settings;
-  HourWindow window;
-  std::vector<double> sums = std::vector<double>(kStationEntries, 0.0);
+  HourWindow window{3};
+  std::vector<double> sums = std::vector<double>(station_entries(3), 0.0);
 
   Day() {
+    table.make_room(3);
     settings.nodata = kNodata;
     settings.power = 0.0;
     settings.max_distance = 1.0;

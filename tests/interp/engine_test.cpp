@@ -20,6 +20,7 @@ struct Network {
 Network random_network(std::mt19937_64& rng, int hourly, int climate, int collector) {
   Network net;
   net.counts = {hourly, climate, collector};
+  net.table.make_room(net.counts.total());
   std::uniform_real_distribution<double> place(0.0, 300000.0);
   for (int i = 1; i <= net.counts.total(); ++i) {
     net.table.first[i] = std::round(place(rng));
@@ -91,9 +92,13 @@ TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
   settings.upper_limit = 50.0;
   settings.upper_replacement = 50.0;
   IdwEngine engine(net.table, net.counts, settings);
+  // The same with the targets cut into parts, one per thread.
+  WorkerPool pool(3);
+  IdwEngine split(net.table, net.counts, settings, &pool);
 
-  HourWindow window;
+  HourWindow window(net.counts.total());
   window.fill(missing_marker(settings.nodata));
+  HourWindow split_window = window;
   // Presence changes from hour to hour, and some sets come back, so that the
   // engine's remembered weight sums are both reused and replaced.
   std::vector<bool> outage(static_cast<std::size_t>(net.counts.hourly) + 1, false);
@@ -109,16 +114,21 @@ TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
                                     : random_value(rng, settings.nodata, c.extremes, c.gaps);
       }
       plain_window.field(slot) = window.field(slot);
+      split_window.field(slot) = window.field(slot);
     }
     const int groups[2][2] = {{net.counts.first_climate(), net.counts.last_climate()},
                               {net.counts.first_collector(), net.counts.total()}};
     for (const auto& group : groups) {
       engine.interpolate(window, 1, 24, group[0], group[1]);
+      split.interpolate(split_window, 1, 24, group[0], group[1]);
       for (int slot = 1; slot <= 24; ++slot) {
         idw_interpolate(plain_window.field(slot), group[0], group[1], net.table, net.counts.hourly,
                         settings);
+        const std::string where = "day " + std::to_string(day) + " slot " + std::to_string(slot);
         expect_same_bits(window.field(slot), plain_window.field(slot), 1, net.counts.total(),
-                         "day " + std::to_string(day) + " slot " + std::to_string(slot));
+                         where);
+        expect_same_bits(split_window.field(slot), plain_window.field(slot), 1, net.counts.total(),
+                         where + " in parts");
       }
     }
   }
@@ -130,6 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{1.5, 1e6, true}, Case{1.9996, 80000.0, true}, Case{2.0, 30000.0, false},
                       Case{0.0, 50000.0, true}, Case{-1.0, 1e6, false}, Case{3.0, 0.0, false},
                       Case{2.0, 1e6, false, false}, Case{1.5, 60000.0, false, false},
+                      // Reaches so short that every source keeps a list of targets.
+                      Case{2.0, 15000.0, false}, Case{1.0, 20000.0, true},
                       // Weights that underflow or overflow: the sums are unusable.
                       Case{400.0, 1e6, true}, Case{-400.0, 1e6, true}));
 

@@ -10,15 +10,17 @@ namespace rumo {
 namespace {
 
 constexpr double kNodata = 9998.0;
+constexpr int kStations = 2000;
 
 // Hourly stations 1..hourly, targets after them; coordinates set per test.
 struct Scene {
   StationTable table;
-  HourField field = HourField(kStationEntries, -9999.0);
+  HourField field = HourField(station_entries(kStations), -9999.0);
   IdwSettings settings;
   int hourly = 0;
 
   Scene() {
+    table.make_room(kStations);
     settings.nodata = kNodata;
     settings.power = 2.0;
     settings.max_distance = 1000.0;

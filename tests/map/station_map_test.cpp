@@ -106,6 +106,7 @@ struct Network {
     params.end_day = 31;
     params.power = 2.0;
     params.max_distance = max_distance;
+    table.make_room(counts.total());
     for (int m = 1; m <= counts.total(); ++m) {
       table.name[m] = 'S';
       table.name[m] += std::to_string(m);

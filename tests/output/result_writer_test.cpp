@@ -9,6 +9,8 @@
 namespace rumo {
 namespace {
 
+constexpr int kStations = 2000;
+
 // A result file in memory; text() closes it and gives what reached the file.
 struct Result : MemoryFiles {
   ResultFile file{open_output("result.txt")};
@@ -36,7 +38,7 @@ TEST(ResultHeader, FiveLinesForAllStations) {
 }
 
 HourField field_of(std::initializer_list<double> values) {
-  HourField field(kStationEntries, -9999.0);
+  HourField field(station_entries(kStations), -9999.0);
   std::copy(values.begin(), values.end(), field.begin() + 1);
   return field;
 }
@@ -71,17 +73,17 @@ TEST(ResultFile, LongOutputAndFailures) {
   // More than the file's buffer holds, so that it is handed on in parts.
   std::string expected;
   Result result;
-  HourField field(kStationEntries);
+  HourField field(station_entries(kStations));
   for (int hour = 1; hour <= 100; ++hour) {
     expected.append("2003\t1\t1\t").append(std::to_string(hour));
-    for (int i = 1; i <= kMaxStations; ++i) {
+    for (int i = 1; i <= kStations; ++i) {
       field[i] = hour * 1000.0 + i / 7.0;
       char text[32];
       std::snprintf(text, sizeof text, "\t%lg", field[i]);
       expected += text;
     }
     expected += "\n";
-    write_raw_line(result.file, HourStamp{1, hour, 1, 2003}, field, kMaxStations);
+    write_raw_line(result.file, HourStamp{1, hour, 1, 2003}, field, kStations);
   }
   ASSERT_GT(expected.size(), 1u << 20);
   EXPECT_EQ(result.text(), expected);
@@ -100,7 +102,7 @@ TEST(ResultFile, LongOutputAndFailures) {
 // A window with hours 7..24 of 31 Dec 2003 in slots 1..18 and hours 1..6 of
 // 1 Jan 2004 in slots 19..24; the one station holds the slot number.
 HourWindow day_window() {
-  HourWindow window;
+  HourWindow window(1);
   for (int slot = 1; slot <= 24; ++slot) {
     window.stamp(slot) =
         slot <= 18 ? HourStamp{31, slot + 6, 12, 2003} : HourStamp{1, slot - 18, 1, 2004};

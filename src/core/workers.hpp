@@ -1,0 +1,79 @@
+// A few threads that share out independent pieces of work. The pieces of one
+// call never depend on each other, so the result is the same whichever
+// thread does which piece, and with one thread the pieces run in order on the
+// calling thread, as if there were no pool.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace rumo {
+
+class WorkerPool {
+ public:
+  // `threads` counts the calling thread: a pool of 1 starts no thread.
+  explicit WorkerPool(int threads = 1);
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // How many threads share the work; worker numbers run from 0 to this - 1.
+  int size() const { return static_cast<int>(threads_.size()) + 1; }
+
+  // Calls piece(index, worker) for every index 0..count-1 and returns when all
+  // are done; the calling thread takes part as worker 0. A piece that throws
+  // stops the call: the failure of the lowest index that failed is thrown
+  // again here, after every piece already begun has ended.
+  void run(std::size_t count, const std::function<void(std::size_t, int)>& piece);
+
+ private:
+  void work(int worker);
+  void take_pieces(int worker);
+
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable done_;
+  const std::function<void(std::size_t, int)>* piece_ = nullptr;
+  std::size_t count_ = 0;
+  std::size_t next_ = 0;
+  std::size_t finished_ = 0;
+  std::size_t failed_index_ = 0;
+  std::exception_ptr failure_;
+  unsigned long generation_ = 0;
+  bool stopping_ = false;
+};
+
+// One thread that runs a task beside the calling thread, one task at a time,
+// kept for the whole run so that no thread is started per task.
+class BackgroundThread {
+ public:
+  BackgroundThread();
+  // Waits for the task that runs, then ends the thread.
+  ~BackgroundThread();
+  BackgroundThread(const BackgroundThread&) = delete;
+  BackgroundThread& operator=(const BackgroundThread&) = delete;
+
+  // Starts `task`; the task started before must have been waited for.
+  void start(std::function<void()> task);
+  // Returns when the task has ended; a failure of the task is thrown here.
+  void wait();
+
+ private:
+  void work();
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::function<void()> task_;
+  bool busy_ = false;
+  bool stopping_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;
+};
+
+}  // namespace rumo
