@@ -495,13 +495,15 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
   }
 
   // Collectors first and hourly stations last, so that the small circles
-  // stay on top. Stations whose coordinates are not finite numbers stand in a
-  // row below the scale bar.
+  // stay on top. Stations whose coordinates are not finite numbers stand in
+  // rows below the scale bar, one a line when names stand beside them.
   double bottom = bar_y + 10.0;
   const double row_step = 2.0 * size + 8.0;
   double row_x = frame.left + 6.0;
   const double row_end = frame.left + std::max(frame.width, 300.0);
   bool any_unplaced = false;
+  const bool named = total <= kNamedStations;
+  std::vector<std::pair<double, double>> where(static_cast<std::size_t>(total) + 1);
   put(body, "<g stroke=\"#000\" stroke-width=\"", px(std::min(0.2 * size, 1.0)), "\">\n");
   for (const Kind kind : {Kind::collector, Kind::climate, Kind::hourly}) {
     for (int m = 1; m <= total; ++m) {
@@ -518,7 +520,7 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
                     "not on the map (coordinates not finite):", "stroke=\"none\"");
           bottom += 34.0 + size;
           any_unplaced = true;
-        } else if (row_x > row_end) {
+        } else if (named || row_x > row_end) {
           row_x = frame.left + 6.0;
           bottom += row_step;
         }
@@ -526,6 +528,7 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
         y = bottom;
         row_x += row_step;
       }
+      where[at] = {x, y};
       const StationTally& s = tally.stations[at];
       const double share = share_of(s, kind, tally.written_hours);
       open_shape(body, kind, x, y, size, colour(share));
@@ -540,16 +543,16 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
   // A small network carries its names beside the stations, left of those
   // near the frame's right edge; a name that would cover an earlier one (of
   // a station at the same place, say) moves down a line.
-  if (total <= kNamedStations) {
+  if (named) {
     std::vector<std::pair<double, double>> taken;
     body += "<g font-size=\"10\">\n";
     for (int m = 1; m <= total; ++m) {
       const auto at = static_cast<std::size_t>(m);
-      if (!placed(table, m) || table.name[at].empty()) continue;
-      const double station_x = frame.x(table.first[at]);
+      if (table.name[at].empty()) continue;
+      const double station_x = where[at].first;
       const bool left = station_x > frame.left + frame.width - 70.0;
       const double x = left ? station_x - size - 3.0 : station_x + size + 3.0;
-      double y = frame.y(table.second[at]) + 3.5;
+      double y = where[at].second + 3.5;
       const auto covers = [&](const std::pair<double, double>& other) {
         return std::fabs(other.first - x) < 30.0 && std::fabs(other.second - y) < 10.0;
       };
