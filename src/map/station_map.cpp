@@ -213,7 +213,10 @@ double marker_size(int stations) {
 void open_shape(std::string& svg, Kind kind, double x, double y, double size, const char* fill) {
   switch (kind) {
     case Kind::hourly:
-      put(svg, "<circle cx=\"", px(x), "\" cy=\"", px(y), "\" r=\"", px(size), "\"");
+      // A little smaller than the others, so that a climate or collector
+      // station at the same place still shows its fill around the circle.
+      put(svg, "<circle cx=\"", px(x), "\" cy=\"", px(y), "\" r=\"", px(std::max(0.8 * size, 2.0)),
+          "\"");
       break;
     case Kind::climate:
       put(svg, "<rect x=\"", px(x - size), "\" y=\"", px(y - size), "\" width=\"", px(2.0 * size),
