@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "core/error.hpp"
 #include "core/window.hpp"
@@ -24,22 +25,27 @@ constexpr double kTitleHeight = 88.0;
 constexpr double kLegendGap = 30.0;
 constexpr double kLegendWidth = 250.0;
 constexpr double kBarWidth = 200.0;
+constexpr int kNamedStations = 60;  // up to this many, names stand beside the stations
 
 const char* const kNoRainGrey = "#bdbdbd";
 
-// matplotlib's viridis at eleven even steps: perceptually uniform, readable
-// with the common colour vision deficiencies and in grey.
-constexpr std::array<std::array<int, 3>, 11> kViridis = {{{0x44, 0x01, 0x54},
-                                                          {0x48, 0x25, 0x76},
-                                                          {0x41, 0x44, 0x87},
-                                                          {0x35, 0x60, 0x8d},
-                                                          {0x2a, 0x78, 0x8e},
-                                                          {0x21, 0x90, 0x8c},
-                                                          {0x22, 0xa8, 0x84},
-                                                          {0x43, 0xbf, 0x71},
-                                                          {0x7a, 0xd1, 0x51},
-                                                          {0xbb, 0xdf, 0x27},
-                                                          {0xfd, 0xe7, 0x25}}};
+// Classes of the share that reached the result, finest near 100 % where a
+// loss of a few percent already matters; filled from matplotlib's viridis at
+// seven even steps (perceptually uniform, readable with the common colour
+// vision deficiencies and in grey). A class holds the shares from its
+// per-mille bound up to the next class's.
+struct ShareClass {
+  long from_permille;
+  const char* fill;
+  const char* label;
+};
+constexpr std::array<ShareClass, 7> kClasses = {{{1000, "#fde725", "100 %"},
+                                                 {990, "#8fd744", "99 to 100 %"},
+                                                 {950, "#35b779", "95 to 99 %"},
+                                                 {900, "#21908c", "90 to 95 %"},
+                                                 {750, "#31688e", "75 to 90 %"},
+                                                 {500, "#443a83", "50 to 75 %"},
+                                                 {0, "#440154", "below 50 %"}}};
 
 // Appends each part in turn.
 template <class... Parts>
@@ -47,21 +53,20 @@ void put(std::string& out, const Parts&... parts) {
   (out.append(std::string_view(parts)), ...);
 }
 
-// A share from 0 to 1 on the scale; no share (NaN) in grey.
-std::string colour(double share) {
+// A share from 0 to 1 in thousandths, rounded down, so that a share shown
+// as 99.9 % is never drawn in the class of 100 %.
+long permille(double share) {
+  return static_cast<long>(std::floor(std::clamp(share, 0.0, 1.0) * 1000.0));
+}
+
+// The class colour of a share; no share (NaN) in grey.
+const char* colour(double share) {
   if (std::isnan(share)) return kNoRainGrey;
-  const double t = std::clamp(share, 0.0, 1.0) * 10.0;
-  const int step = std::min(static_cast<int>(t), 9);
-  const double f = t - step;
-  std::string text = "#";
-  for (int c = 0; c < 3; ++c) {
-    const double mixed = kViridis[step][c] + f * (kViridis[step + 1][c] - kViridis[step][c]);
-    const int value = static_cast<int>(std::lround(mixed));
-    const char* const hex = "0123456789abcdef";
-    text += hex[value / 16];
-    text += hex[value % 16];
+  const long p = permille(share);
+  for (const ShareClass& c : kClasses) {
+    if (p >= c.from_permille) return c.fill;
   }
-  return text;
+  return kClasses.back().fill;
 }
 
 // Pixel positions to a tenth, without a trailing ".0".
@@ -94,11 +99,10 @@ std::string counted(long count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-std::string percent(double fraction) {
-  char digits[64];
-  const auto result =
-      std::to_chars(digits, digits + sizeof digits, 100.0 * fraction, std::chars_format::fixed, 1);
-  return std::string(digits, result.ptr) + " %";
+// A share in percent to a tenth, rounded down like its class.
+std::string percent(double share) {
+  const long p = permille(share);
+  return std::to_string(p / 10) + "." + std::to_string(p % 10) + " %";
 }
 
 // A date as YYYY-MM-DD.
@@ -197,18 +201,34 @@ Kind kind_of(int station, const StationCounts& counts) {
   return station <= counts.last_climate() ? Kind::climate : Kind::collector;
 }
 
-// A station's shape at (x, y), without its closing tag.
-void open_shape(std::string& svg, Kind kind, double x, double y, const std::string& fill) {
+// Half the width of a marker in pixels: large for a few stations, small for
+// thousands so that neighbours stay apart; in half pixels, which keep the
+// numbers of every shape short.
+double marker_size(int stations) {
+  const double fitting = 110.0 / std::sqrt(static_cast<double>(std::max(stations, 1)));
+  return std::clamp(std::round(2.0 * fitting) / 2.0, 2.0, 6.0);
+}
+
+// A station's shape of half width `size` at (x, y), without its closing tag.
+void open_shape(std::string& svg, Kind kind, double x, double y, double size, const char* fill) {
   switch (kind) {
     case Kind::hourly:
-      put(svg, "<circle cx=\"", px(x), "\" cy=\"", px(y), "\" r=\"3.5\"");
+      // A little smaller than the others, so that a climate or collector
+      // station at the same place still shows its fill around the circle.
+      put(svg, "<circle cx=\"", px(x), "\" cy=\"", px(y), "\" r=\"", px(std::max(0.8 * size, 2.0)),
+          "\"");
       break;
     case Kind::climate:
-      put(svg, "<rect x=\"", px(x - 3.5), "\" y=\"", px(y - 3.5), "\" width=\"7\" height=\"7\"");
+      put(svg, "<rect x=\"", px(x - size), "\" y=\"", px(y - size), "\" width=\"", px(2.0 * size),
+          "\" height=\"", px(2.0 * size), "\"");
       break;
-    case Kind::collector:
-      put(svg, "<path d=\"M", px(x), " ", px(y - 5.0), "l4.5 8h-9z\"");
+    case Kind::collector: {
+      // About the area of the circle, its widest part below (x, y).
+      const double k = size / 3.5;
+      put(svg, "<path d=\"M", px(x), " ", px(y - 5.0 * k), "l", px(4.5 * k), " ", px(8.0 * k), "h",
+          px(-9.0 * k), "z\"");
       break;
+    }
   }
   put(svg, " fill=\"", fill, "\">");
 }
@@ -267,50 +287,96 @@ void text_line(std::string& svg, double x, double y, std::string_view text,
   put(svg, ">", xml_escaped(text), "</text>\n");
 }
 
+// How the reach of the maximum distance shows: a circle in the legend when
+// it fits there, else a dashed circle on the map around the station that
+// lost the largest share, unless that circle holds the whole map.
+struct Reach {
+  double radius = 0.0;  // pixels
+  bool in_legend = false;
+  bool on_map = false;
+  double x = 0.0;  // the centre on the map
+  double y = 0.0;
+  std::string around;
+};
+
+Reach reach_of(const Frame& frame, const RunTally& tally, const StationTable& table,
+               const StationCounts& counts, double max_distance) {
+  Reach reach;
+  if (!std::isfinite(max_distance)) return reach;
+  // The run compares squared distances, so a negative maximum reaches as
+  // far as its size.
+  reach.radius = std::fabs(max_distance) * frame.scale;
+  reach.in_legend = 2.0 * reach.radius <= kLegendWidth - 10.0;
+  if (reach.in_legend) return reach;
+
+  // The first of the climate and collector stations that lost the largest
+  // share; with none on the map, the middle of the network.
+  int centre = 0;
+  double largest_loss = 0.0;
+  for (int m = counts.hourly + 1; m <= counts.total(); ++m) {
+    if (!placed(table, m)) continue;
+    const double share = share_of(tally.stations[static_cast<std::size_t>(m)], Kind::climate, 0);
+    const double loss = std::isnan(share) ? 0.0 : 1.0 - share;
+    if (centre == 0 || loss > largest_loss) {
+      centre = m;
+      largest_loss = loss;
+    }
+  }
+  if (centre > 0) {
+    const auto at = static_cast<std::size_t>(centre);
+    reach.x = frame.x(table.first[at]);
+    reach.y = frame.y(table.second[at]);
+    reach.around = table.name[at].empty() ? "station " + std::to_string(centre) : table.name[at];
+  } else {
+    reach.x = frame.left + frame.width / 2.0;
+    reach.y = frame.top + frame.height / 2.0;
+    reach.around = "the middle of the network";
+  }
+  const double far_x = std::max(reach.x - frame.left, frame.left + frame.width - reach.x);
+  const double far_y = std::max(reach.y - frame.top, frame.top + frame.height - reach.y);
+  reach.on_map = reach.radius < std::hypot(far_x, far_y);
+  return reach;
+}
+
 struct Extent {
   double width;
   double bottom;
 };
 
 // The legend, from its top left corner.
-Extent draw_legend(std::string& svg, double x, double y, const Frame& frame, double max_distance) {
+Extent draw_legend(std::string& svg, double x, double y, double size, const Reach& reach,
+                   double max_distance) {
   text_line(svg, x, y + 12, "Share that reached the result", "font-weight=\"bold\"");
-  y += 22;
-  const int steps = 20;
-  const double step_width = kBarWidth / steps;
-  for (int i = 0; i < steps; ++i) {
-    put(svg, "<rect x=\"", px(x + i * step_width), "\" y=\"", px(y), "\" width=\"",
-        px(step_width + 0.3), "\" height=\"14\" fill=\"", colour((i + 0.5) / steps), "\"/>\n");
+  y += 24;
+  svg += "<g stroke=\"#000\" stroke-width=\".5\">\n";
+  for (std::size_t i = 0; i <= kClasses.size(); ++i) {
+    const char* const fill = i < kClasses.size() ? kClasses[i].fill : kNoRainGrey;
+    put(svg, "<rect x=\"", px(x), "\" y=\"", px(y + 16.0 * i), "\" width=\"18\" height=\"12\" ",
+        "fill=\"", fill, "\"/>\n");
   }
-  put(svg, "<rect x=\"", px(x), "\" y=\"", px(y), "\" width=\"", px(kBarWidth),
-      "\" height=\"14\" fill=\"none\" stroke=\"#000\" stroke-width=\".5\"/>\n");
-  text_line(svg, x, y + 28, "0 %");
-  text_line(svg, x + kBarWidth / 2.0, y + 28, "50 %", "text-anchor=\"middle\"");
-  text_line(svg, x + kBarWidth, y + 28, "100 %", "text-anchor=\"end\"");
-  y += 46;
+  svg += "</g>\n";
+  for (std::size_t i = 0; i <= kClasses.size(); ++i) {
+    text_line(svg, x + 26, y + 16.0 * i + 10.5,
+              i < kClasses.size() ? kClasses[i].label : "observed no rain");
+  }
+  y += 16.0 * (kClasses.size() + 1) + 14;
   text_line(svg, x, y, "climate, collector: of the observed total");
   text_line(svg, x, y + 16, "hourly: of the hours present");
-  y += 34;
+  y += 38;
+  const double shape = std::max(size, 4.0);
   svg += "<g stroke=\"#000\" stroke-width=\".7\">\n";
-  open_shape(svg, Kind::climate, x + 6, y - 4, kNoRainGrey);
-  svg += closing(Kind::climate);
-  open_shape(svg, Kind::hourly, x + 6, y + 16, "#fff");
-  svg += closing(Kind::hourly);
-  open_shape(svg, Kind::climate, x + 6, y + 36, "#fff");
-  svg += closing(Kind::climate);
-  open_shape(svg, Kind::collector, x + 6, y + 56, "#fff");
-  svg += closing(Kind::collector);
+  int row = 0;
+  for (const Kind kind : {Kind::hourly, Kind::climate, Kind::collector}) {
+    open_shape(svg, kind, x + 6, y - 4 + 20 * row++, shape, "#fff");
+    svg += closing(kind);
+  }
   svg += "</g>\n";
-  text_line(svg, x + 18, y, "observed no rain");
-  text_line(svg, x + 18, y + 20, "hourly station");
-  text_line(svg, x + 18, y + 40, "climate station");
-  text_line(svg, x + 18, y + 60, "collector station");
-  y += 84;
+  text_line(svg, x + 18, y, "hourly station");
+  text_line(svg, x + 18, y + 20, "climate station");
+  text_line(svg, x + 18, y + 40, "collector station");
+  y += 64;
 
-  // The reach of the maximum distance at the map's scale (the run compares
-  // squared distances, so a negative one reaches as far as its size).
   const std::string distance = figure(max_distance);
-  const double radius = std::fabs(max_distance) * frame.scale;
   if (std::isnan(max_distance)) {
     text_line(svg, x, y, "maximum distance nan: no hourly station");
     text_line(svg, x, y + 16, "is in reach of any target");
@@ -321,17 +387,22 @@ Extent draw_legend(std::string& svg, double x, double y, const Frame& frame, dou
     text_line(svg, x, y + 16, "station counts for every target");
     return {kLegendWidth, y + 16};
   }
-  if (2.0 * radius > kSide) {
-    text_line(svg, x, y, "maximum distance " + distance + ": a circle");
-    text_line(svg, x, y + 16, "of this radius is larger than the map");
-    return {kLegendWidth, y + 16};
+  if (!reach.in_legend) {
+    const std::string around = "maximum distance " + distance + " around " + reach.around;
+    text_line(svg, x, y,
+              reach.on_map ? "dashed: the reach of the" : "a circle with the radius of the");
+    text_line(svg, x, y + 16, around);
+    if (!reach.on_map) text_line(svg, x, y + 32, "holds the whole map");
+    // About the width of the longest line at this font size.
+    const double width = 7.0 * static_cast<double>(around.size()) + 10.0;
+    return {std::max(kLegendWidth, width), y + (reach.on_map ? 16 : 32)};
   }
-  const double r = std::max(radius, 0.5);
+  const double r = std::max(reach.radius, 0.5);
   const double centre = std::max(r, kBarWidth / 2.0);
   put(svg, "<circle cx=\"", px(x + centre), "\" cy=\"", px(y + r), "\" r=\"", px(r),
       "\" fill=\"none\" stroke=\"#000\" stroke-dasharray=\"4 3\"/>\n");
   text_line(svg, x, y + 2.0 * r + 18, "radius: maximum distance " + distance);
-  return {std::max(kLegendWidth, centre + r + 10.0), y + 2.0 * r + 18};
+  return {kLegendWidth, y + 2.0 * r + 18};
 }
 
 }  // namespace
@@ -398,11 +469,13 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
                             const StationCounts& counts, const RunParameters& params) {
   const int total = counts.total();
   const Frame frame = frame_of(table, total, params.max_distance);
+  const double size = marker_size(total);
+  const Reach reach = reach_of(frame, tally, table, counts, params.max_distance);
 
   std::string body;
   body.reserve(static_cast<std::size_t>(total) * 200 + 8192);
   const double legend_x = frame.left + frame.width + kLegendGap;
-  const Extent legend = draw_legend(body, legend_x, frame.top, frame, params.max_distance);
+  const Extent legend = draw_legend(body, legend_x, frame.top, size, reach, params.max_distance);
 
   // The frame and the scale bar below it.
   put(body, "<rect x=\"", px(frame.left), "\" y=\"", px(frame.top), "\" width=\"", px(frame.width),
@@ -414,14 +487,27 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
       "\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n");
   text_line(body, frame.left + bar_px + 6, bar_y + 1, figure(bar) + " (coordinate units)");
 
+  // The reach too wide for the legend, under the stations and cut at the
+  // frame.
+  if (reach.on_map) {
+    put(body, "<clipPath id=\"map-frame\"><rect x=\"", px(frame.left), "\" y=\"", px(frame.top),
+        "\" width=\"", px(frame.width), "\" height=\"", px(frame.height), "\"/></clipPath>\n");
+    put(body, "<circle cx=\"", px(reach.x), "\" cy=\"", px(reach.y), "\" r=\"", px(reach.radius),
+        "\" fill=\"none\" stroke=\"#444\" stroke-width=\"1.2\" stroke-dasharray=\"6 4\" "
+        "clip-path=\"url(#map-frame)\"/>\n");
+  }
+
   // Collectors first and hourly stations last, so that the small circles
-  // stay on top. Stations whose coordinates are not finite numbers stand in a
-  // row below the scale bar.
+  // stay on top. Stations whose coordinates are not finite numbers stand in
+  // rows below the scale bar, one a line when names stand beside them.
   double bottom = bar_y + 10.0;
+  const double row_step = 2.0 * size + 8.0;
   double row_x = frame.left + 6.0;
   const double row_end = frame.left + std::max(frame.width, 300.0);
   bool any_unplaced = false;
-  body += "<g stroke=\"#000\" stroke-width=\".7\">\n";
+  const bool named = total <= kNamedStations;
+  std::vector<std::pair<double, double>> where(static_cast<std::size_t>(total) + 1);
+  put(body, "<g stroke=\"#000\" stroke-width=\"", px(std::min(0.2 * size, 1.0)), "\">\n");
   for (const Kind kind : {Kind::collector, Kind::climate, Kind::hourly}) {
     for (int m = 1; m <= total; ++m) {
       if (kind_of(m, counts) != kind) continue;
@@ -435,26 +521,50 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
         if (!any_unplaced) {
           text_line(body, frame.left, bottom + 20.0,
                     "not on the map (coordinates not finite):", "stroke=\"none\"");
-          bottom += 40.0;
+          bottom += 34.0 + size;
           any_unplaced = true;
-        } else if (row_x > row_end) {
+        } else if (named || row_x > row_end) {
           row_x = frame.left + 6.0;
-          bottom += 18.0;
+          bottom += row_step;
         }
         x = row_x;
         y = bottom;
-        row_x += 16.0;
+        row_x += row_step;
       }
+      where[at] = {x, y};
       const StationTally& s = tally.stations[at];
       const double share = share_of(s, kind, tally.written_hours);
-      open_shape(body, kind, x, y, colour(share));
+      open_shape(body, kind, x, y, size, colour(share));
       put(body, "<title>",
           xml_escaped(tooltip(m, table.name[at], kind, s, share, tally.written_hours)), "</title>");
       body += closing(kind);
     }
   }
   body += "</g>\n";
-  if (any_unplaced) bottom += 10.0;
+  if (any_unplaced) bottom += size + 4.0;
+
+  // A small network carries its names beside the stations, left of those
+  // near the frame's right edge; a name that would cover an earlier one (of
+  // a station at the same place, say) moves down a line.
+  if (named) {
+    std::vector<std::pair<double, double>> taken;
+    body += "<g font-size=\"10\">\n";
+    for (int m = 1; m <= total; ++m) {
+      const auto at = static_cast<std::size_t>(m);
+      if (table.name[at].empty()) continue;
+      const double station_x = where[at].first;
+      const bool left = station_x > frame.left + frame.width - 70.0;
+      const double x = left ? station_x - size - 3.0 : station_x + size + 3.0;
+      double y = where[at].second + 3.5;
+      const auto covers = [&](const std::pair<double, double>& other) {
+        return std::fabs(other.first - x) < 30.0 && std::fabs(other.second - y) < 10.0;
+      };
+      while (std::any_of(taken.begin(), taken.end(), covers)) y += 11.0;
+      taken.emplace_back(x, y);
+      text_line(body, x, y, table.name[at], left ? "text-anchor=\"end\"" : "");
+    }
+    body += "</g>\n";
+  }
 
   // Wide enough for the title lines of a narrow network.
   const double width = std::max(legend_x + legend.width + kMargin, kMinPictureWidth);

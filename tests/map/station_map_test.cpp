@@ -171,31 +171,88 @@ TEST(StationMap, EveryStationInsideAWellFormedPicture) {
   }
 }
 
-TEST(StationMap, FillShowsTheShareThatReachedTheResult) {
-  Network n(1, 2, 2, 50.0);
-  for (int m = 1; m <= 5; ++m) n.place(m, 10.0 * m, 0.0);
-  n.tally.written_hours = 10;
-  n.tally.stations[1].present_hours = 5;
-  n.tally.stations[2].observed = 8.0;  // all of it reached the result
-  n.tally.stations[3].observed = 8.0;  // none of it
-  n.tally.stations[3].not_distributed = 6.0;
-  n.tally.stations[3].unusable = 2.0;
-  n.tally.stations[4].observed = 0.0;  // no rain observed
-  n.tally.stations[5].observed = 4.0;  // half of it
-  n.tally.stations[5].not_distributed = 2.0;
+TEST(StationMap, FillShowsTheClassOfTheShareThatReachedTheResult) {
+  // Collectors observing 100 that lose what the table says; the tooltip's
+  // share is rounded down like its class.
+  const struct {
+    double lost;
+    const char* fill;
+    const char* share;
+  } cases[] = {
+      {0.0, "#fde725", "100.0 %"},  {0.04, "#8fd744", "99.9 %"}, {1.0, "#8fd744", "99.0 %"},
+      {1.01, "#35b779", "98.9 %"},  {5.0, "#35b779", "95.0 %"},  {5.5, "#21908c", "94.5 %"},
+      {10.5, "#31688e", "89.5 %"},  {25.5, "#443a83", "74.5 %"}, {50.0, "#443a83", "50.0 %"},
+      {50.01, "#440154", "49.9 %"}, {100.0, "#440154", "0.0 %"},
+  };
+  const int rows = static_cast<int>(std::size(cases));
+  Network n(2, 1, rows, 50.0);
+  for (int m = 1; m <= n.counts.total(); ++m) n.place(m, 10.0 * m, 0.0);
+  n.tally.written_hours = 336;
+  n.tally.stations[1].present_hours = 330;  // 98.2 %
+  n.tally.stations[3].observed = 0.0;       // no rain observed
+  for (int i = 0; i < rows; ++i) {
+    StationTally& s = n.tally.stations[4 + i];
+    s.observed = 100.0;
+    s.not_distributed = cases[i].lost;
+  }
   const std::string svg = station_map_svg(n.tally, n.table, n.counts, n.params);
-  EXPECT_NE(station_tag(svg, "1 S1").find("fill=\"#21908c\""), std::string::npos);
-  EXPECT_NE(station_tag(svg, "2 S2").find("fill=\"#fde725\""), std::string::npos);
-  EXPECT_NE(station_tag(svg, "3 S3").find("fill=\"#440154\""), std::string::npos);
-  EXPECT_NE(station_tag(svg, "4 S4").find("fill=\"#bdbdbd\""), std::string::npos);
-  EXPECT_NE(station_tag(svg, "5 S5").find("fill=\"#21908c\""), std::string::npos);
-  // Shapes by kind.
+  for (int i = 0; i < rows; ++i) {
+    const std::string tag = station_tag(svg, std::to_string(4 + i) + " S");
+    EXPECT_NE(tag.find(std::string("fill=\"") + cases[i].fill), std::string::npos)
+        << cases[i].lost << " " << tag;
+    EXPECT_NE(svg.find(std::string("; ") + cases[i].share + " reached the result</title>"),
+              std::string::npos)
+        << cases[i].lost;
+  }
+  EXPECT_NE(station_tag(svg, "1 S1").find("fill=\"#35b779\""), std::string::npos);
+  EXPECT_NE(station_tag(svg, "3 S3").find("fill=\"#bdbdbd\""), std::string::npos);
+  // Shapes by kind, and names beside the stations of a small network.
   EXPECT_EQ(station_tag(svg, "1 S1").rfind("<circle", 0), 0u);
-  EXPECT_EQ(station_tag(svg, "2 S2").rfind("<rect", 0), 0u);
+  EXPECT_EQ(station_tag(svg, "3 S3").rfind("<rect", 0), 0u);
   EXPECT_EQ(station_tag(svg, "4 S4").rfind("<path", 0), 0u);
-  EXPECT_NE(svg.find("<title>5 S5: collector station, 0 periods, 0 without a reading; observed "
-                     "4, not distributed 2 in 0 periods; 50.0 % reached the result</title>"),
-            std::string::npos);
+  EXPECT_NE(svg.find(">S14</text>"), std::string::npos);
+}
+
+TEST(StationMap, ReachTooWideForTheLegendIsDrawnAroundTheStationThatLostMost) {
+  const struct {
+    const char* what;
+    int hourly, climate;
+    double max_distance;
+    double lost3, lost4;  // of 10 observed at stations 3 and 4
+    const char* legend;   // none: the circle stands in the legend
+    int centre;           // the station in the middle of the dashed circle
+  } cases[] = {
+      {"the larger loss", 2, 2, 50.0, 0.5, 2.0, "maximum distance 50 around S4", 4},
+      {"no loss: the first", 2, 2, 50.0, 0.0, 0.0, "maximum distance 50 around S3", 3},
+      {"hourly only", 2, 0, 50.0, 0, 0, "around the middle of the network", 0},
+      {"fits the legend", 2, 2, 5.0, 0.0, 2.0, nullptr, 0},
+      {"larger than the map", 2, 2, 1e9, 0.0, 2.0, "holds the whole map", 0},
+      {"unlimited", 2, 2, HUGE_VAL, 0.0, 2.0, "no maximum distance", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Network n(c.hourly, c.climate, 0, c.max_distance);
+    for (int m = 1; m <= n.counts.total(); ++m) n.place(m, 100.0 * (m % 3), 80.0 * m);
+    for (int m = 3; m <= n.counts.total(); ++m) {
+      n.tally.stations[m].observed = 10.0;
+      n.tally.stations[m].not_distributed = m == 3 ? c.lost3 : c.lost4;
+    }
+    const std::string svg = station_map_svg(n.tally, n.table, n.counts, n.params);
+    EXPECT_EQ(xml_fault(svg), "");
+    EXPECT_EQ(svg.find("radius: maximum distance") != std::string::npos, c.legend == nullptr);
+    if (c.legend != nullptr) {
+      EXPECT_NE(svg.find(c.legend), std::string::npos);
+    }
+    const std::size_t dashed = svg.find("clip-path=\"url(#map-frame)\"");
+    EXPECT_EQ(dashed != std::string::npos, c.centre > 0 || c.climate == 0);
+    if (c.centre > 0 && dashed != std::string::npos) {
+      const std::string circle = svg.substr(svg.rfind("<circle", dashed));
+      const std::string square = station_tag(svg, std::to_string(c.centre) + " S");
+      EXPECT_DOUBLE_EQ(
+          attribute_values(circle, "cx").front(),
+          attribute_values(square, "x").front() + attribute_values(square, "width").front() / 2.0);
+    }
+  }
 }
 
 TEST(StationMap, ThousandsOfStationsCostFewBytesBeyondTheirTooltips) {
