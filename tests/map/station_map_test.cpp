@@ -294,14 +294,21 @@ TEST(StationMap, TextIsEscapedForXml) {
   EXPECT_NE(svg.find("a&amp;b&lt;c&gt;.txt"), std::string::npos);
 }
 
-TEST(StationMap, MapOfTheEndToEndCaseIsWellFormed) {
-  std::ifstream in(std::string(RUMO_E2E_CASES) + "/report_every_outcome/expected/map.svg");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string svg = text.str();
-  ASSERT_FALSE(svg.empty());
-  EXPECT_EQ(xml_fault(svg), "");
-  EXPECT_EQ(count(svg, "<title>"), 5u);
+TEST(StationMap, CommittedMapsAreWellFormedWithATooltipPerStation) {
+  const struct {
+    const char* file;
+    std::size_t stations;
+  } maps[] = {{"/tests/e2e/cases/report_every_outcome/expected/map.svg", 5},
+              {"/examples/map.svg", 12}};
+  for (const auto& map : maps) {
+    std::ifstream in(std::string(RUMO_SOURCE_DIR) + map.file);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string svg = text.str();
+    ASSERT_FALSE(svg.empty()) << map.file;
+    EXPECT_EQ(xml_fault(svg), "") << map.file;
+    EXPECT_EQ(count(svg, "<title>"), map.stations) << map.file;
+  }
 }
 
 }  // namespace
