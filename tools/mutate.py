@@ -55,7 +55,7 @@ FAULTS = [
      "", "Windows line ends leave a carriage return in header lines"),
     ("input/records.cpp", "HourStamp{n[2], n[3], n[1], correct_year(n[0])}",
      "HourStamp{n[1], n[3], n[2], correct_year(n[0])}", "day and month swapped in stamps"),
-    ("input/records.cpp", 'what += " (decimal comma?)";', "",
+    ("input/records.cpp", 'what += " (decimal comma?)";', "what += \"\";",
      "a decimal comma is no longer pointed out"),
     ("core/window.cpp", "if (++next.day <= days) return next;", "if (++next.day < days) return next;",
      "the last day of a month counts as a gap in the hours"),
