@@ -28,9 +28,7 @@ TEST(RunError, EachFailureCarriesItsCodeStreamAndMessage) {
             std::tuple(9, Stream::err, "Speicherbelegungsfehler ! (9)\n"));
   EXPECT_EQ(failure_of([] { fail(101, "Fehler beim Oeffnen der Datei a b\n"); }),
             std::tuple(101, Stream::out, "Fehler beim Oeffnen der Datei a b\n"));
-}
-
-TEST(RunError, TakeMemoryLeavesValuesAndOtherExceptionsAlone) {
+  // take_memory leaves values and other exceptions alone.
   EXPECT_EQ(take_memory(3, [] { return 42; }), 42);
   EXPECT_THROW(take_memory(9, []() -> int { throw std::length_error("x"); }), std::length_error);
 }

@@ -2,9 +2,9 @@
 // form of the program's failure messages.
 #pragma once
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 
 #include "core/error.hpp"
@@ -23,37 +23,38 @@ inline void expect(bool holds, const std::string& what) {
   if (!holds) finding(what);
 }
 
-// Allocation failures (1 to 17) and unreadable values (301 to 322) go to
-// standard error with a fixed text that carries the code; every other
-// failure goes to standard output with a message of its own.
-inline bool is_memory_code(int code) {
-  return code >= 1 && code <= 17;
-}
-inline bool is_read_code(int code) {
-  return code >= 301 && code <= 322;
+// Runs `check`; an exception that escapes it is a finding.
+template <class Check>
+void guarded(Check check) {
+  try {
+    check();
+  } catch (const std::exception& error) {
+    finding(std::string("unexpected exception: ") + error.what());
+  } catch (...) {
+    finding("unexpected exception of unknown type");
+  }
 }
 
-// A located run may follow a read failure's fixed text with one line that
-// says where.
+// Allocation failures (1 to 17) and unreadable values (301 to 322) go to
+// standard error with a fixed text that carries the code, which a located
+// run may follow with one line that says where; every other failure goes to
+// standard output with a message of its own. Every message ends its line.
 inline void expect_message_form(const RunError& error, bool located = false) {
-  const std::string code = std::to_string(error.code);
-  if (is_memory_code(error.code) || is_read_code(error.code)) {
-    const std::string text =
-        (is_memory_code(error.code) ? "Speicherbelegungsfehler ! (" : "Dateilesefehler ! (") +
-        code + ")\n";
-    expect(error.stream == Stream::err, "code " + code + " reported on standard output");
-    const std::string where = error.message.substr(std::min(text.size(), error.message.size()));
-    const bool one_more_line = !where.empty() && where.find('\n') == where.size() - 1 &&
-                               where.find(", line ") != std::string::npos;
-    expect(error.message.compare(0, text.size(), text) == 0 &&
-               (where.empty() || (located && is_read_code(error.code) && one_more_line)),
-           "code " + code + " with the message \"" + error.message + "\"");
-  } else {
-    expect(error.stream == Stream::out, "code " + code + " reported on standard error");
-    expect(
-        !error.message.empty() && error.message.back() == '\n',
-        "code " + code + " with a message that does not end its line: \"" + error.message + "\"");
-  }
+  const std::string& message = error.message;
+  const bool memory = error.code >= 1 && error.code <= 17;
+  const bool read = error.code >= 301 && error.code <= 322;
+  const std::string what = "code " + std::to_string(error.code) + ": \"" + message + "\"";
+  expect(!message.empty() && message.back() == '\n', what + " does not end its line");
+  expect(error.stream == (memory || read ? Stream::err : Stream::out),
+         what + " on the wrong stream");
+  if (!memory && !read) return;
+  const std::string text = std::string(memory ? "Speicherbelegungsfehler" : "Dateilesefehler") +
+                           " ! (" + std::to_string(error.code) + ")\n";
+  const std::string where = message.compare(0, text.size(), text) == 0 ? message.substr(text.size())
+                                                                       : "not the fixed text";
+  expect(where.empty() || (located && read && where.find('\n') == where.size() - 1 &&
+                           where.find(", line ") != std::string::npos),
+         what);
 }
 
 }  // namespace rumo::fuzz

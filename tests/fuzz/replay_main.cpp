@@ -18,21 +18,18 @@ int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
-    const fs::path path(argv[i]);
-    if (fs::is_directory(path)) {
-      std::vector<fs::path> found;
-      for (const auto& entry : fs::directory_iterator(path)) {
-        const bool hidden = entry.path().filename().string().front() == '.';
-        if (entry.is_regular_file() && !hidden) found.push_back(entry.path());
+    std::vector<fs::path> found;
+    if (fs::is_directory(argv[i])) {
+      for (const auto& entry : fs::directory_iterator(argv[i])) {
+        if (entry.is_regular_file() && entry.path().filename().string()[0] != '.') {
+          found.push_back(entry.path());
+        }
       }
-      std::sort(found.begin(), found.end());
-      inputs.insert(inputs.end(), found.begin(), found.end());
-    } else if (fs::is_regular_file(path)) {
-      inputs.push_back(path);
     } else {
-      std::cerr << "no such file or folder: " << path.string() << "\n";
-      return 2;
+      found.push_back(argv[i]);
     }
+    std::sort(found.begin(), found.end());
+    inputs.insert(inputs.end(), found.begin(), found.end());
   }
   if (inputs.empty()) {
     std::cerr << "usage: " << argv[0] << " FILE-OR-FOLDER... (at least one input)\n";

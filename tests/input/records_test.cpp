@@ -68,16 +68,5 @@ TEST(Records, LocatedFailuresAndWrappedRecords) {
   }
 }
 
-TEST(Records, NextHourAcrossDaysMonthsAndYears) {
-  const std::pair<HourStamp, HourStamp> cases[] = {
-      {{3, 7, 6, 2023}, {3, 8, 6, 2023}},    {{3, 24, 6, 2023}, {4, 1, 6, 2023}},
-      {{30, 24, 6, 2023}, {1, 1, 7, 2023}},  {{28, 24, 2, 2023}, {1, 1, 3, 2023}},
-      {{28, 24, 2, 2024}, {29, 1, 2, 2024}}, {{28, 24, 2, 1900}, {1, 1, 3, 1900}},
-      {{28, 24, 2, 2000}, {29, 1, 2, 2000}}, {{31, 24, 12, 1999}, {1, 1, 1, 2000}},
-  };
-  for (const auto& [stamp, next] : cases)
-    EXPECT_EQ(next_hour(stamp), next) << stamp.day << "." << stamp.month << "." << stamp.year;
-}
-
 }  // namespace
 }  // namespace rumo

@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numeric>
-#include <random>
+#include <vector>
 
 namespace rumo {
 namespace {
@@ -13,147 +11,79 @@ namespace {
 constexpr double kNodata = 9998.0;
 constexpr double kMarker = -9999.0;
 
-// One hourly station (1) and one climate (2) and one collector station (3),
-// all at the same place, power 0: every interpolated hour is the hourly
-// value itself, so a test sets the interpolated course directly.
+// One hourly (1), one climate (2) and one collector station (3), all at the
+// same place, power 0: every interpolated hour is the hourly value itself,
+// so a test sets the interpolated course directly, and the readings: the
+// climate station's in slots 1 and 13, the collector's in slot 1.
 struct Day {
   StationTable table;
   StationCounts counts{1, 1, 1};
-  IdwSettings settings;
+  IdwSettings settings{0.0, 1.0, kNodata, -1e300, 0.0, 1e300, 0.0};
   HourWindow window{3};
-  std::vector<double> sums = std::vector<double>(station_entries(3), 0.0);
 
-  Day() {
+  Day(double (*course)(int), double morning, double evening, double daily) {
     table.make_room(3);
-    settings.nodata = kNodata;
-    settings.power = 0.0;
-    settings.max_distance = 1.0;
-    settings.lower_limit = -1e300;
-    settings.upper_limit = 1e300;
     window.fill(kMarker);
+    for (int slot = 1; slot <= 24; ++slot) window.field(slot)[1] = course(slot);
+    window.field(1)[2] = morning;
+    window.field(13)[2] = evening;
+    window.field(1)[3] = daily;
   }
-  void hourly(int slot, double value) { window.field(slot)[1] = value; }
   void adjust() {
+    std::vector<double> sums(station_entries(3), 0.0);
     IdwEngine engine(table, counts, settings);
     adjust_to_totals(window, sums, counts, kNodata, engine);
   }
-  double at(int slot, int station) const { return window.field(slot)[station]; }
+  // Station `station`'s values in slots first..last.
+  std::vector<double> at(int station, int first, int last) const {
+    std::vector<double> values;
+    for (int slot = first; slot <= last; ++slot) values.push_back(window.field(slot)[station]);
+    return values;
+  }
 };
 
-// Hours 7 and 8 interpolate to 0.5, hours 9 to 18 to 0.
-Day climate_morning(double reading) {
-  Day day;
-  for (int slot = 1; slot <= 24; ++slot) day.hourly(slot, slot <= 2 ? 0.5 : 0.0);
-  day.window.field(1)[2] = reading;
-  day.window.field(13)[2] = 0.0;
-  day.window.field(1)[3] = 0.0;
-  return day;
-}
+using Values = std::vector<double>;
 
-TEST(Adjust, ClimateHalfIsScaledToItsReading) {
-  Day day = climate_morning(6.0);
+TEST(Adjust, HandWorkedDays) {
+  const auto morning_rain = [](int slot) { return slot <= 2 ? 0.5 : 0.0; };
+  Day day(morning_rain, 6.0, 0.0, 0.0);
   day.adjust();
-  EXPECT_EQ(day.at(1, 2), 3.0);
-  EXPECT_EQ(day.at(2, 2), 3.0);
-  for (int slot = 3; slot <= 12; ++slot) EXPECT_EQ(day.at(slot, 2), 0.0) << slot;
-  // The reading is kept in slot 0 while its own slot is overwritten.
-  EXPECT_EQ(day.at(0, 2), 0.0);  // the second half's reading came last
-}
-
-TEST(Adjust, ReadingOfZeroOrMissing) {
-  Day zero = climate_morning(0.0);
-  zero.adjust();
-  for (int slot = 1; slot <= 12; ++slot) EXPECT_EQ(zero.at(slot, 2), 0.0) << slot;
-
-  Day missing = climate_morning(kMarker);
-  missing.adjust();
-  for (int slot = 1; slot <= 12; ++slot) EXPECT_EQ(missing.at(slot, 2), kMarker) << slot;
-}
-
-TEST(Adjust, DryHalfStaysZeroWhateverTheReading) {
-  Day day;
-  for (int slot = 1; slot <= 24; ++slot) day.hourly(slot, 0.0);
-  day.window.field(1)[2] = 5.0;
-  day.window.field(13)[2] = 7.0;
-  day.window.field(1)[3] = 12.0;
-  day.adjust();
-  for (int slot = 1; slot <= 24; ++slot) {
-    EXPECT_EQ(day.at(slot, 2), 0.0) << slot;
-    EXPECT_EQ(day.at(slot, 3), 0.0) << slot;
+  EXPECT_EQ(day.at(2, 1, 12), Values({3, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  for (const double reading : {0.0, kMarker}) {
+    Day read(morning_rain, reading, 0.0, 0.0);
+    read.adjust();
+    EXPECT_EQ(read.at(2, 1, 12), Values(12, reading));
   }
-}
 
-TEST(Adjust, NegativeSumsMakeTheWholeHalfOrDayMissing) {
-  Day day;
-  for (int slot = 1; slot <= 24; ++slot) day.hourly(slot, slot == 3 ? -2.0 : 0.5);
-  day.window.field(1)[2] = 4.0;
-  day.window.field(13)[2] = 4.0;
-  day.window.field(1)[3] = 4.0;
-  for (int slot = 1; slot <= 12; ++slot) day.hourly(slot, slot == 3 ? -20.0 : 0.5);
-  day.adjust();
-  for (int slot = 1; slot <= 12; ++slot) EXPECT_EQ(day.at(slot, 2), kMarker) << slot;
-  // The second half sums to 6 and is scaled to its own reading.
-  for (int slot = 13; slot <= 24; ++slot) EXPECT_DOUBLE_EQ(day.at(slot, 2), 4.0 / 6.0 * 0.5);
-  // The collector's day sums to a negative number too: it becomes -N, not -N-1.
-  for (int slot = 1; slot <= 24; ++slot) EXPECT_EQ(day.at(slot, 3), -kNodata) << slot;
-}
+  // A dry half stays 0 whatever the reading.
+  Day dry([](int) { return 0.0; }, 5.0, 7.0, 12.0);
+  dry.adjust();
+  EXPECT_EQ(dry.at(2, 1, 24), Values(24, 0.0));
+  EXPECT_EQ(dry.at(3, 1, 24), Values(24, 0.0));
 
-TEST(Adjust, MissingInterpolatedHourStaysMissingAndNegativeReadingFlipsSigns) {
-  Day day;
-  for (int slot = 1; slot <= 24; ++slot) day.hourly(slot, 1.0);
-  day.settings.lower_limit = 0.0;
-  day.settings.lower_replacement = -kNodata;  // a replacement that counts as missing
-  day.hourly(5, -0.5);                        // replaced by -N, then summed
-  day.window.field(1)[2] = 2.0;
-  day.window.field(13)[2] = -3.0;
-  day.window.field(1)[3] = 1.0;
-  day.adjust();
-  EXPECT_EQ(day.at(5, 2), kMarker);
-  EXPECT_EQ(day.at(13, 2), -3.0 / 12.0);
-  // The collector's sum includes -N: negative, so the whole day is -N.
-  EXPECT_EQ(day.at(1, 3), -kNodata);
-}
+  // A negative sum makes its half missing, and the collector's day -N.
+  Day negative([](int slot) { return slot == 3 ? -20.0 : 0.5; }, 4.0, 4.0, 4.0);
+  negative.adjust();
+  EXPECT_EQ(negative.at(2, 1, 12), Values(12, kMarker));
+  EXPECT_EQ(negative.at(2, 13, 24), Values(12, 4.0 / 6.0 * 0.5));
+  EXPECT_EQ(negative.at(3, 1, 24), Values(24, -kNodata));
 
-TEST(Adjust, HourlyStationsAndEmptyGroupsAreLeftAlone) {
-  Day day;
-  day.counts = {1, 0, 0};
-  for (int slot = 1; slot <= 24; ++slot) day.hourly(slot, 0.1 * slot);
-  day.window.field(1)[2] = 123.0;
-  const HourWindow before = day.window;
-  day.adjust();
-  for (int slot = 0; slot <= 24; ++slot) {
-    EXPECT_EQ(day.window.field(slot), before.field(slot)) << slot;
-  }
-}
+  // An hour replaced by -N stays missing and is summed; a negative reading
+  // flips the signs.
+  Day replaced([](int slot) { return slot == 5 ? -0.5 : 1.0; }, 2.0, -3.0, 1.0);
+  replaced.settings.lower_limit = 0.0;
+  replaced.settings.lower_replacement = -kNodata;
+  replaced.adjust();
+  EXPECT_EQ(replaced.at(2, 5, 5), Values{kMarker});
+  EXPECT_EQ(replaced.at(2, 13, 13), Values{-3.0 / 12.0});
+  EXPECT_EQ(replaced.at(3, 1, 1), Values{-kNodata});
 
-TEST(Adjust, ScaledHoursAddUpToTheirReading) {
-  std::mt19937_64 rng(7);
-  std::uniform_real_distribution<double> rain(0.0, 30.0);
-  for (int trial = 0; trial < 500; ++trial) {
-    Day day;
-    day.counts = {1, 1, 1};
-    for (int slot = 1; slot <= 24; ++slot) {
-      day.hourly(slot, rng() % 3 == 0 ? 0.0 : std::round(rain(rng) * 10) / 10);
-    }
-    day.hourly(1 + static_cast<int>(rng() % 12), 0.3);  // every half has rain
-    day.hourly(13 + static_cast<int>(rng() % 12), 0.3);
-    const double morning = rain(rng), evening = rain(rng), daily = rain(rng);
-    day.window.field(1)[2] = morning;
-    day.window.field(13)[2] = evening;
-    day.window.field(1)[3] = daily;
-    const HourWindow hourly_before = day.window;
-    day.adjust();
-
-    double first = 0, second = 0, whole = 0;
-    for (int slot = 1; slot <= 24; ++slot) {
-      (slot <= 12 ? first : second) += day.at(slot, 2);
-      whole += day.at(slot, 3);
-      ASSERT_EQ(day.at(slot, 1), hourly_before.field(slot)[1]);
-    }
-    ASSERT_NEAR(first, morning, 1e-12 * (1 + morning));
-    ASSERT_NEAR(second, evening, 1e-12 * (1 + evening));
-    ASSERT_NEAR(whole, daily, 1e-12 * (1 + daily));
-  }
+  // Hourly stations and empty groups are left alone.
+  Day alone([](int slot) { return 0.1 * slot; }, 123.0, 0.0, 0.0);
+  alone.counts = {1, 0, 0};
+  const HourWindow before = alone.window;
+  alone.adjust();
+  for (int slot = 0; slot <= 24; ++slot) EXPECT_EQ(alone.window.field(slot), before.field(slot));
 }
 
 }  // namespace
