@@ -8,31 +8,6 @@
 namespace rumo {
 namespace {
 
-TEST(HourWindow, RefilledWithTheMarkerAndRotatedWithFieldStampAndReadMark) {
-  HourWindow window(2000);
-  window.fill(missing_marker(998.0));
-  EXPECT_EQ(window.field(25)[2000], -999.0);
-  EXPECT_EQ(window.stamp(3), (HourStamp{-9999, -9999, -9999, -9999}));
-  for (int slot = 0; slot < kWindowSlots; ++slot) {
-    window.field(slot)[1] = slot;
-    window.stamp(slot).hour = slot;
-  }
-  window.set_hour_read(5, true);
-  window.set_hour_read(0, true);
-  rotate_window(window);
-  // Slots 1..24 move down one; the pair of slot 0 stands in slots 24 and 25,
-  // which then share one field and stamp.
-  for (int slot = 0; slot < kWindowSlots; ++slot) {
-    const int from = slot < 24 ? slot + 1 : 0;
-    EXPECT_EQ(window.field(slot)[1], from) << slot;
-    EXPECT_EQ(window.stamp(slot).hour, from) << slot;
-    EXPECT_EQ(window.hour_read(slot), from == 5 || from == 0) << slot;
-  }
-  EXPECT_EQ(&window.field(25), &window.field(24));
-  for (int step = 1; step < 25; ++step) rotate_window(window);
-  for (int slot = 0; slot < 25; ++slot) EXPECT_EQ(window.stamp(slot).hour, slot) << slot;
-}
-
 TEST(Nodata, PresenceMarkerAndYears) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   for (const double missing : {-9999.0, -9998.0, -12000.0, nan}) {
