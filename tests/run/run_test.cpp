@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/error.hpp"
@@ -12,137 +14,55 @@
 namespace rumo {
 namespace {
 
-// A random network and its files: hourly values with single gaps and
-// outages, climate readings at hours 7 and 19, collector sums at hour 7.
+// A random network: a place per station and the values of its records, from
+// hour 1 of 1 March 2003 on: hourly stations every hour up to hour 6 after
+// the last day, climate stations at hours 7 and 19, collectors at hour 7.
 struct Network {
-  int hourly = 0;
-  int climate = 0;
-  int collector = 0;
-  std::vector<double> x, y;                            // per station, hourly first
-  std::vector<std::vector<std::string>> hourly_lines;  // per hour, per hourly station
-  std::vector<std::vector<std::string>> climate_lines;
-  std::vector<std::vector<std::string>> collector_lines;
-  int days = 0;
+  int hourly, climate, collector, days;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> place;
+  std::vector<std::vector<std::string>> values;  // per station, per record
 };
 
-std::string value_text(std::mt19937_64& rng, double gap_chance) {
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  if (unit(rng) < gap_chance) return "-9999";
-  if (unit(rng) < 0.6) return "0";
-  return std::to_string(static_cast<int>(unit(rng) * 80)) + "." + std::to_string(rng() % 10);
-}
-
 Network random_network(unsigned seed, int hourly, int climate, int collector, int days,
-                       double gap_chance) {
+                       double gaps) {
   std::mt19937_64 rng(seed);
-  std::uniform_real_distribution<double> place(0.0, 300000.0);
-  Network net;
-  net.hourly = hourly;
-  net.climate = climate;
-  net.collector = collector;
-  net.days = days;
+  Network net{hourly, climate, collector, days, {}, {}};
   for (int i = 0; i < hourly + climate + collector; ++i) {
-    net.x.push_back(std::round(place(rng)));
-    net.y.push_back(std::round(place(rng)));
-  }
-  // Hours 1 of the first day to hour 6 of the day after the last.
-  for (int hour = 0; hour < days * 24 + 6; ++hour) {
-    std::vector<std::string> line;
-    for (int i = 0; i < hourly; ++i) line.push_back(value_text(rng, gap_chance));
-    net.hourly_lines.push_back(line);
-  }
-  for (int half = 0; half < days * 2; ++half) {
-    std::vector<std::string> line;
-    for (int i = 0; i < climate; ++i) line.push_back(value_text(rng, 0.05));
-    net.climate_lines.push_back(line);
-  }
-  for (int day = 0; day < days; ++day) {
-    std::vector<std::string> line;
-    for (int i = 0; i < collector; ++i) line.push_back(value_text(rng, 0.05));
-    net.collector_lines.push_back(line);
+    net.place.emplace_back(rng() % 300000, rng() % 300000);
+    const int records = i < hourly ? days * 24 + 6 : i < hourly + climate ? days * 2 : days;
+    std::vector<std::string>& v = net.values.emplace_back();
+    for (int k = 0; k < records; ++k) {
+      const auto chance = static_cast<double>(rng() % 1000000) / 1e6;
+      const bool rain = rng() % 10 < 4;
+      v.push_back(chance < (i < hourly ? gaps : 0.05) ? "-9999"
+                  : rain ? std::to_string(rng() % 80) + "." + std::to_string(rng() % 10)
+                         : "0");
+    }
   }
   return net;
 }
 
-// The station file of the stations `which` (indices into the network's
-// stations, all of one group) with the given lines; `columns` picks the
-// columns of each line.
-std::string station_file(const Network& net, const std::vector<int>& which, int first_of_group,
-                         const std::vector<std::vector<std::string>>& lines,
-                         const std::vector<int>& hours) {
+// The station file of the stations `which` (all of one kind: 0 hourly,
+// 1 climate, 2 collector).
+std::string station_file(const Network& net, const std::vector<int>& which, int kind) {
   std::string text = "title\nYY\tMM\tDD\tHH";
   for (const int i : which) text += "\t" + std::to_string(100 + i % 900);
-  for (const auto* coordinate : {&net.x, &net.y}) {
+  for (const bool second : {false, true}) {
     text += "\nYY\tMM\tDD\tHH";
-    for (const int i : which) text += "\t" + std::to_string((*coordinate)[i]);
+    for (const int i : which)
+      text.append("\t").append(std::to_string(second ? net.place[i].second : net.place[i].first));
   }
   text += "\nYY\tMM\tDD\tHH";
   for (const int i : which) text += "\tS" + std::to_string(i);
   text += "\n";
-  for (std::size_t k = 0; k < lines.size(); ++k) {
-    const int hour = hours[k];
+  const std::size_t records = which.empty() ? 0 : net.values[which[0]].size();
+  for (std::size_t k = 0; k < records; ++k) {
+    const std::size_t hour = kind == 0 ? k : kind == 1 ? k / 2 * 24 + (k % 2 ? 18 : 6) : k * 24 + 6;
     text += "2003\t3\t" + std::to_string(1 + hour / 24) + "\t" + std::to_string(hour % 24 + 1);
-    for (const int i : which) text += "\t" + lines[k][static_cast<std::size_t>(i - first_of_group)];
+    for (const int i : which) text += "\t" + net.values[i][k];
     text += "\n";
   }
   return text;
-}
-
-struct Outcome {
-  std::string result;
-  std::string console;
-  int code = 0;
-};
-
-// Runs the network's stations `climate` and `collector` (indices into the
-// network) with every hourly station.
-Outcome run_network(const Network& net, const std::vector<int>& climate,
-                    const std::vector<int>& collector, double distance, int threads) {
-  std::vector<int> hourly_stations, hourly_hours, climate_hours, collector_hours;
-  for (int i = 0; i < net.hourly; ++i) hourly_stations.push_back(i);
-  for (int h = 0; h < net.days * 24 + 6; ++h) hourly_hours.push_back(h);
-  for (int half = 0; half < net.days * 2; ++half) {
-    climate_hours.push_back((half / 2) * 24 + (half % 2 == 0 ? 6 : 18));
-  }
-  for (int day = 0; day < net.days; ++day) collector_hours.push_back(day * 24 + 6);
-
-  MemoryFiles files;
-  files.inputs["h"] = station_file(net, hourly_stations, 0, net.hourly_lines, hourly_hours);
-  files.inputs["c"] = station_file(net, climate, net.hourly, net.climate_lines, climate_hours);
-  files.inputs["s"] =
-      station_file(net, collector, net.hourly + net.climate, net.collector_lines, collector_hours);
-  Invocation invocation;
-  RunParameters& p = invocation.parameters.emplace();
-  p.hourly_file = "h";
-  p.climate_file = climate.empty() ? "" : "c";
-  p.collector_file = collector.empty() ? "" : "s";
-  p.result_file = "o";
-  p.start_day = 1;
-  p.start_month = 3;
-  p.start_year = 2003;
-  p.start_hour = 1;
-  p.end_day = net.days;
-  p.end_month = 3;
-  p.end_year = 2003;
-  p.power = 2.0;
-  p.max_distance = distance;
-  p.upper_limit = 1e300;
-  invocation.options.dialogue = false;
-  invocation.options.threads = threads;
-
-  std::istringstream in;
-  std::ostringstream out;
-  Console console{in, out, out, out};
-  Outcome outcome;
-  try {
-    run(console, files, invocation);
-  } catch (const RunError& error) {
-    outcome.code = error.code;
-    out << error.message;
-  }
-  outcome.result = files.outputs["o"];
-  outcome.console = out.str();
-  return outcome;
 }
 
 std::vector<int> range(int first, int count) {
@@ -151,109 +71,108 @@ std::vector<int> range(int first, int count) {
   return numbers;
 }
 
-// The tab-separated fields of each line.
-std::vector<std::vector<std::string>> table_of(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    std::string cell;
-    while (std::getline(cells, cell, '\t')) fields.push_back(cell);
-    rows.push_back(fields);
+struct Outcome {
+  std::string result, console;
+  int code = 0;
+};
+
+// Runs the network's climate and collector stations `climate` and
+// `collector` with every hourly station, answering the dialogue.
+Outcome run_network(const Network& net, const std::vector<int>& climate,
+                    const std::vector<int>& collector, double distance, int threads) {
+  MemoryFiles files;
+  files.inputs = {{"h", station_file(net, range(0, net.hourly), 0)},
+                  {"c", station_file(net, climate, 1)},
+                  {"s", station_file(net, collector, 2)}};
+  std::istringstream in("h\n" + std::string(climate.empty() ? "" : "c") + "\n" +
+                        (collector.empty() ? "" : "s") + "\no\n9998 1 3 2003 " +
+                        std::to_string(net.days) + " 3 2003 2 " + std::to_string(distance) +
+                        " 0 0 1e300 0\n");
+  std::ostringstream out;
+  Console console{in, out, out, out};
+  Invocation invocation;
+  invocation.options.threads = threads;
+  Outcome outcome;
+  try {
+    run(console, files, invocation);
+  } catch (const RunError& error) {
+    outcome.code = error.code;
+    out << error.message;
   }
-  return rows;
+  return {files.outputs["o"], out.str(), outcome.code};
 }
 
+// The same bytes with any number of threads, also when a run fails: at the
+// same hour, with the same lines written before it.
 TEST(Run, ResultsDoNotDependOnTheNumberOfThreads) {
-  struct Case {
+  const struct {
     unsigned seed;
     double distance;  // everything in reach, or sparse
     double gaps;      // chance of a single missing hourly value
-    int days;
-  };
-  for (const Case c : {Case{1, 1e7, 0.002, 4}, Case{2, 30000.0, 0.002, 4}, Case{3, 1e7, 0.2, 3},
-                       Case{4, 45000.0, 0.0, 3}}) {
-    const Network net = random_network(c.seed, 150, 40, 90, c.days, c.gaps);
-    const auto climate = range(150, 40);
-    const auto collector = range(190, 90);
-    const Outcome one = run_network(net, climate, collector, c.distance, 1);
-    ASSERT_EQ(one.code, 0) << one.console;
+    int code;         // 318: a value that cannot be read; 108: the hourly file ends early
+  } cases[] = {{1, 1e7, 0.002, 0},   {2, 30000.0, 0.002, 0}, {3, 1e7, 0.2, 0},
+               {4, 45000.0, 0.0, 0}, {9, 1e7, 0.01, 318},    {10, 1e7, 0.01, 108}};
+  for (const auto& c : cases) {
+    Network net = random_network(c.seed, 150, 40, 90, 4, c.gaps);
+    if (c.code == 318) net.values[5][2 * 24 + 10] = "x";
+    // Hours the file does not have keep the stamps their fields had a day
+    // before, and one of them makes a progress mark.
+    if (c.code == 108) {
+      for (int i = 0; i < 150; ++i) net.values[i].resize(2 * 24 + 1);
+    }
+    const Outcome one = run_network(net, range(150, 40), range(190, 90), c.distance, 1);
+    ASSERT_EQ(one.code, c.code) << one.console;
     for (const int threads : {2, 3, 64}) {
-      const Outcome many = run_network(net, climate, collector, c.distance, threads);
-      EXPECT_EQ(many.code, 0);
+      const Outcome many = run_network(net, range(150, 40), range(190, 90), c.distance, threads);
+      EXPECT_EQ(many.code, c.code);
       EXPECT_TRUE(many.result == one.result) << "seed " << c.seed << ", " << threads << " threads";
       EXPECT_EQ(many.console, one.console);
     }
   }
 }
 
-TEST(Run, AFailureComesAtTheSameHourWithAnyNumberOfThreads) {
-  // A value that cannot be read on the third day, and an hourly file that
-  // ends before the end date: the run stops at the same place with the same
-  // lines written before it.
-  Network net = random_network(9, 70, 20, 30, 5, 0.01);
-  net.hourly_lines[2 * 24 + 10][5] = "x";
-  Network short_net = random_network(10, 70, 20, 30, 5, 0.01);
-  // Hours the file does not have keep the stamps their fields had a day
-  // before, and one of them makes a progress mark.
-  short_net.hourly_lines.resize(3 * 24 + 1);
-  for (const auto& [n, code] : {std::pair{&net, 318}, std::pair{&short_net, 108}}) {
-    const Outcome one = run_network(*n, range(70, 20), range(90, 30), 1e7, 1);
-    EXPECT_EQ(one.code, code);
-    for (const int threads : {2, 5}) {
-      const Outcome many = run_network(*n, range(70, 20), range(90, 30), 1e7, threads);
-      EXPECT_EQ(many.code, one.code);
-      EXPECT_TRUE(many.result == one.result);
-      EXPECT_EQ(many.console, one.console);
-    }
+std::vector<std::vector<std::string>> table_of(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream cells(line);
+    std::vector<std::string>& row = rows.emplace_back();
+    for (std::string cell; std::getline(cells, cell, '\t');) row.push_back(cell);
   }
+  return rows;
 }
 
-// A target's values depend only on the hourly stations and its own
-// readings: a network of more than 2000 stations gives each column the bytes
-// of that station's column in runs of subsets that keep every hourly station.
+// A target's values depend only on the hourly stations and its own readings:
+// a network of more than 2000 stations gives each column the bytes of that
+// station's column in runs of subsets that keep every hourly station.
 TEST(Run, BeyondTwoThousandStationsEachColumnAsInSmallerRuns) {
   const int hourly = 60, climate = 1100, collector = 1300;
+  const int c0 = hourly, s0 = hourly + climate;
   for (const double distance : {1e7, 25000.0}) {
     const Network net = random_network(21, hourly, climate, collector, 2, 0.002);
-    const Outcome whole =
-        run_network(net, range(hourly, climate), range(hourly + climate, collector), distance, 2);
+    const Outcome whole = run_network(net, range(c0, climate), range(s0, collector), distance, 2);
     ASSERT_EQ(whole.code, 0) << whole.console;
     const auto all = table_of(whole.result);
     ASSERT_EQ(all.size(), 5u + 48u);
     ASSERT_EQ(all[1].size(), 4u + hourly + climate + collector);
-
-    // Each subset keeps every hourly station and at most 2000 in all.
-    struct Subset {
-      std::vector<int> climate, collector;
+    const std::pair<std::vector<int>, std::vector<int>> subsets[] = {
+        {range(c0, climate), {}},
+        {{}, range(s0, collector)},
+        {range(c0 + 500, 600), range(s0 + 900, 400)},
     };
-    const Subset subsets[] = {
-        {range(hourly, climate), {}},
-        {{}, range(hourly + climate, collector)},
-        {range(hourly + 500, 600), range(hourly + climate + 900, 400)},
-        {range(hourly, 500), range(hourly + climate, 900)},
-    };
-    for (const Subset& subset : subsets) {
-      const Outcome part = run_network(net, subset.climate, subset.collector, distance, 1);
+    for (const auto& [climate_part, collector_part] : subsets) {
+      const Outcome part = run_network(net, climate_part, collector_part, distance, 1);
       ASSERT_EQ(part.code, 0) << part.console;
+      std::vector<int> stations = range(0, hourly);  // the whole run's column of each
+      stations.insert(stations.end(), climate_part.begin(), climate_part.end());
+      stations.insert(stations.end(), collector_part.begin(), collector_part.end());
       const auto rows = table_of(part.result);
       ASSERT_EQ(rows.size(), all.size());
-      // Column of station index i in the whole run and in the subset.
-      std::vector<std::pair<int, int>> columns;
-      for (int i = 0; i < hourly; ++i) columns.emplace_back(i, i);
-      int at = hourly;
-      for (const auto* group : {&subset.climate, &subset.collector}) {
-        for (const int i : *group) columns.emplace_back(i, at++);
-      }
       for (std::size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 4u + static_cast<std::size_t>(at));
-        for (std::size_t f = 0; f < 4; ++f) ASSERT_EQ(rows[r][f], all[r][f]);
-        for (const auto& [station, column] : columns) {
-          ASSERT_EQ(rows[r][4 + static_cast<std::size_t>(column)],
-                    all[r][4 + static_cast<std::size_t>(station)])
-              << "line " << r + 1 << ", station " << station;
+        ASSERT_EQ(rows[r].size(), 4u + stations.size());
+        for (std::size_t f = 0; f < rows[r].size(); ++f) {
+          const std::size_t from = f < 4 ? f : 4 + static_cast<std::size_t>(stations[f - 4]);
+          ASSERT_EQ(rows[r][f], all[r][from]) << "line " << r + 1 << ", field " << f;
         }
       }
     }
