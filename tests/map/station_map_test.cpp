@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -261,6 +263,24 @@ TEST(StationMap, TextIsEscapedForXml) {
   const std::string svg = station_map_svg(n.tally, n.table, n.counts, n.params);
   EXPECT_EQ(xml_fault(svg), "");
   EXPECT_NE(svg.find("a&amp;b&lt;c&gt;.txt"), std::string::npos);
+}
+
+// The committed goldens (the example's map and an end-to-end case's) are
+// compared byte for byte by their cases; here they are shown well-formed.
+TEST(StationMap, CommittedMapsAreWellFormedWithATooltipPerStation) {
+  const struct {
+    const char* file;
+    std::size_t stations;
+  } maps[] = {{"/examples/map.svg", 12},
+              {"/tests/e2e/cases/report_every_outcome/expected/map.svg", 5}};
+  for (const auto& map : maps) {
+    std::ifstream in(std::string(RUMO_SOURCE_DIR) + map.file);
+    std::stringstream text;
+    text << in.rdbuf();
+    ASSERT_FALSE(text.str().empty()) << map.file;
+    EXPECT_EQ(xml_fault(text.str()), "") << map.file;
+    EXPECT_EQ(count(text.str(), "<title>"), map.stations) << map.file;
+  }
 }
 
 }  // namespace
