@@ -1,9 +1,10 @@
 #include "checks/station_checks.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <string>
 #include <vector>
+
+#include "core/number_text.hpp"
 
 namespace rumo {
 
@@ -11,11 +12,6 @@ namespace {
 
 // Names shown in a warning before the rest is left out.
 constexpr int kNamesShown = 3;
-
-std::string shortest(double value) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
 
 struct Range {
   double low;
@@ -35,8 +31,8 @@ bool far_outside(const Range& range, const Range& reference) {
 }
 
 std::string shown(const Range& range) {
-  if (range.low == range.high) return shortest(range.low);
-  return shortest(range.low) + " to " + shortest(range.high);
+  if (range.low == range.high) return shortest_text(range.low);
+  return shortest_text(range.low) + " to " + shortest_text(range.high);
 }
 
 void warn_unreached(std::ostream& err, const StationTable& stations, int hourly, int first,
@@ -61,7 +57,7 @@ void warn_unreached(std::ostream& err, const StationTable& stations, int hourly,
   if (count > kNamesShown) names += ", ...";
   err << "rumo: warning: " << count << " " << kind
       << (count == 1 ? " station has" : " stations have")
-      << " no hourly station within the maximum distance " << shortest(max_distance) << "; "
+      << " no hourly station within the maximum distance " << shortest_text(max_distance) << "; "
       << (count == 1 ? "its" : "their") << " readings are lost: " << names << "\n";
 }
 

@@ -1,11 +1,11 @@
 #include "crossval/cv_output.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <numeric>
 
 #include "core/error.hpp"
+#include "core/number_text.hpp"
 
 namespace rumo {
 
@@ -16,16 +16,12 @@ constexpr std::size_t kDetailsBlock = std::size_t{1} << 20;
 // The shortest text that reads back to the same double; empty for a figure
 // that does not apply.
 std::string shortest(double value) {
-  if (std::isnan(value)) return {};
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
+  return std::isnan(value) ? std::string() : shortest_text(value);
 }
 
 void append_shortest(std::string& into, double value) {
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  into.append(text, result.ptr);
+  char text[32];
+  into.append(text, write_shortest(text, value));
 }
 
 // A console figure in `format`, or "-" where it does not apply.

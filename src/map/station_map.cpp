@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/number_text.hpp"
 #include "core/window.hpp"
 
 namespace rumo {
@@ -78,25 +79,6 @@ std::string px(double value) {
   std::string text(digits, result.ptr);
   if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0) text.resize(text.size() - 2);
   return text;
-}
-
-// Figures for reading: the shortest form that reads back exactly.
-std::string figure(double value) {
-  char digits[64];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  return std::string(digits, result.ptr);
-}
-
-// Amounts in tooltips, with six significant digits.
-std::string amount(double value) {
-  char digits[64];
-  const auto result =
-      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
-  return std::string(digits, result.ptr);
-}
-
-std::string counted(long count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 // A share in percent to a tenth, rounded down like its class.
@@ -268,10 +250,11 @@ std::string tooltip(int station, const std::string& name, Kind kind, const Stati
   text += counted(s.periods, "period", "periods") + ", " + std::to_string(s.missing_readings) +
           " without a reading; ";
   if (std::isnan(share)) return text + "observed no rain";
-  text += "observed " + amount(s.observed) + ", not distributed " + amount(s.not_distributed) +
-          " in " + counted(s.not_distributed_periods, "period", "periods");
+  text += "observed " + six_digits(s.observed) + ", not distributed " +
+          six_digits(s.not_distributed) + " in " +
+          counted(s.not_distributed_periods, "period", "periods");
   if (s.unusable_periods > 0) {
-    text += ", unusable sums " + amount(s.unusable) + " in " +
+    text += ", unusable sums " + six_digits(s.unusable) + " in " +
             counted(s.unusable_periods, "period", "periods");
   }
   return text + "; " + percent(share) + " reached the result";
@@ -376,7 +359,7 @@ Extent draw_legend(std::string& svg, double x, double y, double size, const Reac
   text_line(svg, x + 18, y + 40, "collector station");
   y += 64;
 
-  const std::string distance = figure(max_distance);
+  const std::string distance = shortest_text(max_distance);
   if (std::isnan(max_distance)) {
     text_line(svg, x, y, "maximum distance nan: no hourly station");
     text_line(svg, x, y + 16, "is in reach of any target");
@@ -485,7 +468,7 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
   const double bar_px = bar * frame.scale;
   put(body, "<path d=\"M", px(frame.left), " ", px(bar_y - 4), "v4h", px(bar_px), "v-4",
       "\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>\n");
-  text_line(body, frame.left + bar_px + 6, bar_y + 1, figure(bar) + " (coordinate units)");
+  text_line(body, frame.left + bar_px + 6, bar_y + 1, shortest_text(bar) + " (coordinate units)");
 
   // The reach too wide for the legend, under the stations and cut at the
   // frame.
@@ -577,7 +560,8 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
   text_line(svg, kMargin, 28,
             "Stations of the run " + date(params.start_year, params.start_month, params.start_day) +
                 " to " + date(params.end_year, params.end_month, params.end_day) + ", power " +
-                figure(params.power) + ", maximum distance " + figure(params.max_distance),
+                shortest_text(params.power) + ", maximum distance " +
+                shortest_text(params.max_distance),
             "font-size=\"15\" font-weight=\"bold\"");
   text_line(svg, kMargin, 46, "hourly file: " + params.hourly_file);
   const auto or_none = [](const std::string& name) { return name.empty() ? "none" : name; };

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "core/error.hpp"
+#include "core/number_text.hpp"
 
 namespace rumo {
 
@@ -28,16 +29,6 @@ char* put(char* out, std::string_view text) {
   return out + text.size();
 }
 
-char* put_int(char* out, long value) {
-  // Months, days, hours and hours written are the most of them.
-  if (value >= 0 && value < 100) {
-    if (value >= 10) *out++ = static_cast<char>('0' + value / 10);
-    *out++ = static_cast<char>('0' + value % 10);
-    return out;
-  }
-  return std::to_chars(out, out + 24, value).ptr;
-}
-
 // Station names hold no blanks or tabs; one with a double quote is quoted,
 // its quotes doubled, as pandas and R read quoted fields.
 char* put_name(char* out, const std::string& name) {
@@ -51,14 +42,6 @@ char* put_name(char* out, const std::string& name) {
   return out;
 }
 
-// Amounts for reading, with six significant digits.
-std::string amount(double value) {
-  char digits[64];
-  const auto result =
-      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
-  return std::string(digits, result.ptr);
-}
-
 std::string percent(double fraction) {
   char digits[64];
   const auto result =
@@ -66,33 +49,7 @@ std::string percent(double fraction) {
   return std::string(digits, result.ptr) + " %";
 }
 
-std::string counted(long count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 }  // namespace
-
-char* write_shortest(char* out, double value) {
-  // Readings are mostly whole or have one decimal: below 1e5 such a value is
-  // written as its tenths, which is the shortest form that reads back, and
-  // needs no search for the digits.
-  if (std::fabs(value) < 1e5) {
-    const double scaled = value * 10.0;
-    const long whole = static_cast<long>(scaled + (scaled < 0.0 ? -0.5 : 0.5));
-    if (static_cast<double>(whole) / 10.0 == value && !(value == 0.0 && std::signbit(value))) {
-      const long units = whole / 10;
-      const long tenth = whole % 10;
-      if (whole < 0) *out++ = '-';
-      out = put_int(out, units < 0 ? -units : units);
-      if (tenth != 0) {
-        *out++ = '.';
-        *out++ = static_cast<char>('0' + (tenth < 0 ? -tenth : tenth));
-      }
-      return out;
-    }
-  }
-  return std::to_chars(out, out + 32, value).ptr;
-}
 
 RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
                      const StationCounts& counts, double nodata, bool in_background)
@@ -197,12 +154,12 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   }
   char* out = buffer_.data() + used_;
   const Outcome outcome = outcome_of(p, nodata_);
-  out = put_int(out, p.station);
+  out = write_integer(out, p.station);
   *out++ = '\t';
   out = put_name(out, name);
   out = put(out, p.station <= counts_.last_climate() ? "\tclimate\t" : "\tcollector\t");
   for (const int part : {p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour}) {
-    out = put_int(out, part);
+    out = write_integer(out, part);
     *out++ = '\t';
   }
   out = write_shortest(out, p.reading);
@@ -214,7 +171,7 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   if (outcome == Outcome::scaled) out = write_shortest(out, p.reading / p.interpolated);
   *out++ = '\t';
   const int hours = p.last_slot - p.first_slot + 1;
-  out = put_int(out, std::clamp(written_slots - p.first_slot + 1, 0, hours));
+  out = write_integer(out, std::clamp(written_slots - p.first_slot + 1, 0, hours));
   *out++ = '\n';
   used_ = static_cast<std::size_t>(out - buffer_.data());
 }
@@ -265,22 +222,22 @@ void write_report_summary(std::ostream& out, const RunTally& tally, const Statio
       << counted(counts.climate, "climate station", "climate stations") << " and "
       << counted(counts.collector, "collector station", "collector stations") << " in "
       << report_name << ".\n";
-  out << "Observed total: " << amount(tally.observed_total) << " in "
+  out << "Observed total: " << six_digits(tally.observed_total) << " in "
       << counted(tally.periods - missing, "period", "periods") << " with a reading; "
       << counted(missing, "period", "periods") << " without.\n";
   out << "Not distributed, because no rain was interpolated where rain was observed: ";
   if (lost_periods == 0) {
     out << "nothing.\n";
   } else {
-    out << amount(lost);
+    out << six_digits(lost);
     if (tally.observed_total > 0.0) out << " (" << percent(lost / tally.observed_total) << ")";
     out << " in " << counted(lost_periods, "period", "periods") << " at "
         << counted(lost_stations, "station", "stations") << ".\n";
   }
   if (unusable_periods > 0) {
     out << "Not in the result either, because the interpolated sum was unusable: "
-        << amount(unusable) << " in " << counted(unusable_periods, "period", "periods") << " at "
-        << counted(unusable_stations, "station", "stations") << ".\n";
+        << six_digits(unusable) << " in " << counted(unusable_periods, "period", "periods")
+        << " at " << counted(unusable_stations, "station", "stations") << ".\n";
   }
   if (losses.empty()) {
     out << "No station lost any of the rain it observed.\n";
@@ -292,7 +249,7 @@ void write_report_summary(std::ostream& out, const RunTally& tally, const Statio
     const Loss& loss = losses[i];
     out << (i == 0 ? " " : ", ") << "station " << loss.station << " "
         << table.name[static_cast<std::size_t>(loss.station)] << " " << percent(loss.share)
-        << " of " << amount(loss.observed);
+        << " of " << six_digits(loss.observed);
   }
   out << (losses.size() > shown ? ", ...\n" : ".\n");
 }

@@ -68,11 +68,6 @@ class RunReport {
   bool stopping_ = false;
 };
 
-// Writes the shortest text that reads back to the same double (as
-// std::to_chars without a format gives it); returns its end. Needs room for
-// 32 characters.
-char* write_shortest(char* out, double value);
-
 // A few lines on what the report counts: periods, the observed total, what
 // was not distributed, where, and the stations that lost the largest shares.
 void write_report_summary(std::ostream& out, const RunTally& tally, const StationTable& table,

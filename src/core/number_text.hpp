@@ -1,0 +1,26 @@
+// Numbers as text for the tables and messages the run adds: the shortest
+// form that reads back exactly, and short forms for people to read.
+#pragma once
+
+#include <string>
+
+namespace rumo {
+
+// Writes a whole number; returns its end. Needs room for 24 characters.
+char* write_integer(char* out, long value);
+
+// Writes the shortest text that reads back to the same double (as
+// std::to_chars without a format gives it); returns its end. Needs room for
+// 32 characters.
+char* write_shortest(char* out, double value);
+
+// The same as a string.
+std::string shortest_text(double value);
+
+// Six significant digits, for amounts in sentences ("%g").
+std::string six_digits(double value);
+
+// "1 period", "3 periods".
+std::string counted(long count, const char* one, const char* many);
+
+}  // namespace rumo
