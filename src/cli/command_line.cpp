@@ -199,25 +199,25 @@ void declare(CLI::App& app, Texts& t) {
   app.add_flag("-q,--quiet", t.quiet, "no banner, prompts, station lines or progress");
 }
 
+// A file name given with its option must not be empty.
+const std::string& file_option(const CLI::App& app, const char* option, const std::string& name) {
+  if (app.count(option) > 0 && name.empty()) {
+    usage_error(std::string(option) + ": the file name is empty");
+  }
+  return name;
+}
+
 RunParameters run_parameters(const CLI::App& app, const Texts& t, bool cross_validate) {
   const auto given = [&](const char* name) { return app.count(name) > 0; };
   for (const char* required : {"--hourly", "--output", "--start", "--end", "--max-distance"}) {
     if (std::string_view(required) == "--output" && cross_validate) continue;
     if (!given(required)) usage_error(std::string(required) + " is required with run options");
   }
-  const auto optional_file = [&](const char* option, const std::string& name) {
-    if (given(option) && name.empty())
-      usage_error(std::string(option) + ": the file name is empty");
-    return name;
-  };
-  optional_file("--hourly", t.hourly);
-  optional_file("--output", t.output);
-
   RunParameters p;
-  p.hourly_file = t.hourly;
-  p.climate_file = optional_file("--climate", t.climate);
-  p.collector_file = optional_file("--collector", t.collector);
-  p.result_file = t.output;
+  p.hourly_file = file_option(app, "--hourly", t.hourly);
+  p.climate_file = file_option(app, "--climate", t.climate);
+  p.collector_file = file_option(app, "--collector", t.collector);
+  p.result_file = file_option(app, "--output", t.output);
   if (given("--nodata")) p.nodata = number_option("--nodata", t.nodata, Range::positive, false);
   const Date start = date_option("--start", t.start);
   const Date end = date_option("--end", t.end);
@@ -248,13 +248,8 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
   o.quiet = t.quiet;
   o.threads = given("--threads") ? integer_option("--threads", t.threads, 1, 1024) : all_cores();
   if (given("--decimals")) o.decimals = integer_option("--decimals", t.decimals, 0, 6);
-  const auto file = [&](const char* option, const std::string& name) {
-    if (given(option) && name.empty())
-      usage_error(std::string(option) + ": the file name is empty");
-    return name;
-  };
-  o.report_file = file("--report", t.report);
-  o.map_file = file("--map", t.map);
+  o.report_file = file_option(app, "--report", t.report);
+  o.map_file = file_option(app, "--map", t.map);
 
   CrossValidationRequest& cv = o.cross_validation;
   cv.enabled = t.cross_validate;
@@ -272,8 +267,8 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
   if (given("--distances")) {
     cv.distances = list_option("--distances", t.distances, Range::positive, true);
   }
-  cv.table_file = file("--cv-table", t.cv_table);
-  cv.details_file = file("--cv-details", t.cv_details);
+  cv.table_file = file_option(app, "--cv-table", t.cv_table);
+  cv.details_file = file_option(app, "--cv-details", t.cv_details);
   return o;
 }
 
