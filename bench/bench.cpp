@@ -135,7 +135,8 @@ void usage() {
       "                    crossval gaps plain-gaps national national-io-floor\n"
       "                    (all but the national ones by default)\n"
       "  --threads N       threads of the program (all cores)\n"
-      "  --repeat N        run each workload N times and keep the fastest (1)\n"
+      "  --repeat N        run every workload in N rounds; each keeps its least\n"
+      "                    wall and its least processor time (1)\n"
       "  --estimate-days N days of the short run behind the plain-general estimate (14)\n"
       "  --hourly N --climate N --collector N --seed N   the network (500 300 1200 1)\n"
       "  --cache DIR       where generated data and results go\n"
@@ -410,17 +411,29 @@ int main(int argc, char** argv) {
     data[w.network] = prepare_data(o, n);
   }
 
-  std::printf("%-18s %10s %10s %14s %10s %8s %10s\n", "workload", "wall s", "cpu s", "values/s",
-              "peak MB", "lines", "result MB");
-  bool failures = false;
-  // Wall and processor time for the whole period.
-  std::map<std::string, double> scaled_wall;
-  std::map<std::string, double> scaled_cpu;
+  // Each round runs every workload once, so that a change in the machine's
+  // load while the bench runs falls on all of them alike; each keeps its
+  // least wall time and its least processor time.
+  struct Run {
+    const Workload* workload = nullptr;
+    rumo_bench::Answers answers;
+    std::string answers_file;
+    std::vector<std::string> args;
+    std::string console;
+    Measurement best;
+    std::vector<double> walls;  // of each round, scaled to the whole period
+    bool failed = false;
+  };
+  std::vector<Run> runs;
   for (const Workload& w : chosen) {
     const fs::path folder = data[w.network];
     const fs::path dir = folder / "runs" / w.name;
     fs::create_directories(dir);
-    rumo_bench::Answers a;
+    Run run;
+    run.workload = &w;
+    run.answers_file = (dir / "answers.txt").string();
+    run.console = (dir / "console.txt").string();
+    rumo_bench::Answers& a = run.answers;
     a.hourly = (folder / "hourly.txt").string();
     a.climate = w.network->climate > 0 ? (folder / "climate.txt").string() : "";
     a.collector = w.network->collector > 0 ? (folder / "collector.txt").string() : "";
@@ -429,35 +442,54 @@ int main(int argc, char** argv) {
     a.end = rumo_bench::add_days(a.start, w.days - 1);
     a.power = w.power;
     a.distance = w.distance;
-    const std::string answers = (dir / "answers.txt").string();
-    rumo_bench::write_text_file(answers, rumo_bench::answers_text(a));
-
-    Measurement best;
-    for (int r = 0; r < o.repeat; ++r) {
-      // The straightforward form runs on one thread, as it always has.
-      std::vector<std::string> args;
-      if (w.binary == o.plain) args = {"--threads", "1"};
-      if (w.threads && o.threads > 0) args = {"--threads", std::to_string(o.threads)};
-      for (const std::string& arg : w.extra) {
-        args.push_back(arg == "REPORT" ? (dir / "report.tsv").string() : arg);
-      }
-      Measurement m = run_process(w.binary, args, answers, (dir / "console.txt").string());
-      if (m.status != 0) {
-        best = m;
-        break;
-      }
-      if (r == 0 || m.wall < best.wall) best = m;
+    rumo_bench::write_text_file(run.answers_file, rumo_bench::answers_text(a));
+    // The straightforward form runs on one thread, as it always has.
+    if (w.binary == o.plain) run.args = {"--threads", "1"};
+    if (w.threads && o.threads > 0) run.args = {"--threads", std::to_string(o.threads)};
+    for (const std::string& arg : w.extra) {
+      run.args.push_back(arg == "REPORT" ? (dir / "report.tsv").string() : arg);
     }
-    if (best.status != 0) {
+    runs.push_back(std::move(run));
+  }
+  for (int round = 0; round < o.repeat; ++round) {
+    for (Run& run : runs) {
+      if (run.failed) continue;
+      const Measurement m =
+          run_process(run.workload->binary, run.args, run.answers_file, run.console);
+      if (m.status != 0) {
+        run.best = m;
+        run.failed = true;
+        continue;
+      }
+      run.walls.push_back(m.wall * o.days / run.workload->days);
+      if (round == 0) {
+        run.best = m;
+      } else {
+        run.best.wall = std::min(run.best.wall, m.wall);
+        run.best.cpu = std::min(run.best.cpu, m.cpu);
+        run.best.peak_kb = std::max(run.best.peak_kb, m.peak_kb);
+      }
+    }
+  }
+
+  std::printf("%-18s %10s %10s %14s %10s %8s %10s\n", "workload", "wall s", "cpu s", "values/s",
+              "peak MB", "lines", "result MB");
+  bool failures = false;
+  // Wall and processor time for the whole period.
+  std::map<std::string, double> scaled_wall;
+  std::map<std::string, double> scaled_cpu;
+  for (Run& run : runs) {
+    const Workload& w = *run.workload;
+    Measurement& best = run.best;
+    if (run.failed) {
       // A run that fails has no figures; the others still run.
       std::printf("%-18s FAILED with exit status %d, see %s\n", w.name.c_str(), best.status,
-                  (dir / "console.txt").string().c_str());
-      std::fflush(stdout);
+                  run.console.c_str());
       failures = true;
       continue;
     }
-    count_result(a.result, best);
-    if (!o.keep) fs::remove(a.result);
+    count_result(run.answers.result, best);
+    if (!o.keep) fs::remove(run.answers.result);
     scaled_wall[w.name] = best.wall * o.days / w.days;
     scaled_cpu[w.name] = best.cpu * o.days / w.days;
 
@@ -469,17 +501,29 @@ int main(int argc, char** argv) {
       std::printf("%-18s %10.3f %10.3f %14s %10s %8s %10s   %d days scaled to %d\n", "",
                   scaled_wall[w.name], scaled_cpu[w.name], "", "", "", "", w.days, o.days);
     }
-    std::fflush(stdout);
   }
+  std::fflush(stdout);
 
+  // Per round: the two workloads ran one after the other, under much the
+  // same load.
+  std::map<std::string, const std::vector<double>*> walls;
+  for (const Run& run : runs) walls[run.workload->name] = &run.walls;
   auto ratio = [&](const char* label, const char* a, const char* b) {
     if (scaled_wall.count(a) == 0 || scaled_wall.count(b) == 0) return;
-    std::printf("%-28s %8.2f %8.2f\n", label, scaled_wall[a] / scaled_wall[b],
-                scaled_cpu[a] / scaled_cpu[b]);
+    std::vector<double> paired;
+    for (std::size_t r = 0; r < walls[a]->size() && r < walls[b]->size(); ++r) {
+      paired.push_back((*walls[a])[r] / (*walls[b])[r]);
+    }
+    std::sort(paired.begin(), paired.end());
+    const double median = paired.size() % 2 == 1
+                              ? paired[paired.size() / 2]
+                              : (paired[paired.size() / 2 - 1] + paired[paired.size() / 2]) / 2;
+    std::printf("%-28s %8.2f %8.2f %8.2f\n", label, scaled_wall[a] / scaled_wall[b],
+                scaled_cpu[a] / scaled_cpu[b], median);
   };
-  // The processor times are the steadier figure when other work shares the
-  // machine.
-  std::printf("%-28s %8s %8s\n", "ratios", "wall", "cpu");
+  // The processor times, and with several rounds the median of the rounds'
+  // ratios, are the steadier figures when other work shares the machine.
+  std::printf("%-28s %8s %8s %8s\n", "ratios", "wall", "cpu", "rounds");
   ratio("plain / dense", "plain", "dense");
   ratio("plain-general / general", "plain-general", "general");
   ratio("general / dense", "general", "dense");

@@ -11,7 +11,7 @@ char* write_integer(char* out, long value);
 
 // Writes the shortest text that reads back to the same double (as
 // std::to_chars without a format gives it); returns its end. Needs room for
-// 32 characters.
+// 48 characters.
 char* write_shortest(char* out, double value);
 
 // The same as a string.

@@ -43,15 +43,54 @@ void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, in
 
 void WorkerPool::work(int worker) {
   unsigned long seen = 0;
+  std::unique_lock lock(mutex_);
   for (;;) {
-    {
-      std::unique_lock lock(mutex_);
-      wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-      if (stopping_) return;
+    wake_.wait(lock, [&] {
+      return stopping_ || generation_ != seen || (idle_pending_ && !idle_running_ && idle_step_);
+    });
+    if (stopping_) return;
+    if (generation_ != seen) {
       seen = generation_;
+      lock.unlock();
+      take_pieces(worker);
+      lock.lock();
+      continue;
     }
-    take_pieces(worker);
+    // Idle work, a step at a time, until it runs out or pieces come.
+    idle_running_ = true;
+    idle_pending_ = false;
+    bool more = true;
+    while (more && generation_ == seen && !stopping_) {
+      lock.unlock();
+      more = idle_step_();
+      lock.lock();
+    }
+    if (more) idle_pending_ = true;
+    idle_running_ = false;
+    idle_done_.notify_all();
   }
+}
+
+void WorkerPool::set_idle_work(std::function<bool()> step) {
+  const std::lock_guard lock(mutex_);
+  idle_step_ = std::move(step);
+  idle_pending_ = false;
+}
+
+void WorkerPool::idle_work_added() {
+  {
+    const std::lock_guard lock(mutex_);
+    if (!idle_step_) return;
+    idle_pending_ = true;
+  }
+  wake_.notify_one();
+}
+
+void WorkerPool::clear_idle_work() {
+  std::unique_lock lock(mutex_);
+  idle_done_.wait(lock, [&] { return !idle_running_; });
+  idle_step_ = nullptr;
+  idle_pending_ = false;
 }
 
 // Pieces are handed out one at a time in ascending order; after a failure the

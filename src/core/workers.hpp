@@ -31,6 +31,17 @@ class WorkerPool {
   // again here, after every piece already begun has ended.
   void run(std::size_t count, const std::function<void(std::size_t, int)>& piece);
 
+  // Work that the pool's own threads take up while no pieces wait, so that
+  // it fills their idle time instead of competing with the pieces: `step`
+  // does a little of it and returns whether more remains; it must not throw.
+  // One thread at a time runs steps, and a call of run() is never kept
+  // waiting for more than the step in hand. A pool of 1 runs no steps.
+  void set_idle_work(std::function<bool()> step);
+  // Tells the pool that more idle work has arrived.
+  void idle_work_added();
+  // Ends the idle work; returns once no step runs.
+  void clear_idle_work();
+
  private:
   void work(int worker);
   void take_pieces(int worker);
@@ -47,6 +58,10 @@ class WorkerPool {
   std::exception_ptr failure_;
   unsigned long generation_ = 0;
   bool stopping_ = false;
+  std::function<bool()> idle_step_;
+  std::condition_variable idle_done_;
+  bool idle_pending_ = false;
+  bool idle_running_ = false;
 };
 
 // One thread that runs a task beside the calling thread, one task at a time,

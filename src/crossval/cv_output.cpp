@@ -20,7 +20,7 @@ std::string shortest(double value) {
 }
 
 void append_shortest(std::string& into, double value) {
-  char text[32];
+  char text[48];
   into.append(text, write_shortest(text, value));
 }
 

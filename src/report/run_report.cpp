@@ -14,14 +14,14 @@ namespace rumo {
 
 namespace {
 
-constexpr std::size_t kBlock = 1 << 20;
+constexpr std::size_t kBlock = 1 << 16;
 
 const char* const kHeader =
     "station\tname\tkind\tyear\tmonth\tday\thour\treading\tinterpolated\toutcome\tfactor\t"
     "hours_written\n";
 
-// Room for a row besides its name: three numbers of at most 24 characters,
-// six integers of at most 20, the words and the tabs.
+// Room for a row besides its leading columns: the date, three numbers with
+// the room their writing needs (48 characters each), the words and the tabs.
 constexpr std::size_t kRowRoom = 256;
 
 char* put(char* out, std::string_view text) {
@@ -31,15 +31,17 @@ char* put(char* out, std::string_view text) {
 
 // Station names hold no blanks or tabs; one with a double quote is quoted,
 // its quotes doubled, as pandas and R read quoted fields.
-char* put_name(char* out, const std::string& name) {
-  if (name.find('"') == std::string::npos) return put(out, name);
-  *out++ = '"';
-  for (const char c : name) {
-    if (c == '"') *out++ = '"';
-    *out++ = c;
+void put_name(std::string& out, const std::string& name) {
+  if (name.find('"') == std::string::npos) {
+    out += name;
+    return;
   }
-  *out++ = '"';
-  return out;
+  out += '"';
+  for (const char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
 }
 
 std::string percent(double fraction) {
@@ -52,49 +54,35 @@ std::string percent(double fraction) {
 }  // namespace
 
 RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
-                     const StationCounts& counts, double nodata, bool in_background)
+                     const StationCounts& counts, double nodata, WorkerPool* pool,
+                     std::size_t most_waiting)
     : sink_(std::move(sink)),
       name_(std::move(name)),
-      table_(table),
       counts_(counts),
-      nodata_(nodata) {
+      nodata_(nodata),
+      pool_(pool != nullptr && pool->size() > 1 ? pool : nullptr),
+      most_waiting_(most_waiting) {
+  // Each row starts with the station's number, name and kind, the same on
+  // every row of the station.
+  char number[24];
+  for (int m = counts.first_climate(); m <= counts.total(); ++m) {
+    std::string lead(number, write_integer(number, m));
+    lead += '\t';
+    put_name(lead, table.name[static_cast<std::size_t>(m)]);
+    lead += m <= counts.last_climate() ? "\tclimate\t" : "\tcollector\t";
+    leads_.push_back(std::move(lead));
+  }
   buffer_.resize(kBlock + kRowRoom);
   used_ = static_cast<std::size_t>(put(buffer_.data(), kHeader) - buffer_.data());
-  if (in_background) thread_ = std::thread([this] { write_in_background(); });
+  if (pool_ != nullptr) pool_->set_idle_work([this] { return write_some(false); });
 }
 
 RunReport::~RunReport() {
-  stop_background();
-  if (sink_) flush();
-}
-
-void RunReport::write_in_background() {
-  std::vector<PeriodRecord> periods;
-  for (;;) {
-    int slots = 0;
-    {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] { return has_pending_ || stopping_; });
-      if (!has_pending_) return;
-      periods.swap(pending_);
-      slots = pending_slots_;
-    }
-    write_day(periods, slots);
-    std::lock_guard lock(mutex_);
-    has_pending_ = false;
-    changed_.notify_all();
+  if (pool_ != nullptr) pool_->clear_idle_work();
+  if (!sink_) return;
+  while (write_some(true)) {
   }
-}
-
-// Waits for the day in hand to be written, then ends the thread.
-void RunReport::stop_background() {
-  if (!thread_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-    changed_.notify_all();
-  }
-  thread_.join();
+  flush();
 }
 
 void RunReport::flush() {
@@ -103,24 +91,67 @@ void RunReport::flush() {
 }
 
 void RunReport::add_day(std::vector<PeriodRecord>& periods, int written_slots) {
-  if (!thread_.joinable()) {
-    write_day(periods, written_slots);
+  std::size_t waiting = 0;
+  {
+    const std::lock_guard lock(days_mutex_);
+    waiting_records_ += periods.size();
+    waiting = waiting_records_;
+    days_.push_back({std::move(periods), written_slots});
     periods.clear();
+    if (!spare_.empty()) {
+      periods = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
+  if (pool_ == nullptr) {
+    while (write_some(true)) {
+    }
     return;
   }
-  {
-    // One day at a time: the previous one must have been taken and written.
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !has_pending_; });
-    pending_.swap(periods);
-    pending_slots_ = written_slots;
-    has_pending_ = true;
-    changed_.notify_all();
+  pool_->idle_work_added();
+  while (waiting > most_waiting_ && write_some(true)) {
+    const std::lock_guard lock(days_mutex_);
+    waiting = waiting_records_;
   }
-  periods.clear();
 }
 
-void RunReport::write_day(std::vector<PeriodRecord>& periods, int written_slots) {
+bool RunReport::write_some(bool wait) {
+  std::unique_lock writing(writing_, std::defer_lock);
+  if (wait) {
+    writing.lock();
+  } else if (!writing.try_lock()) {
+    return false;
+  }
+  if (next_row_ == day_.periods.size()) {
+    {
+      const std::lock_guard lock(days_mutex_);
+      if (days_.empty()) return false;
+      day_ = std::move(days_.front());
+      days_.pop_front();
+    }
+    put_in_time_order(day_.periods);
+    next_row_ = 0;
+  }
+  const std::vector<PeriodRecord>& periods = day_.periods;
+  const std::size_t end = std::min(periods.size(), next_row_ + kRowsAtOnce);
+  try {
+    for (; next_row_ < end; ++next_row_) write_row(periods[next_row_], day_.written_slots);
+  } catch (...) {
+    if (!failure_) failure_ = std::current_exception();
+    next_row_ = periods.size();
+  }
+  if (next_row_ == periods.size()) {
+    // The day is done: its vector goes back for another day.
+    const std::lock_guard lock(days_mutex_);
+    waiting_records_ -= periods.size();
+    day_.periods.clear();
+    spare_.push_back(std::move(day_.periods));
+    next_row_ = 0;
+  }
+  return true;
+}
+
+void RunReport::put_in_time_order(std::vector<PeriodRecord>& periods) {
   // The periods come in runs of one stamp and ascending stations (a pass of
   // the adjustment each); the runs, ordered by stamp and first station, give
   // the rows in time order.
@@ -139,29 +170,37 @@ void RunReport::write_day(std::vector<PeriodRecord>& periods, int written_slots)
   };
   std::stable_sort(runs.begin(), runs.end(),
                    [&](const auto& a, const auto& b) { return key(a) < key(b); });
-
+  ordered_.clear();
   for (const auto& [first, end] : runs) {
-    for (std::size_t i = first; i < end; ++i) write_row(periods[i], written_slots);
+    ordered_.insert(ordered_.end(), periods.begin() + static_cast<std::ptrdiff_t>(first),
+                    periods.begin() + static_cast<std::ptrdiff_t>(end));
   }
+  periods.swap(ordered_);
 }
 
 void RunReport::write_row(const PeriodRecord& p, int written_slots) {
-  const std::string& name = table_.name[static_cast<std::size_t>(p.station)];
-  const std::size_t room = kRowRoom + 2 * name.size() + 2;
+  // Rows of one stamp come together, so the date columns are written once
+  // for each.
+  if (!(p.stamp == date_stamp_) || date_size_ == 0) {
+    char* out = date_;
+    for (const int part : {p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour}) {
+      out = write_integer(out, part);
+      *out++ = '\t';
+    }
+    date_size_ = static_cast<std::size_t>(out - date_);
+    date_stamp_ = p.stamp;
+  }
+  const std::string_view date(date_, date_size_);
+  const std::string& lead = leads_[static_cast<std::size_t>(p.station - counts_.first_climate())];
+  const std::size_t room = kRowRoom + lead.size();
   if (used_ + room > buffer_.size()) {
     flush();
     if (room > buffer_.size()) buffer_.resize(room);
   }
   char* out = buffer_.data() + used_;
   const Outcome outcome = outcome_of(p, nodata_);
-  out = write_integer(out, p.station);
-  *out++ = '\t';
-  out = put_name(out, name);
-  out = put(out, p.station <= counts_.last_climate() ? "\tclimate\t" : "\tcollector\t");
-  for (const int part : {p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour}) {
-    out = write_integer(out, part);
-    *out++ = '\t';
-  }
+  out = put(out, lead);
+  out = put(out, date);
   out = write_shortest(out, p.reading);
   *out++ = '\t';
   out = write_shortest(out, p.interpolated);
@@ -177,7 +216,11 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
 }
 
 void RunReport::close() {
-  stop_background();
+  if (pool_ != nullptr) pool_->clear_idle_work();
+  pool_ = nullptr;
+  while (write_some(true)) {
+  }
+  if (failure_) std::rethrow_exception(failure_);
   flush();
   const bool closed = sink_->close();
   sink_.reset();

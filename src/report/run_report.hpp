@@ -3,18 +3,20 @@
 // summary for the console.
 #pragma once
 
-#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <ostream>
 #include <string>
-#include <thread>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "core/files.hpp"
 #include "core/periods.hpp"
 #include "core/stations.hpp"
+#include "core/workers.hpp"
 
 namespace rumo {
 
@@ -22,11 +24,16 @@ class RunReport {
  public:
   // Writes the header line. The rows are gathered in a buffer and handed to
   // the file in blocks, so that the report of a long run needs little memory.
-  // With `in_background`, a thread of its own writes each day's rows while
-  // the run computes the next day; the file is the same either way.
+  // With a `pool` of more than one thread, its threads write the days' rows
+  // while they have nothing else to do, and the run hands the days over;
+  // the file is the same either way. The pool must outlive the report. At
+  // most `most_waiting` periods wait to be written; beyond them, the thread
+  // that hands a day over writes.
   RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
-            const StationCounts& counts, double nodata, bool in_background);
-  // A run that fails keeps the rows of the days written before the failure.
+            const StationCounts& counts, double nodata, WorkerPool* pool,
+            std::size_t most_waiting = std::size_t{1} << 16);
+  // A run that fails keeps the rows of the days handed over before the
+  // failure.
   ~RunReport();
   RunReport(const RunReport&) = delete;
   RunReport& operator=(const RunReport&) = delete;
@@ -37,35 +44,53 @@ class RunReport {
   // periods and leaves `periods` empty.
   void add_day(std::vector<PeriodRecord>& periods, int written_slots);
 
-  // Writes what is buffered and closes the file; a failure ends the run
-  // with 205.
+  // Writes the rest and closes the file; a failure ends the run with 205.
   void close();
 
  private:
+  struct Day {
+    std::vector<PeriodRecord> periods;
+    int written_slots = 0;
+  };
+
+  // Writes some rows of the days in waiting, oldest first; without `wait`,
+  // only if no other thread is writing. Returns whether it wrote any.
+  bool write_some(bool wait);
+  void put_in_time_order(std::vector<PeriodRecord>& periods);
   void flush();
-  void write_day(std::vector<PeriodRecord>& periods, int written_slots);
   void write_row(const PeriodRecord& period, int written_slots);
-  void write_in_background();
-  void stop_background();
+
+  // Rows written in one go, few enough that a thread of the pool that
+  // writes them is soon back for the pool's pieces.
+  static constexpr std::size_t kRowsAtOnce = 128;
 
   std::unique_ptr<OutputSink> sink_;
   std::string name_;
-  const StationTable& table_;
   StationCounts counts_;
   double nodata_;
+  WorkerPool* pool_;
+  std::size_t most_waiting_;
+  std::vector<std::string> leads_;  // "number\tname\tkind\t" of each climate or collector station
+
+  // The days in waiting, oldest first, and emptied vectors to reuse.
+  std::mutex days_mutex_;
+  std::deque<Day> days_;
+  std::size_t waiting_records_ = 0;
+  std::vector<std::vector<PeriodRecord>> spare_;
+
+  // Held by the thread that writes rows; guards everything below.
+  std::mutex writing_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
-  std::vector<std::pair<std::size_t, std::size_t>> runs_;  // scratch of add_day
+  Day day_;  // the day being written, in time order
+  std::size_t next_row_ = 0;
+  HourStamp date_stamp_;  // the stamp of the date columns in date_
+  char date_[64] = {};
+  std::size_t date_size_ = 0;
+  std::vector<std::pair<std::size_t, std::size_t>> runs_;  // scratch of put_in_time_order
+  std::vector<PeriodRecord> ordered_;                      // the same
   bool failed_ = false;
-
-  // The day handed to the background thread, and whether one is waiting.
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<PeriodRecord> pending_;
-  int pending_slots_ = 0;
-  bool has_pending_ = false;
-  bool stopping_ = false;
+  std::exception_ptr failure_;
 };
 
 // A few lines on what the report counts: periods, the observed total, what

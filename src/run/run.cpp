@@ -115,13 +115,13 @@ struct Additions {
 // cannot be written costs no run.
 void open_additions(Additions& added, FileSystem& files, const RunOptions& options,
                     const RunParameters& params, const StationTable& stations,
-                    const StationCounts& counts) {
+                    const StationCounts& counts, WorkerPool& pool) {
   std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file,
                                     params.result_file};
   if (!options.report_file.empty()) {
     added.report_name = options.report_file;
     added.report.emplace(create_added_file(files, "report file", added.report_name, taken),
-                         added.report_name, stations, counts, params.nodata, options.threads > 1);
+                         added.report_name, stations, counts, params.nodata, &pool);
     taken.push_back(added.report_name);
   }
   if (!options.map_file.empty()) {
@@ -201,8 +201,11 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
 
   ResultFile result = open_result(files, params, located);
   write_result_header(result, stations, counts.total());
+  // The pool's threads also write the report while they wait, so the pool
+  // outlives the additions.
+  WorkerPool pool(invocation.options.threads);
   Additions added;
-  open_additions(added, files, invocation.options, params, stations, counts);
+  open_additions(added, files, invocation.options, params, stations, counts, pool);
 
   // Position every file at the start date; the window then holds the first
   // day, from hour 7 of the start date to hour 6 of the next.
@@ -227,7 +230,6 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   // One pass a day: complete the day's climate and collector hours, write
   // them, and read the next day. The run ends with hour 24 of the end date,
   // or stops where the hourly file cannot reach it.
-  WorkerPool pool(invocation.options.threads);
   IdwEngine engine(stations, counts, IdwSettings::from(params), &pool);
   const EndDate end{params.end_day, params.end_month, params.end_year};
   // With more than one thread, the next day is read while this one is

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace rumo {
@@ -34,6 +36,36 @@ TEST(WorkerPool, EveryPieceOnceAndTheLowestFailure) {
     }
     EXPECT_EQ(thrown, "9");
     for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(runs[i], 1) << threads << " " << i;
+  }
+}
+
+// Idle work runs on the pool's threads only, one step at a time, between
+// and beside the pieces, until it runs out; it ends when cleared.
+TEST(WorkerPool, IdleWorkFillsTheWaits) {
+  for (const int threads : {1, 3}) {
+    WorkerPool pool(threads);
+    std::atomic<int> steps{0}, running{0}, overlaps{0};
+    pool.set_idle_work([&] {
+      if (running++ > 0) ++overlaps;
+      std::this_thread::sleep_for(std::chrono::microseconds(20));
+      --running;
+      return ++steps < 500;
+    });
+    pool.idle_work_added();
+    for (int call = 0; call < 200; ++call) {
+      std::atomic<int> pieces{0};
+      pool.run(8, [&](std::size_t, int) { ++pieces; });
+      ASSERT_EQ(pieces, 8);
+    }
+    for (int wait = 0; threads > 1 && steps < 500 && wait < 10000; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    pool.clear_idle_work();
+    EXPECT_EQ(steps, threads > 1 ? 500 : 0);
+    EXPECT_EQ(overlaps, 0);
+    pool.idle_work_added();  // after clearing, nothing to run
+    pool.run(1, [](std::size_t, int) {});
+    EXPECT_EQ(steps, threads > 1 ? 500 : 0);
   }
 }
 
