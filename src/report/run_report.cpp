@@ -21,8 +21,30 @@ const char* const kHeader =
     "hours_written\n";
 
 // Room for a row besides its leading columns: the date, three numbers with
-// the room their writing needs (48 characters each), the words and the tabs.
+// the room their writing needs (48 characters each), the words, the tabs
+// and the pieces copied past a text's end.
 constexpr std::size_t kRowRoom = 256;
+
+// Texts are copied in pieces of a fixed size, which is quicker than a copy
+// of any length; the last piece may run past the text's end, into room that
+// the source and the target both have.
+constexpr std::size_t kPiece = 32;
+
+char* put_in_pieces(char* out, const char* text, std::size_t size) {
+  for (std::size_t at = 0; at < size; at += kPiece) std::memcpy(out + at, text + at, kPiece);
+  return out + size;
+}
+
+// The outcome column with the tabs around it, in room for a piece.
+struct OutcomeColumn {
+  char text[kPiece];
+  std::size_t size;
+};
+
+constexpr OutcomeColumn kOutcomeColumns[] = {{"\tscaled\t", 8},
+                                             {"\tno-rain-interpolated\t", 22},
+                                             {"\treading-missing\t", 17},
+                                             {"\tunusable-sum\t", 14}};
 
 char* put(char* out, std::string_view text) {
   std::memcpy(out, text.data(), text.size());
@@ -70,8 +92,10 @@ RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const S
     lead += '\t';
     put_name(lead, table.name[static_cast<std::size_t>(m)]);
     lead += m <= counts.last_climate() ? "\tclimate\t" : "\tcollector\t";
-    leads_.push_back(std::move(lead));
+    leads_.push_back({lead_text_.size(), lead.size()});
+    lead_text_.insert(lead_text_.end(), lead.begin(), lead.end());
   }
+  lead_text_.resize(lead_text_.size() + kPiece);
   buffer_.resize(kBlock + kRowRoom);
   used_ = static_cast<std::size_t>(put(buffer_.data(), kHeader) - buffer_.data());
   if (pool_ != nullptr) pool_->set_idle_work([this] { return write_some(false); });
@@ -122,60 +146,58 @@ bool RunReport::write_some(bool wait) {
   } else if (!writing.try_lock()) {
     return false;
   }
-  if (next_row_ == day_.periods.size()) {
+  if (!in_hand_) {
     {
       const std::lock_guard lock(days_mutex_);
       if (days_.empty()) return false;
       day_ = std::move(days_.front());
       days_.pop_front();
     }
-    put_in_time_order(day_.periods);
-    next_row_ = 0;
+    order_runs(day_.periods);
+    next_run_ = 0;
+    next_row_ = runs_.empty() ? 0 : runs_.front().first;
+    in_hand_ = true;
   }
-  const std::vector<PeriodRecord>& periods = day_.periods;
-  const std::size_t end = std::min(periods.size(), next_row_ + kRowsAtOnce);
   try {
-    for (; next_row_ < end; ++next_row_) write_row(periods[next_row_], day_.written_slots);
+    for (std::size_t count = 0; count < kRowsAtOnce && next_run_ < runs_.size(); ++count) {
+      write_row(day_.periods[next_row_], day_.written_slots);
+      if (++next_row_ == runs_[next_run_].second && ++next_run_ < runs_.size()) {
+        next_row_ = runs_[next_run_].first;
+      }
+    }
   } catch (...) {
     if (!failure_) failure_ = std::current_exception();
-    next_row_ = periods.size();
+    next_run_ = runs_.size();
   }
-  if (next_row_ == periods.size()) {
+  if (next_run_ == runs_.size()) {
     // The day is done: its vector goes back for another day.
     const std::lock_guard lock(days_mutex_);
-    waiting_records_ -= periods.size();
+    waiting_records_ -= day_.periods.size();
     day_.periods.clear();
     spare_.push_back(std::move(day_.periods));
-    next_row_ = 0;
+    in_hand_ = false;
   }
   return true;
 }
 
-void RunReport::put_in_time_order(std::vector<PeriodRecord>& periods) {
+void RunReport::order_runs(const std::vector<PeriodRecord>& periods) {
   // The periods come in runs of one stamp and ascending stations (a pass of
   // the adjustment each); the runs, ordered by stamp and first station, give
   // the rows in time order.
-  std::vector<std::pair<std::size_t, std::size_t>>& runs = runs_;
-  runs.clear();
+  runs_.clear();
   for (std::size_t i = 0; i < periods.size(); ++i) {
     if (i == 0 || !(periods[i].stamp == periods[i - 1].stamp) ||
         periods[i].station <= periods[i - 1].station) {
-      runs.emplace_back(i, i);
+      runs_.emplace_back(i, i);
     }
-    runs.back().second = i + 1;
+    runs_.back().second = i + 1;
   }
   const auto key = [&](const std::pair<std::size_t, std::size_t>& run) {
     const PeriodRecord& p = periods[run.first];
     return std::tie(p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour, p.station);
   };
-  std::stable_sort(runs.begin(), runs.end(),
+  std::stable_sort(runs_.begin(), runs_.end(),
                    [&](const auto& a, const auto& b) { return key(a) < key(b); });
-  ordered_.clear();
-  for (const auto& [first, end] : runs) {
-    ordered_.insert(ordered_.end(), periods.begin() + static_cast<std::ptrdiff_t>(first),
-                    periods.begin() + static_cast<std::ptrdiff_t>(end));
-  }
-  periods.swap(ordered_);
 }
 
 void RunReport::write_row(const PeriodRecord& p, int written_slots) {
@@ -190,27 +212,27 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
     date_size_ = static_cast<std::size_t>(out - date_);
     date_stamp_ = p.stamp;
   }
-  const std::string_view date(date_, date_size_);
-  const std::string& lead = leads_[static_cast<std::size_t>(p.station - counts_.first_climate())];
-  const std::size_t room = kRowRoom + lead.size();
+  const auto [lead_at, lead_size] =
+      leads_[static_cast<std::size_t>(p.station - counts_.first_climate())];
+  const std::size_t room = kRowRoom + lead_size;
   if (used_ + room > buffer_.size()) {
     flush();
     if (room > buffer_.size()) buffer_.resize(room);
   }
   char* out = buffer_.data() + used_;
-  const Outcome outcome = outcome_of(p, nodata_);
-  out = put(out, lead);
-  out = put(out, date);
+  out = put_in_pieces(out, lead_text_.data() + lead_at, lead_size);
+  out = put_in_pieces(out, date_, date_size_);
   out = write_shortest(out, p.reading);
   *out++ = '\t';
   out = write_shortest(out, p.interpolated);
-  *out++ = '\t';
-  out = put(out, outcome_name(outcome));
-  *out++ = '\t';
+  const Outcome outcome = outcome_of(p, nodata_);
+  const OutcomeColumn& column = kOutcomeColumns[static_cast<std::size_t>(outcome)];
+  out = put_in_pieces(out, column.text, column.size);
   if (outcome == Outcome::scaled) out = write_shortest(out, p.reading / p.interpolated);
   *out++ = '\t';
-  const int hours = p.last_slot - p.first_slot + 1;
-  out = write_integer(out, std::clamp(written_slots - p.first_slot + 1, 0, hours));
+  const int hours = std::clamp(written_slots - p.first_slot + 1, 0, p.last_slot - p.first_slot + 1);
+  if (hours >= 10) *out++ = static_cast<char>('0' + hours / 10);
+  *out++ = static_cast<char>('0' + hours % 10);
   *out++ = '\n';
   used_ = static_cast<std::size_t>(out - buffer_.data());
 }

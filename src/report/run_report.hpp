@@ -56,7 +56,8 @@ class RunReport {
   // Writes some rows of the days in waiting, oldest first; without `wait`,
   // only if no other thread is writing. Returns whether it wrote any.
   bool write_some(bool wait);
-  void put_in_time_order(std::vector<PeriodRecord>& periods);
+  // Sorts the runs of `periods` into time order (runs_).
+  void order_runs(const std::vector<PeriodRecord>& periods);
   void flush();
   void write_row(const PeriodRecord& period, int written_slots);
 
@@ -70,7 +71,10 @@ class RunReport {
   double nodata_;
   WorkerPool* pool_;
   std::size_t most_waiting_;
-  std::vector<std::string> leads_;  // "number\tname\tkind\t" of each climate or collector station
+  // "number\tname\tkind\t" of each climate or collector station: where in
+  // lead_text_ it begins, and its length.
+  std::vector<std::pair<std::size_t, std::size_t>> leads_;
+  std::vector<char> lead_text_;
 
   // The days in waiting, oldest first, and emptied vectors to reuse.
   std::mutex days_mutex_;
@@ -82,13 +86,14 @@ class RunReport {
   std::mutex writing_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
-  Day day_;  // the day being written, in time order
+  Day day_;  // the day being written
+  bool in_hand_ = false;
+  std::vector<std::pair<std::size_t, std::size_t>> runs_;  // of day_, in time order
+  std::size_t next_run_ = 0;
   std::size_t next_row_ = 0;
   HourStamp date_stamp_;  // the stamp of the date columns in date_
-  char date_[64] = {};
+  char date_[64] = {};    // room for the pieces of put_in_pieces
   std::size_t date_size_ = 0;
-  std::vector<std::pair<std::size_t, std::size_t>> runs_;  // scratch of put_in_time_order
-  std::vector<PeriodRecord> ordered_;                      // the same
   bool failed_ = false;
   std::exception_ptr failure_;
 };
