@@ -196,6 +196,10 @@ bool may_be_tenths(double value) {
 }  // namespace
 
 char* write_shortest(char* out, double value) {
+  if (std::bit_cast<std::uint64_t>(value) == 0) {
+    *out = '0';
+    return out + 1;
+  }
   // Tenths below 1e5 are written from their count of tenths, which needs no
   // search for the digits.
   if (may_be_tenths(value) && std::fabs(value) < 1e5) {
@@ -205,7 +209,12 @@ char* write_shortest(char* out, double value) {
       const long units = whole / 10;
       const long tenth = whole % 10;
       if (whole < 0) *out++ = '-';
-      out = write_integer(out, units < 0 ? -units : units);
+      const long magnitude = units < 0 ? -units : units;
+      if (magnitude < 10) {
+        *out++ = static_cast<char>('0' + magnitude);
+      } else {
+        out = write_integer(out, magnitude);
+      }
       if (tenth != 0) {
         *out++ = '.';
         *out++ = static_cast<char>('0' + (tenth < 0 ? -tenth : tenth));
