@@ -272,8 +272,10 @@ void count_result(const std::string& name, Measurement& m) {
     if (number == 2) m.columns = static_cast<long>(std::count(line.begin(), line.end(), '\t')) - 3;
     if (number > 5) ++m.lines;
   }
+  // No result file (the cross-validation writes none): no bytes.
   std::error_code error;
   m.bytes = fs::file_size(name, error);
+  if (error) m.bytes = 0;
 }
 
 // The data of one network, generated once and kept in the cache folder.
