@@ -46,7 +46,8 @@ void WorkerPool::work(int worker) {
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [&] {
-      return stopping_ || generation_ != seen || (idle_pending_ && !idle_running_ && idle_step_);
+      return stopping_ || generation_ != seen ||
+             (idle_pending_ && !idle_running_ && !idle_held_ && idle_step_);
     });
     if (stopping_) return;
     if (generation_ != seen) {
@@ -56,11 +57,12 @@ void WorkerPool::work(int worker) {
       lock.lock();
       continue;
     }
-    // Idle work, a step at a time, until it runs out or pieces come.
+    // Idle work, a step at a time, until it runs out, pieces come or it is
+    // held.
     idle_running_ = true;
     idle_pending_ = false;
     bool more = true;
-    while (more && generation_ == seen && !stopping_) {
+    while (more && generation_ == seen && !stopping_ && !idle_held_) {
       lock.unlock();
       more = idle_step_();
       lock.lock();
@@ -82,6 +84,15 @@ void WorkerPool::idle_work_added() {
     const std::lock_guard lock(mutex_);
     if (!idle_step_) return;
     idle_pending_ = true;
+  }
+  wake_.notify_one();
+}
+
+void WorkerPool::hold_idle_work(bool held) {
+  {
+    const std::lock_guard lock(mutex_);
+    idle_held_ = held;
+    if (held || !idle_pending_) return;
   }
   wake_.notify_one();
 }

@@ -41,6 +41,9 @@ class WorkerPool {
   void idle_work_added();
   // Ends the idle work; returns once no step runs.
   void clear_idle_work();
+  // While held, no new step starts, for other work of the run's that has
+  // the cores then; releasing lets the steps go on.
+  void hold_idle_work(bool held);
 
  private:
   void work(int worker);
@@ -62,6 +65,7 @@ class WorkerPool {
   std::condition_variable idle_done_;
   bool idle_pending_ = false;
   bool idle_running_ = false;
+  bool idle_held_ = false;
 };
 
 // One thread that runs a task beside the calling thread, one task at a time,

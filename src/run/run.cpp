@@ -152,6 +152,13 @@ void note_day(Additions& added, const HourWindow& window, const StationCounts& c
   added.periods.clear();
 }
 
+// Lets the pool's threads go on with their idle work when the reading of
+// the next day ends, however it ends.
+struct ReleaseIdleWork {
+  WorkerPool& pool;
+  ~ReleaseIdleWork() { pool.hold_idle_work(false); }
+};
+
 void finish_additions(Console& console, Additions& added, const StationTable& stations,
                       const StationCounts& counts, const RunParameters& params) {
   if (added.report) added.report->close();
@@ -234,7 +241,9 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   const EndDate end{params.end_day, params.end_month, params.end_year};
   // With more than one thread, the next day is read while this one is
   // interpolated and written; its hours enter the window as the advance
-  // would have read them.
+  // would have read them. The pool's idle work (the report's rows) waits
+  // while the reading goes on, so that it takes up only time the cores
+  // would otherwise leave idle.
   const bool read_ahead = pool.size() > 1;
   DayAhead ahead;
   std::optional<BackgroundThread> reader;
@@ -245,7 +254,9 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
       for (int slot = 0; slot < 24; ++slot) before[slot] = window.stamp(slot);
       const HourStamp last = window.stamp(24);
       const bool last_read = window.hour_read(24);
+      pool.hold_idle_work(true);
       reader->start([&, before, last, last_read] {
+        const ReleaseIdleWork release{pool};
         read_day_ahead(inputs, before, last, last_read, ahead, params, counts);
       });
     }

@@ -40,7 +40,8 @@ TEST(WorkerPool, EveryPieceOnceAndTheLowestFailure) {
 }
 
 // Idle work runs on the pool's threads only, one step at a time, between
-// and beside the pieces, until it runs out; it ends when cleared.
+// and beside the pieces, until it runs out; none starts while it is held,
+// and it ends when cleared.
 TEST(WorkerPool, IdleWorkFillsTheWaits) {
   for (const int threads : {1, 3}) {
     WorkerPool pool(threads);
@@ -51,7 +52,12 @@ TEST(WorkerPool, IdleWorkFillsTheWaits) {
       --running;
       return ++steps < 500;
     });
+    pool.hold_idle_work(true);
     pool.idle_work_added();
+    pool.run(8, [](std::size_t, int) {});
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(steps, 0);
+    pool.hold_idle_work(false);
     for (int call = 0; call < 200; ++call) {
       std::atomic<int> pieces{0};
       pool.run(8, [&](std::size_t, int) { ++pieces; });
