@@ -35,22 +35,6 @@ char* put_in_pieces(char* out, const char* text, std::size_t size) {
   return out + size;
 }
 
-// The outcome column with the tabs around it, in room for a piece.
-struct OutcomeColumn {
-  char text[kPiece];
-  std::size_t size;
-};
-
-constexpr OutcomeColumn kOutcomeColumns[] = {{"\tscaled\t", 8},
-                                             {"\tno-rain-interpolated\t", 22},
-                                             {"\treading-missing\t", 17},
-                                             {"\tunusable-sum\t", 14}};
-
-char* put(char* out, std::string_view text) {
-  std::memcpy(out, text.data(), text.size());
-  return out + text.size();
-}
-
 // Station names hold no blanks or tabs; one with a double quote is quoted,
 // its quotes doubled, as pandas and R read quoted fields.
 void put_name(std::string& out, const std::string& name) {
@@ -92,12 +76,23 @@ RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const S
     lead += '\t';
     put_name(lead, table.name[static_cast<std::size_t>(m)]);
     lead += m <= counts.last_climate() ? "\tclimate\t" : "\tcollector\t";
-    leads_.push_back({lead_text_.size(), lead.size()});
-    lead_text_.insert(lead_text_.end(), lead.begin(), lead.end());
+    leads_.push_back({column_text_.size(), lead.size()});
+    column_text_.insert(column_text_.end(), lead.begin(), lead.end());
   }
-  lead_text_.resize(lead_text_.size() + kPiece);
+  // The outcome column with the tabs around it, likewise.
+  for (const Outcome outcome : {Outcome::scaled, Outcome::no_rain_interpolated,
+                                Outcome::reading_missing, Outcome::unusable_sum}) {
+    std::string column(1, '\t');
+    column += outcome_name(outcome);
+    column += '\t';
+    outcome_columns_[static_cast<std::size_t>(outcome)] = {column_text_.size(), column.size()};
+    column_text_.insert(column_text_.end(), column.begin(), column.end());
+  }
+  column_text_.resize(column_text_.size() + kPiece);
   buffer_.resize(kBlock + kRowRoom);
-  used_ = static_cast<std::size_t>(put(buffer_.data(), kHeader) - buffer_.data());
+  const std::string_view header = kHeader;
+  used_ = static_cast<std::size_t>(std::copy(header.begin(), header.end(), buffer_.data()) -
+                                   buffer_.data());
   if (pool_ != nullptr) pool_->set_idle_work([this] { return write_some(false); });
 }
 
@@ -220,14 +215,14 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
     if (room > buffer_.size()) buffer_.resize(room);
   }
   char* out = buffer_.data() + used_;
-  out = put_in_pieces(out, lead_text_.data() + lead_at, lead_size);
+  out = put_in_pieces(out, column_text_.data() + lead_at, lead_size);
   out = put_in_pieces(out, date_, date_size_);
   out = write_shortest(out, p.reading);
   *out++ = '\t';
   out = write_shortest(out, p.interpolated);
   const Outcome outcome = outcome_of(p, nodata_);
-  const OutcomeColumn& column = kOutcomeColumns[static_cast<std::size_t>(outcome)];
-  out = put_in_pieces(out, column.text, column.size);
+  const auto [column_at, column_size] = outcome_columns_[static_cast<std::size_t>(outcome)];
+  out = put_in_pieces(out, column_text_.data() + column_at, column_size);
   if (outcome == Outcome::scaled) out = write_shortest(out, p.reading / p.interpolated);
   *out++ = '\t';
   const int hours = std::clamp(written_slots - p.first_slot + 1, 0, p.last_slot - p.first_slot + 1);

@@ -3,6 +3,7 @@
 // summary for the console.
 #pragma once
 
+#include <array>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -71,10 +72,13 @@ class RunReport {
   double nodata_;
   WorkerPool* pool_;
   std::size_t most_waiting_;
-  // "number\tname\tkind\t" of each climate or collector station: where in
-  // lead_text_ it begins, and its length.
+  // The columns that repeat, all in column_text_ (with room for the pieces
+  // of a copy at its end): where each begins, and its length.
+  // "number\tname\tkind\t" of each climate or collector station, and
+  // "\toutcome\t" of each outcome.
   std::vector<std::pair<std::size_t, std::size_t>> leads_;
-  std::vector<char> lead_text_;
+  std::array<std::pair<std::size_t, std::size_t>, 4> outcome_columns_{};
+  std::vector<char> column_text_;
 
   // The days in waiting, oldest first, and emptied vectors to reuse.
   std::mutex days_mutex_;
