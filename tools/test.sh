@@ -10,6 +10,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 missing=()
 [ -f /usr/include/CLI/CLI.hpp ] || missing+=(libcli11-dev)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+[ -f /usr/include/proj.h ] || missing+=(libproj-dev)
+[ -f /usr/include/netcdf.h ] || missing+=(libnetcdf-dev)
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
     apt-get update -qq && apt-get install -y "${missing[@]}"

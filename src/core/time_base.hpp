@@ -1,0 +1,38 @@
+// The time base and coordinate system a station file states in its title
+// line. Inside, the run counts hours 1 to 24 in one fixed offset from UTC:
+// hour h of a day is the hour that ends at h o'clock. Files written by the
+// importer say which offset and which CRS in their title line, so that the
+// exporters need not guess; a title without them states nothing.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rumo {
+
+// A fixed offset from UTC in minutes, never daylight saving.
+struct UtcOffset {
+  int minutes = 0;
+  friend bool operator==(const UtcOffset&, const UtcOffset&) = default;
+};
+
+// "+HH:MM" or "-HH:MM" (also "Z" for +00:00), HH at most 14, MM below 60.
+std::optional<UtcOffset> parse_utc_offset(std::string_view text);
+// "+01:00", "-03:30", "+00:00".
+std::string format_utc_offset(UtcOffset offset);
+
+struct TitleConventions {
+  std::optional<UtcOffset> offset;  // nothing: the title does not say
+  std::string crs;                  // empty: the title does not say
+};
+
+// The title line the importer writes, for example
+// "hourly precipitation [mm]; time UTC+01:00, hour h ends at h:00; crs EPSG:25832".
+// `what` must hold no ';'; an empty `crs` leaves the crs part out.
+std::string conventions_title(std::string_view what, UtcOffset offset, std::string_view crs);
+// What a title line states: "time UTC+HH:MM" and "crs NAME" parts between
+// semicolons, wherever they stand.
+TitleConventions read_title_conventions(std::string_view title);
+
+}  // namespace rumo
