@@ -1,6 +1,7 @@
 #include "checks/station_checks.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,7 @@ namespace rumo {
 namespace {
 
 // Names shown in a warning before the rest is left out.
-constexpr int kNamesShown = 3;
+constexpr std::size_t kNamesShown = 3;
 
 struct Range {
   double low;
@@ -35,6 +36,75 @@ std::string shown(const Range& range) {
   return shortest_text(range.low) + " to " + shortest_text(range.high);
 }
 
+// The names of the stations, up to kNamesShown of them.
+std::string names_of(const StationTable& stations, const std::vector<int>& numbers) {
+  std::string names;
+  for (std::size_t i = 0; i < std::min(numbers.size(), std::size_t{kNamesShown}); ++i) {
+    names += (i > 0 ? ", " : "") + stations.name[static_cast<std::size_t>(numbers[i])];
+  }
+  if (numbers.size() > kNamesShown) names += ", ...";
+  return names;
+}
+
+// Coordinates below this in size in every station look like degrees
+// (longitudes run to 180, or to 360 east).
+constexpr double kDegreesBound = 360.0;
+
+void warn_degrees(std::ostream& err, const StationTable& stations, int total, double max_distance) {
+  if (total == 0 || !(std::fabs(max_distance) > kDegreesBound)) return;
+  for (int m = 1; m <= total; ++m) {
+    if (!(std::fabs(stations.first[m]) < kDegreesBound) ||
+        !(std::fabs(stations.second[m]) < kDegreesBound)) {
+      return;
+    }
+  }
+  err << "rumo: warning: the coordinates of every station lie below 360 in size ("
+      << shown(range_of(stations.first, 1, total)) << ", "
+      << shown(range_of(stations.second, 1, total)) << ") while the maximum distance is "
+      << shortest_text(max_distance)
+      << "; distances are taken in the unit of the coordinates: are they degrees? (project them "
+         "to metres, such as UTM)\n";
+}
+
+// Stations of one file at the very same place: most often coordinates that
+// lost their decimals (a decimal comma) or a copied line. A station of
+// another file at the same place is not told (a climate station beside an
+// hourly one is common), nor the origin (0, 0), which headers often hold
+// where coordinates were not given. Many shared places among many more
+// unshared ones are a grid of stations meant so, as generated networks have.
+void warn_shared_places(std::ostream& err, const StationTable& stations, int first, int last,
+                        const std::string& file) {
+  std::vector<int> placed;
+  for (int m = first; m <= last; ++m) {
+    const double x = stations.first[m];
+    const double y = stations.second[m];
+    if (std::isfinite(x) && std::isfinite(y) && (x != 0.0 || y != 0.0)) placed.push_back(m);
+  }
+  const auto place = [&](int m) { return std::pair(stations.first[m], stations.second[m]); };
+  std::stable_sort(placed.begin(), placed.end(), [&](int a, int b) { return place(a) < place(b); });
+  std::vector<std::vector<int>> shared;
+  std::size_t places = 0;
+  for (auto begin = placed.begin(); begin != placed.end(); ++places) {
+    const auto end =
+        std::find_if(begin, placed.end(), [&](int m) { return place(m) != place(*begin); });
+    if (end - begin >= 2) shared.emplace_back(begin, end);
+    begin = end;
+  }
+  if (shared.empty() || (shared.size() > kNamesShown && 2 * places > placed.size())) return;
+  for (std::size_t i = 0; i < std::min(shared.size(), kNamesShown); ++i) {
+    std::vector<int>& numbers = shared[i];
+    std::sort(numbers.begin(), numbers.end());
+    err << "rumo: warning: " << file << ": " << numbers.size() << " stations share the place "
+        << shortest_text(stations.first[numbers[0]]) << ", "
+        << shortest_text(stations.second[numbers[0]]) << ": " << names_of(stations, numbers)
+        << "; are their coordinates right?\n";
+  }
+  if (shared.size() > kNamesShown) {
+    err << "rumo: warning: " << file << ": " << shared.size() - kNamesShown
+        << " more places are each shared by two or more stations\n";
+  }
+}
+
 void warn_unreached(std::ostream& err, const StationTable& stations, int hourly, int first,
                     int last, const char* kind, double max_distance) {
   const double reach = max_distance * max_distance;
@@ -50,29 +120,15 @@ void warn_unreached(std::ostream& err, const StationTable& stations, int hourly,
   }
   if (unreached.empty()) return;
   const auto count = static_cast<int>(unreached.size());
-  std::string names;
-  for (int i = 0; i < std::min(count, kNamesShown); ++i) {
-    names += (i > 0 ? ", " : "") + stations.name[unreached[static_cast<std::size_t>(i)]];
-  }
-  if (count > kNamesShown) names += ", ...";
+  const std::string names = names_of(stations, unreached);
   err << "rumo: warning: " << count << " " << kind
       << (count == 1 ? " station has" : " stations have")
       << " no hourly station within the maximum distance " << shortest_text(max_distance) << "; "
       << (count == 1 ? "its" : "their") << " readings are lost: " << names << "\n";
 }
 
-}  // namespace
-
-void warn_unreached_stations(std::ostream& err, const StationTable& stations,
-                             const StationCounts& counts, const RunParameters& params) {
-  warn_unreached(err, stations, counts.hourly, counts.first_climate(), counts.last_climate(),
-                 "climate", params.max_distance);
-  warn_unreached(err, stations, counts.hourly, counts.first_collector(), counts.total(),
-                 "collector", params.max_distance);
-}
-
-void warn_coordinate_ranges(std::ostream& err, const StationTable& stations,
-                            const StationCounts& counts, const RunParameters& params) {
+void warn_far_outside(std::ostream& err, const StationTable& stations, const StationCounts& counts,
+                      const RunParameters& params) {
   if (counts.hourly == 0) return;
   const Range first = range_of(stations.first, 1, counts.hourly);
   const Range second = range_of(stations.second, 1, counts.hourly);
@@ -91,6 +147,27 @@ void warn_coordinate_ranges(std::ostream& err, const StationTable& stations,
         << shown(own_second) << ") lie far outside those of " << params.hourly_file << " ("
         << shown(first) << ", " << shown(second) << "); are both in the same unit?\n";
   }
+}
+
+}  // namespace
+
+void warn_unreached_stations(std::ostream& err, const StationTable& stations,
+                             const StationCounts& counts, const RunParameters& params) {
+  warn_unreached(err, stations, counts.hourly, counts.first_climate(), counts.last_climate(),
+                 "climate", params.max_distance);
+  warn_unreached(err, stations, counts.hourly, counts.first_collector(), counts.total(),
+                 "collector", params.max_distance);
+}
+
+void warn_coordinate_ranges(std::ostream& err, const StationTable& stations,
+                            const StationCounts& counts, const RunParameters& params) {
+  warn_far_outside(err, stations, counts, params);
+  warn_degrees(err, stations, counts.total(), params.max_distance);
+  warn_shared_places(err, stations, 1, counts.hourly, params.hourly_file);
+  warn_shared_places(err, stations, counts.first_climate(), counts.last_climate(),
+                     params.climate_file);
+  warn_shared_places(err, stations, counts.first_collector(), counts.total(),
+                     params.collector_file);
 }
 
 }  // namespace rumo

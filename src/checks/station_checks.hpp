@@ -14,9 +14,12 @@ namespace rumo {
 void warn_unreached_stations(std::ostream& err, const StationTable& stations,
                              const StationCounts& counts, const RunParameters& params);
 
-// A climate or collector file whose coordinates lie far outside the range of
-// the hourly file's (further off than the hourly stations spread): most
-// often coordinates in another unit, such as degrees beside metres.
+// Coordinates that look wrong: a climate or collector file whose
+// coordinates lie far outside the range of the hourly file's (further off
+// than the hourly stations spread), most often another unit, such as degrees
+// beside metres; every station's coordinates below 360 in size (degrees)
+// while the maximum distance is larger than that; and two or more stations
+// of one file at the very same place (coordinates that lost their decimals).
 void warn_coordinate_ranges(std::ostream& err, const StationTable& stations,
                             const StationCounts& counts, const RunParameters& params);
 

@@ -2,7 +2,9 @@
 // each one.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rumo {
@@ -32,5 +34,22 @@ struct StationTable {
   // the code of each array).
   void make_room(int last);
 };
+
+// How many characters of a station's name a run keeps.
+inline constexpr std::size_t kNameLength = 7;
+
+// The length of the well-formed UTF-8 sequence that begins at `at` (1 for an
+// ASCII character), or 0 where none does: a stray continuation byte, a cut
+// sequence, an overlong form, a surrogate or a code point beyond U+10FFFF.
+std::size_t utf8_sequence(std::string_view text, std::size_t at);
+
+// The name a run keeps of the name in a header: the first 7 characters of a
+// name in valid UTF-8 (so that the name stays valid), the first 7 bytes of
+// any other. Keeping a kept name changes nothing.
+std::string_view kept_name(std::string_view name);
+
+// How many characters the text shows: its code points when it is valid
+// UTF-8, its bytes otherwise.
+std::size_t shown_length(std::string_view text);
 
 }  // namespace rumo

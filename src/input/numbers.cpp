@@ -102,8 +102,14 @@ std::optional<double> parse_double_token(std::string_view token) {
 }
 
 double parse_header_number(std::string_view token) {
+  return read_header_number(token).value;
+}
+
+HeaderNumber read_header_number(std::string_view token) {
   const std::string text(token);
-  return std::strtod(text.c_str(), nullptr);
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  return {value, static_cast<std::size_t>(end - text.c_str())};
 }
 
 }  // namespace rumo

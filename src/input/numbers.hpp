@@ -1,6 +1,7 @@
 // Numbers as text: the conversions of data tokens and header tokens.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -21,6 +22,14 @@ std::optional<double> parse_double_token(std::string_view token);
 // Header numbers: the longest leading part of the text that forms a number,
 // after leading white space; text that does not begin with a number is 0.0.
 double parse_header_number(std::string_view token);
+
+// The same, with how many characters of the text the number took: 0 for
+// text that does not begin with a number.
+struct HeaderNumber {
+  double value = 0.0;
+  std::size_t length = 0;
+};
+HeaderNumber read_header_number(std::string_view token);
 
 // The white space of formatted reads: blank, tab, line feed, vertical tab,
 // form feed, carriage return.

@@ -8,15 +8,6 @@ namespace rumo {
 namespace {
 
 constexpr int kStampNumbers = 4;
-// Longer text found is shown cut, so that a binary file or a very long token
-// keeps the message on one readable line.
-constexpr std::size_t kShownText = 40;
-
-std::string quoted(std::string_view text) {
-  if (text.size() <= kShownText) return "\"" + std::string(text) + "\"";
-  return "\"" + std::string(text.substr(0, kShownText)) + "...\"";
-}
-
 std::string holds_values(std::size_t values, int stations) {
   return message_format("the record holds %zu values, the header names %d stations", values,
                         stations);
@@ -147,6 +138,13 @@ RecordStamp located_record(TextReader& reader, HourField& field, int first, int 
 }
 
 }  // namespace
+
+std::string quoted(std::string_view text) {
+  std::string shown(1, '"');
+  shown.append(text.substr(0, kShownText));
+  shown += text.size() > kShownText ? "...\"" : "\"";
+  return shown;
+}
 
 RecordStamp read_record(TextReader& reader, HourField& field, int first, int last, int stamp_code,
                         int value_code) {

@@ -45,6 +45,12 @@ RecordStamp read_record(TextReader& reader, HourField& field, int first, int las
 void check_next_hour(const TextReader& reader, const std::string& name, const HourStamp& previous,
                      const RecordStamp& record);
 
+// Text found, in quotes for a message; longer text is cut after 40
+// characters, so that a binary file or a very long token keeps the message
+// on one readable line.
+inline constexpr std::size_t kShownText = 40;
+std::string quoted(std::string_view text);
+
 // "NAME, line N: WHAT" and a line end, for the second line of a failure.
 std::string located_line(const std::string& name, std::size_t line, const std::string& what);
 // "Datei NAME enthaelt das Datum ... nicht (feof)!": the file ended before

@@ -1,8 +1,11 @@
 #include "input/station_header.hpp"
 
+#include <array>
 #include <optional>
+#include <vector>
 
 #include "core/error.hpp"
+#include "core/number_text.hpp"
 #include "core/window.hpp"
 #include "input/numbers.hpp"
 #include "input/records.hpp"
@@ -14,7 +17,6 @@ namespace {
 // Line 2 starts with an 11-character label ("YY\tMM\tDD\tHH") in front of
 // the heights; a shorter line has no label and is all heights.
 constexpr std::size_t kLabelLength = 11;
-constexpr std::size_t kNameLength = 7;
 
 bool is_blank(char c) {
   return c == ' ' || c == '\t';
@@ -46,6 +48,47 @@ bool starts_number(std::string_view token) {
   if (at < token.size() && token[at] == '.') ++at;
   return at < token.size() && token[at] >= '0' && token[at] <= '9';
 }
+
+// Header numbers that go on with something else after the number ("9,6381"
+// is read as 9), gathered by line, so that each line is told once.
+class NumberRests {
+ public:
+  double read(std::string_view token, std::size_t line) {
+    const HeaderNumber number = read_header_number(token);
+    if (number.length > 0 && number.length < token.size()) {
+      if (lines_.empty() || lines_.back().line != line) {
+        lines_.push_back({line, std::string(token), number.value, 0});
+      }
+      ++lines_.back().count;
+    }
+    return number.value;
+  }
+
+  std::string warnings(const std::string& name) const {
+    std::string text;
+    for (const Line& line : lines_) {
+      text +=
+          message_format("rumo: warning: %s, line %zu: %s was read as %s", name.c_str(), line.line,
+                         quoted(line.first).c_str(), shortest_text(line.value).c_str());
+      if (line.first.find(',') != std::string::npos) text += " (decimal comma?)";
+      if (line.count > 1) {
+        text += "; the same holds for " + counted(line.count - 1, "more entry", "more entries") +
+                " of this line";
+      }
+      text += "\n";
+    }
+    return text;
+  }
+
+ private:
+  struct Line {
+    std::size_t line;
+    std::string first;
+    double value;
+    int count;
+  };
+  std::vector<Line> lines_;
+};
 
 // Failures of lines 3 to 5 mean the file ended early; a located one says
 // after how many of the entries line 2 announces.
@@ -90,6 +133,52 @@ std::string label_warning(const std::string& name, std::string_view line) {
       name.c_str(), end, static_cast<int>(first->size()), first->data());
 }
 
+std::string entry_count_warnings(const std::string& name,
+                                 const std::array<std::string_view, 3>& lines, int heights) {
+  static const char* const kEntries[][2] = {{"first coordinate", "first coordinates"},
+                                            {"second coordinate", "second coordinates"},
+                                            {"name", "names"}};
+  std::array<int, 3> entries{};
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::vector<std::string_view> tokens;
+    for (std::size_t at = 0; at < lines[i].size();) {
+      if (is_space(lines[i][at])) {
+        ++at;
+        continue;
+      }
+      const std::size_t start = at;
+      while (at < lines[i].size() && !is_space(lines[i][at])) ++at;
+      tokens.push_back(lines[i].substr(start, at - start));
+    }
+    // Entries may run on over the lines; only a header that gives each line
+    // its own label can be counted line by line.
+    if (tokens.size() < 4 || starts_number(tokens[0])) return {};
+    entries[i] = static_cast<int>(tokens.size()) - 4;
+  }
+  const auto line_of = [&](std::size_t i) {
+    return message_format("%s, line %zu: %s after the label, but line 2 has %s", name.c_str(),
+                          i + 3, counted(entries[i], kEntries[i][0], kEntries[i][1]).c_str(),
+                          counted(heights, "height", "heights").c_str());
+  };
+  const char* const kShift =
+      "; the entries are taken in turn, so those after the extra or missing "
+      "one go to the wrong stations";
+  if (entries[0] != heights && entries[0] == entries[1] && entries[1] == entries[2]) {
+    return message_format(
+        "rumo: warning: %s, lines 3 to 5: %d entries each after the label, but "
+        "line 2 has %s%s\n",
+        name.c_str(), entries[0], counted(heights, "height", "heights").c_str(), kShift);
+  }
+  std::string text;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i] == heights) continue;
+    text += "rumo: warning: " + line_of(i) + kShift;
+    if (i == 2 && entries[i] > heights) text += " (a name with a blank?)";
+    text += "\n";
+  }
+  return text;
+}
+
 TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
                                int first_number, int& count, StationTable& table, bool located) {
   auto source = files.open_input(name);
@@ -106,7 +195,9 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   line.clear();
   reader.read_line(line);
   count = 0;
-  if (located) console.err << label_warning(name, line);
+  const std::string label = located ? label_warning(name, line) : std::string();
+  console.err << label;
+  NumberRests rests;
   HeightTokens tokens(line);
   // The heights are counted first, so that the table grows once.
   for (HeightTokens counting = tokens; counting.next() && first_number + count <= kMaxStations;) {
@@ -115,7 +206,7 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   table.make_room(first_number + count - 1);
   count = 0;
   while (const auto token = tokens.next()) {
-    const double height = parse_header_number(*token);
+    const double height = rests.read(*token, 2);
     const int number = first_number + count;
     console.out << message_format("Station %2d, Hoehe %10.4lf\n", count, height);
     ++count;
@@ -135,19 +226,31 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   const int last = first_number + count - 1;
   read_labels(reader, 301);
   for (int i = first_number; i <= last; ++i) {
-    table.first[i] = parse_header_number(read_header_token(reader, 302, i - first_number, count));
+    const auto token = read_header_token(reader, 302, i - first_number, count);
+    table.first[i] = rests.read(token, reader.token_line());
   }
   read_labels(reader, 303);
   for (int i = first_number; i <= last; ++i) {
-    table.second[i] = parse_header_number(read_header_token(reader, 304, i - first_number, count));
+    const auto token = read_header_token(reader, 304, i - first_number, count);
+    table.second[i] = rests.read(token, reader.token_line());
   }
   read_labels(reader, 305);
   for (int i = first_number; i <= last; ++i) {
-    table.name[i] =
-        std::string(read_header_token(reader, 306, i - first_number, count).substr(0, kNameLength));
+    table.name[i] = std::string(kept_name(read_header_token(reader, 306, i - first_number, count)));
   }
 
   reader.rewind();
+  if (located) {
+    console.err << rests.warnings(name);
+    // The label's warning already accounts for a count of heights that the
+    // other lines do not share.
+    if (label.empty()) {
+      std::array<std::string, 5> lines;
+      for (std::string& text : lines) reader.read_line(text);
+      console.err << entry_count_warnings(name, {lines[2], lines[3], lines[4]}, count);
+      reader.rewind();
+    }
+  }
   return reader;
 }
 

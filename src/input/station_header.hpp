@@ -2,6 +2,7 @@
 // names of the file's stations.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +19,11 @@ namespace rumo {
 // entries of the table, stores their count and returns the file positioned
 // at line 1. A file whose heights take the total past kMaxStations is refused.
 // When `located`, failures say where they lie, the reader keeps the name for
-// the data records, and a label on line 2 that is not 11 characters long is
-// warned of on the console's error stream.
+// the data records, and the console's error stream is warned of a label on
+// line 2 that is not 11 characters long, of heights and coordinates that go
+// on after their number ("9,6381" is read as 9) and of lines 3 to 5 whose
+// count of entries differs from line 2's. Names keep their first 7
+// characters (kept_name).
 TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
                                int first_number, int& count, StationTable& table,
                                bool located = false);
@@ -28,6 +32,14 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
 // what the cut after 11 characters leaves: a first height that is no number,
 // or a number cut in two. Empty when the label looks right.
 std::string label_warning(const std::string& name, std::string_view line);
+
+// The warnings for header lines 3 to 5 (given as the file lays them out)
+// whose count of entries after the label differs from the `heights` of line
+// 2: a name with a blank, a missing coordinate. Empty when they agree, or
+// when a line does not begin with a label of its own (entries may run on
+// over the lines).
+std::string entry_count_warnings(const std::string& name,
+                                 const std::array<std::string_view, 3>& lines, int heights);
 
 // Skips the five header lines of a rewound station file.
 void skip_header(TextReader& reader);

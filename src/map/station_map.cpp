@@ -377,7 +377,7 @@ Extent draw_legend(std::string& svg, double x, double y, double size, const Reac
     text_line(svg, x, y + 16, around);
     if (!reach.on_map) text_line(svg, x, y + 32, "holds the whole map");
     // About the width of the longest line at this font size.
-    const double width = 7.0 * static_cast<double>(around.size()) + 10.0;
+    const double width = 7.0 * static_cast<double>(shown_length(around)) + 10.0;
     return {std::max(kLegendWidth, width), y + (reach.on_map ? 16 : 32)};
   }
   const double r = std::max(reach.radius, 0.5);
@@ -393,12 +393,8 @@ Extent draw_legend(std::string& svg, double x, double y, double size, const Reac
 std::string xml_escaped(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const auto continuation = [&](std::size_t i) {
-    return i < text.size() && (byte(i) & 0xC0) == 0x80;
-  };
   for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = byte(i);
+    const auto c = static_cast<unsigned char>(text[i]);
     if (c < 0x80) {
       switch (c) {
         case '<':
@@ -422,22 +418,8 @@ std::string xml_escaped(std::string_view text) {
       ++i;
       continue;
     }
-    // A well-formed UTF-8 sequence: no overlong forms, no surrogates, nothing
-    // beyond U+10FFFF.
-    std::size_t length = 0;
-    if (c >= 0xC2 && c <= 0xDF) length = 2;
-    if (c >= 0xE0 && c <= 0xEF) length = 3;
-    if (c >= 0xF0 && c <= 0xF4) length = 4;
-    bool valid = length > 0;
-    for (std::size_t k = 1; valid && k < length; ++k) valid = continuation(i + k);
-    if (valid && length >= 3) {
-      const unsigned char next = byte(i + 1);
-      if ((c == 0xE0 && next < 0xA0) || (c == 0xED && next >= 0xA0) || (c == 0xF0 && next < 0x90) ||
-          (c == 0xF4 && next >= 0x90)) {
-        valid = false;
-      }
-    }
-    if (valid) {
+    // A well-formed UTF-8 sequence stays as it is.
+    if (const std::size_t length = utf8_sequence(text, i); length > 0) {
       out.append(text.substr(i, length));
       i += length;
     } else {

@@ -96,7 +96,7 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
   file.write_text("\nYY\tMM\tDD\tHH");
   for (int i = 1; i <= total; ++i) {
     file.write_text("\t");
-    file.write_text(std::string_view(table.name[i]).substr(0, 7));
+    file.write_text(kept_name(table.name[i]));
   }
   file.write_text("\n");
 }

@@ -21,17 +21,18 @@ struct Header {
   MemoryFiles files;
   std::istringstream in;
   std::ostringstream out;
+  std::ostringstream err;
   StationTable table;
   int count = -1;
   std::optional<TextReader> reader;
   std::tuple<int, Stream, std::string> failure{0, Stream::out, ""};
 
-  explicit Header(const std::string& text, int first_number = 1) {
+  explicit Header(const std::string& text, int first_number = 1, bool located = false) {
     files.inputs["stations.txt"] = text;
-    Console console{in, out};
+    Console console{in, out, err};
     try {
       reader.emplace(
-          read_station_header(console, files, "stations.txt", first_number, count, table));
+          read_station_header(console, files, "stations.txt", first_number, count, table, located));
     } catch (const RunError& error) {
       failure = {error.code, error.stream, error.message};
     }
@@ -104,6 +105,69 @@ TEST(ReadStationHeader, EntriesAreOneStreamOfTokens) {
     const Header cut("title\n" + kLabel + "\t10\t20\n" + entries.substr(0, end));
     EXPECT_EQ(cut.code(), codes[kept]) << kept;
     EXPECT_EQ(std::get<1>(cut.failure), cut.code() == 0 ? Stream::out : Stream::err);
+  }
+}
+
+TEST(ReadStationHeader, NamesKeepSevenCharacters) {
+  // UTF-8 names are cut after 7 characters, so they stay valid; other bytes
+  // (Latin-1 here) after 7 bytes, as ASCII names are.
+  const Header h("t\n" + kLabel + "\t1\t2\t3\t4\n" + kLabel + "\t0\t0\t0\t0\n" + kLabel +
+                 "\t0\t0\t0\t0\n" + kLabel +
+                 "\tOsnabr\xc3\xbc\x63k\tAachenerStr\tM\xfcnchen-Ost\t\xf0\x9f\x8c\xa7rain\n");
+  EXPECT_EQ((std::vector<std::string>{h.table.name[1], h.table.name[2], h.table.name[3],
+                                      h.table.name[4]}),
+            (std::vector<std::string>{"Osnabr\xc3\xbc", "Aachene", "M\xfcnchen",
+                                      "\xf0\x9f\x8c\xa7rain"}));
+}
+
+TEST(ReadStationHeader, LocatedWarnings) {
+  const std::string lines[] = {kLabel + "\t10\t20\t30", kLabel + "\t1\t2\t3", kLabel + "\t4\t5\t6",
+                               kLabel + "\tA\tB\tC"};
+  const auto header = [&](int changed, const std::string& line) {
+    std::string text = "title\n";
+    for (int i = 0; i < 4; ++i) text += (i == changed ? line : lines[i]) + "\n";
+    return text + "2003 1 1 1 0 0 0\n";
+  };
+  const char* const kShift =
+      "; the entries are taken in turn, so those after the extra or missing one go to the wrong "
+      "stations";
+  const std::pair<std::string, std::string> cases[] = {
+      {header(-1, ""), ""},
+      // Numbers that go on: told once a line, with the first and a count.
+      {header(1, kLabel + "\t9,6381\t2\t3e2x"),
+       "rumo: warning: stations.txt, line 3: \"9,6381\" was read as 9 (decimal comma?); the same "
+       "holds for 1 more entry of this line\n"},
+      {header(0, kLabel + "\t10\t20m\t30") + "",
+       "rumo: warning: stations.txt, line 2: \"20m\" was read as 20\n"},
+      // A name with a blank, a missing coordinate.
+      {header(3, kLabel + "\tA\tFulda Horas\tC"),
+       std::string("rumo: warning: stations.txt, line 5: 4 names after the label, but line 2 has "
+                   "3 heights") +
+           kShift + " (a name with a blank?)\n"},
+      {header(2, kLabel + "\t4\t6"),
+       std::string("rumo: warning: stations.txt, line 4: 2 second coordinates after the label, "
+                   "but line 2 has 3 heights") +
+           kShift + "\n"},
+      // Line 2 one height short: all three lines differ alike.
+      {header(0, kLabel + "\t10\t20"),
+       std::string("rumo: warning: stations.txt, lines 3 to 5: 3 entries each after the label, "
+                   "but line 2 has 2 heights") +
+           kShift + "\n"},
+      // Entries run on over the lines: read as one stream, nothing to count.
+      {"title\n" + lines[0] + "\nYY MM DD HH 1 2\n3 YY MM DD HH 4 5\n6 YY MM DD HH A B C\n", ""},
+      // The label's warning stands for the counts it puts out of step.
+      {header(0, "YYYY\tMM\tDD\tHH\t10\t20\t30"),
+       "rumo: warning: stations.txt, line 2: the label before the heights is 13 characters long, "
+       "not 11; the first station's height was taken from \"HH\"\n"},
+  };
+  for (const auto& [text, warnings] : cases) {
+    Header h(text, 1, true);
+    EXPECT_EQ(h.code(), 0) << text;
+    EXPECT_EQ(h.err.str(), warnings) << text;
+    EXPECT_TRUE(Header(text).err.str().empty()) << text;  // only with run options
+    std::string line;                                     // the file comes back at its first line
+    ASSERT_TRUE(h.reader->read_line(line));
+    EXPECT_EQ(line, "title");
   }
 }
 
