@@ -113,6 +113,54 @@ void read_labels(TextReader& reader, int code) {
   for (int label = 0; label < 4; ++label) read_header_token(reader, code);
 }
 
+// The entries after the four labels of each of lines 3 to 5 as the file
+// lays them out, read word by word as the header is; nothing when a line
+// does not begin with a label of its own (a word that is no number) and its
+// four, as where entries run on over the lines.
+std::optional<std::array<int, 3>> entries_by_line(TextReader& reader) {
+  std::string line;
+  reader.read_line(line);  // the title and the heights, read before
+  reader.read_line(line);
+  std::array<int, 3> words{};
+  std::array<bool, 3> labelled{};
+  while (const auto token = reader.read_token()) {
+    const std::size_t at = reader.token_line();
+    if (at > 5) break;
+    if (words[at - 3]++ == 0) labelled[at - 3] = !starts_number(*token);
+  }
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (!labelled[i] || words[i] < 4) return std::nullopt;
+    words[i] -= 4;
+  }
+  return words;
+}
+
+// The warnings for lines 3 to 5 whose count of entries after the four
+// labels differs from the heights of line 2: a name with a blank, a missing
+// coordinate. Empty when they agree.
+std::string entry_count_warnings(const std::string& name, const std::array<int, 3>& entries,
+                                 int heights) {
+  static const char* const kEntries[][2] = {{"first coordinate", "first coordinates"},
+                                            {"second coordinate", "second coordinates"},
+                                            {"name", "names"}};
+  const std::string but = ", but line 2 has " + counted(heights, "height", "heights") +
+                          "; the entries are taken in turn, so those after the extra or missing "
+                          "one go to the wrong stations";
+  if (entries[0] != heights && entries[0] == entries[1] && entries[1] == entries[2]) {
+    return "rumo: warning: " + name + ", lines 3 to 5: " + counted(entries[0], "entry", "entries") +
+           " each after the label" + but + "\n";
+  }
+  std::string text;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (entries[i] == heights) continue;
+    text += "rumo: warning: " + name + ", line " + std::to_string(i + 3) + ": " +
+            counted(entries[i], kEntries[i][0], kEntries[i][1]) + " after the label" + but;
+    if (i == 2 && entries[i] > heights) text += " (a name with a blank?)";
+    text += "\n";
+  }
+  return text;
+}
+
 }  // namespace
 
 std::string label_warning(const std::string& name, std::string_view line) {
@@ -131,52 +179,6 @@ std::string label_warning(const std::string& name, std::string_view line) {
       "rumo: warning: %s, line 2: the label before the heights is %zu characters long, not 11; "
       "the first station's height was taken from \"%.*s\"\n",
       name.c_str(), end, static_cast<int>(first->size()), first->data());
-}
-
-std::string entry_count_warnings(const std::string& name,
-                                 const std::array<std::string_view, 3>& lines, int heights) {
-  static const char* const kEntries[][2] = {{"first coordinate", "first coordinates"},
-                                            {"second coordinate", "second coordinates"},
-                                            {"name", "names"}};
-  std::array<int, 3> entries{};
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    std::vector<std::string_view> tokens;
-    for (std::size_t at = 0; at < lines[i].size();) {
-      if (is_space(lines[i][at])) {
-        ++at;
-        continue;
-      }
-      const std::size_t start = at;
-      while (at < lines[i].size() && !is_space(lines[i][at])) ++at;
-      tokens.push_back(lines[i].substr(start, at - start));
-    }
-    // Entries may run on over the lines; only a header that gives each line
-    // its own label can be counted line by line.
-    if (tokens.size() < 4 || starts_number(tokens[0])) return {};
-    entries[i] = static_cast<int>(tokens.size()) - 4;
-  }
-  const auto line_of = [&](std::size_t i) {
-    return message_format("%s, line %zu: %s after the label, but line 2 has %s", name.c_str(),
-                          i + 3, counted(entries[i], kEntries[i][0], kEntries[i][1]).c_str(),
-                          counted(heights, "height", "heights").c_str());
-  };
-  const char* const kShift =
-      "; the entries are taken in turn, so those after the extra or missing "
-      "one go to the wrong stations";
-  if (entries[0] != heights && entries[0] == entries[1] && entries[1] == entries[2]) {
-    return message_format(
-        "rumo: warning: %s, lines 3 to 5: %d entries each after the label, but "
-        "line 2 has %s%s\n",
-        name.c_str(), entries[0], counted(heights, "height", "heights").c_str(), kShift);
-  }
-  std::string text;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (entries[i] == heights) continue;
-    text += "rumo: warning: " + line_of(i) + kShift;
-    if (i == 2 && entries[i] > heights) text += " (a name with a blank?)";
-    text += "\n";
-  }
-  return text;
 }
 
 TextReader read_station_header(Console& console, FileSystem& files, const std::string& name,
@@ -245,9 +247,9 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
     // The label's warning already accounts for a count of heights that the
     // other lines do not share.
     if (label.empty()) {
-      std::array<std::string, 5> lines;
-      for (std::string& text : lines) reader.read_line(text);
-      console.err << entry_count_warnings(name, {lines[2], lines[3], lines[4]}, count);
+      if (const auto entries = entries_by_line(reader)) {
+        console.err << entry_count_warnings(name, *entries, count);
+      }
       reader.rewind();
     }
   }

@@ -2,7 +2,6 @@
 // names of the file's stations.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,14 +31,6 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
 // what the cut after 11 characters leaves: a first height that is no number,
 // or a number cut in two. Empty when the label looks right.
 std::string label_warning(const std::string& name, std::string_view line);
-
-// The warnings for header lines 3 to 5 (given as the file lays them out)
-// whose count of entries after the label differs from the `heights` of line
-// 2: a name with a blank, a missing coordinate. Empty when they agree, or
-// when a line does not begin with a label of its own (entries may run on
-// over the lines).
-std::string entry_count_warnings(const std::string& name,
-                                 const std::array<std::string_view, 3>& lines, int heights);
 
 // Skips the five header lines of a rewound station file.
 void skip_header(TextReader& reader);
