@@ -36,7 +36,7 @@ std::string shown(const Range& range) {
 }
 
 void warn_unreached(std::ostream& err, const StationTable& stations, int hourly, int first,
-                    int last, const char* kind, double max_distance) {
+                    int last, const char* kind, double max_distance, bool spread) {
   const double reach = max_distance * max_distance;
   std::vector<int> unreached;
   for (int target = first; target <= last; ++target) {
@@ -58,17 +58,20 @@ void warn_unreached(std::ostream& err, const StationTable& stations, int hourly,
   err << "rumo: warning: " << count << " " << kind
       << (count == 1 ? " station has" : " stations have")
       << " no hourly station within the maximum distance " << shortest_text(max_distance) << "; "
-      << (count == 1 ? "its" : "their") << " readings are lost: " << names << "\n";
+      << (count == 1 ? "its" : "their")
+      << (spread ? " readings are spread by the dry fallback: " : " readings are lost: ") << names
+      << "\n";
 }
 
 }  // namespace
 
 void warn_unreached_stations(std::ostream& err, const StationTable& stations,
-                             const StationCounts& counts, const RunParameters& params) {
+                             const StationCounts& counts, const RunParameters& params,
+                             bool spread) {
   warn_unreached(err, stations, counts.hourly, counts.first_climate(), counts.last_climate(),
-                 "climate", params.max_distance);
+                 "climate", params.max_distance, spread);
   warn_unreached(err, stations, counts.hourly, counts.first_collector(), counts.total(),
-                 "collector", params.max_distance);
+                 "collector", params.max_distance, spread);
 }
 
 void warn_coordinate_ranges(std::ostream& err, const StationTable& stations,

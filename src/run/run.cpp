@@ -198,7 +198,8 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());
   // Likely mistakes are told before the run spends its time on them.
   if (located) {
-    warn_unreached_stations(console.err, stations, counts, params);
+    warn_unreached_stations(console.err, stations, counts, params,
+                            invocation.options.dry_fallback != DryFallback::zero);
     warn_coordinate_ranges(console.err, stations, counts, params);
   }
   // The window and the sums are sized by the stations the headers gave.
