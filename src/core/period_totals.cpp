@@ -1,8 +1,10 @@
 #include "core/period_totals.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace rumo {
@@ -67,8 +69,14 @@ void spread_period(std::span<double> hours, double reading, std::span<const doub
 }
 
 std::optional<std::int64_t> decimal_units(double value, int decimals) {
-  if (!(std::fabs(value) * kScales[static_cast<std::size_t>(decimals)] < kLargestUnits)) {
-    return std::nullopt;
+  const double scaled = value * kScales[static_cast<std::size_t>(decimals)];
+  if (!(std::fabs(scaled) < kLargestUnits)) return std::nullopt;
+  // Below 2^31 units the product is off by less than 1e-6 units, so a value
+  // that lies farther than that from a half rounds to the nearest whole
+  // number, as the written digits do; nearer a half, the digits decide.
+  const double nearest = std::nearbyint(scaled);
+  if (std::fabs(scaled) < 2147483648.0 && std::fabs(std::fabs(scaled - nearest) - 0.5) > 1e-6) {
+    return static_cast<std::int64_t>(nearest);
   }
   char text[64];
   const auto written =
@@ -109,22 +117,37 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
     cut_sum += units[k];
   }
   // The cut values fall short of the total by less than one unit per hour
-  // with a remainder in the shortfall's direction, so each such hour is
-  // chosen at most once.
-  std::int64_t shortfall = total - cut_sum;
+  // with a remainder in the shortfall's direction, so each such hour gets at
+  // most one unit: those whose remainder exceeds the one of the last hour
+  // served, then the earliest of those that equal it.
+  const std::int64_t shortfall = total - cut_sum;
+  if (shortfall == 0) return true;
   const double direction = shortfall > 0 ? 1.0 : -1.0;
-  for (; shortfall != 0; shortfall -= static_cast<std::int64_t>(direction)) {
-    std::size_t chosen = values.size();
-    double largest = 0.0;
-    for (std::size_t k = 0; k < values.size(); ++k) {
-      if (direction * remainders[k] > largest) {
-        largest = direction * remainders[k];
-        chosen = k;
-      }
+  const auto wanted = static_cast<std::size_t>(shortfall > 0 ? shortfall : -shortfall);
+  double* const keys = remainders;
+  std::array<double, 64> stack_order;
+  std::vector<double> heap_order;
+  if (values.size() > stack_order.size()) heap_order.resize(values.size());
+  double* const order = heap_order.empty() ? stack_order.data() : heap_order.data();
+  std::size_t candidates = 0;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    keys[k] *= direction;
+    if (keys[k] > 0.0) order[candidates++] = keys[k];
+  }
+  if (wanted > candidates) return false;
+  std::nth_element(order, order + (wanted - 1), order + candidates, std::greater<>());
+  const double last = order[wanted - 1];
+  std::size_t above = 0;
+  for (std::size_t k = 0; k < values.size(); ++k) above += keys[k] > last ? 1 : 0;
+  std::size_t equal_served = wanted - above;
+  const auto unit = static_cast<std::int64_t>(direction);
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    if (keys[k] > last) {
+      units[k] += unit;
+    } else if (keys[k] == last && equal_served > 0) {
+      units[k] += unit;
+      --equal_served;
     }
-    if (chosen == values.size()) return false;
-    units[chosen] += static_cast<std::int64_t>(direction);
-    remainders[chosen] = 0.0;
   }
   return true;
 }
