@@ -10,6 +10,8 @@
 // by default, in a region of 300 km by 300 km) over the whole period:
 //   dense          the program, power 2, every station within the maximum distance
 //   dense-report   dense with the run report (--report)
+//   dense-nearest-wet  dense with --dry-fallback nearest-wet
+//   dense-keep-totals  dense with --keep-totals
 //   crossval       the program's cross-validation of the hourly stations over
 //                  its default grid (35 pairs around power 2 and 50 km); it
 //                  writes no result file
@@ -131,7 +133,8 @@ void usage() {
       "  --days N          days of data and of each run (365)\n"
       "  --quick           the same as --days 30\n"
       "  --only A,B        run only these workloads:\n"
-      "                    dense dense-report general sparse plain plain-general io-floor\n"
+      "                    dense dense-report dense-nearest-wet dense-keep-totals general\n"
+      "                    sparse plain plain-general io-floor\n"
       "                    crossval gaps plain-gaps national national-io-floor\n"
       "                    (all but the national ones by default)\n"
       "  --threads N       threads of the program (all cores)\n"
@@ -352,6 +355,26 @@ int main(int argc, char** argv) {
        true,
        true,
        {"--report", "REPORT"}},
+      {"dense-nearest-wet",
+       "dense with --dry-fallback nearest-wet",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       true,
+       {"--dry-fallback", "nearest-wet"}},
+      {"dense-keep-totals",
+       "dense with --keep-totals",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       true,
+       {"--keep-totals"}},
       {"general", "power 1.5, every station in reach", o.rumo, 1.5, everywhere, o.days, &base,
        true},
       {"sparse", "power 2, maximum distance 30 km", o.rumo, 2.0, 30000.0, o.days, &base, true},
@@ -532,6 +555,8 @@ int main(int argc, char** argv) {
   ratio("sparse / io-floor", "sparse", "io-floor");
   ratio("dense / io-floor", "dense", "io-floor");
   ratio("dense-report / dense", "dense-report", "dense");
+  ratio("dense-nearest-wet / dense", "dense-nearest-wet", "dense");
+  ratio("dense-keep-totals / dense", "dense-keep-totals", "dense");
   ratio("crossval / dense", "crossval", "dense");
   ratio("plain-gaps / gaps", "plain-gaps", "gaps");
   ratio("gaps / dense", "gaps", "dense");

@@ -106,7 +106,7 @@ void warn_shared_places(std::ostream& err, const StationTable& stations, int fir
 }
 
 void warn_unreached(std::ostream& err, const StationTable& stations, int hourly, int first,
-                    int last, const char* kind, double max_distance) {
+                    int last, const char* kind, double max_distance, bool spread) {
   const double reach = max_distance * max_distance;
   std::vector<int> unreached;
   for (int target = first; target <= last; ++target) {
@@ -124,7 +124,9 @@ void warn_unreached(std::ostream& err, const StationTable& stations, int hourly,
   err << "rumo: warning: " << count << " " << kind
       << (count == 1 ? " station has" : " stations have")
       << " no hourly station within the maximum distance " << shortest_text(max_distance) << "; "
-      << (count == 1 ? "its" : "their") << " readings are lost: " << names << "\n";
+      << (count == 1 ? "its" : "their")
+      << (spread ? " readings are spread by the dry fallback: " : " readings are lost: ") << names
+      << "\n";
 }
 
 void warn_far_outside(std::ostream& err, const StationTable& stations, const StationCounts& counts,
@@ -152,11 +154,12 @@ void warn_far_outside(std::ostream& err, const StationTable& stations, const Sta
 }  // namespace
 
 void warn_unreached_stations(std::ostream& err, const StationTable& stations,
-                             const StationCounts& counts, const RunParameters& params) {
+                             const StationCounts& counts, const RunParameters& params,
+                             bool spread) {
   warn_unreached(err, stations, counts.hourly, counts.first_climate(), counts.last_climate(),
-                 "climate", params.max_distance);
+                 "climate", params.max_distance, spread);
   warn_unreached(err, stations, counts.hourly, counts.first_collector(), counts.total(),
-                 "collector", params.max_distance);
+                 "collector", params.max_distance, spread);
 }
 
 void warn_coordinate_ranges(std::ostream& err, const StationTable& stations,

@@ -10,9 +10,11 @@
 namespace rumo {
 
 // Climate and collector stations with no hourly station within the maximum
-// distance: they get no interpolated rain, so their readings are lost.
+// distance: they get no interpolated rain, so their readings are lost, or
+// with `spread` left to the dry fallback.
 void warn_unreached_stations(std::ostream& err, const StationTable& stations,
-                             const StationCounts& counts, const RunParameters& params);
+                             const StationCounts& counts, const RunParameters& params,
+                             bool spread = false);
 
 // Coordinates that look wrong: a climate or collector file whose
 // coordinates lie far outside the range of the hourly file's (further off

@@ -111,6 +111,13 @@ std::vector<double> list_option(const std::string& option, const std::string& te
   return values;
 }
 
+DryFallback dry_fallback_option(const std::string& text) {
+  if (text == "zero") return DryFallback::zero;
+  if (text == "uniform") return DryFallback::uniform;
+  if (text == "nearest-wet") return DryFallback::nearest_wet;
+  bad_value("--dry-fallback", text, "not zero, uniform or nearest-wet");
+}
+
 int all_cores() {
   const unsigned cores = std::thread::hardware_concurrency();
   return cores == 0 ? 1 : static_cast<int>(cores);
@@ -122,9 +129,10 @@ struct Texts {
   std::string hourly, climate, collector, output;
   std::string nodata, start, end, power, max_distance;
   std::string lower_limit, lower_replacement, upper_limit, upper_replacement;
-  std::string threads, decimals, report, map;
+  std::string threads, decimals, report, map, dry_fallback;
   std::string powers, distances, cv_table, cv_details;
   bool quiet = false;
+  bool keep_totals = false;
   bool cross_validate = false;
 };
 
@@ -179,6 +187,15 @@ void declare(CLI::App& app, Texts& t) {
   app.add_option("--decimals", t.decimals, "decimals of the scaled values in the result file")
       ->type_name("N")
       ->default_str("1");
+  app.add_option("--dry-fallback", t.dry_fallback,
+                 "a climate or collector reading where no rain was interpolated: zero (lost), "
+                 "uniform (spread evenly over its hours) or nearest-wet (after the hours of the "
+                 "nearest hourly station with rain)")
+      ->type_name("HOW")
+      ->default_str("zero");
+  app.add_flag("--keep-totals", t.keep_totals,
+               "round the hours of every scaled or spread reading together, so that their "
+               "written values add up to the reading");
   file("--report", t.report, "write what became of every observed total to FILE");
   file("--map", t.map, "draw the station network as an SVG picture to FILE");
   app.add_flag("--cross-validate", t.cross_validate,
@@ -248,6 +265,8 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
   o.quiet = t.quiet;
   o.threads = given("--threads") ? integer_option("--threads", t.threads, 1, 1024) : all_cores();
   if (given("--decimals")) o.decimals = integer_option("--decimals", t.decimals, 0, 6);
+  if (given("--dry-fallback")) o.dry_fallback = dry_fallback_option(t.dry_fallback);
+  o.keep_totals = t.keep_totals;
   o.report_file = file_option(app, "--report", t.report);
   o.map_file = file_option(app, "--map", t.map);
 
@@ -258,7 +277,8 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
       usage_error(std::string(option) + " goes with --cross-validate");
     }
   }
-  for (const char* option : {"--report", "--map", "--decimals"}) {
+  for (const char* option :
+       {"--report", "--map", "--decimals", "--dry-fallback", "--keep-totals"}) {
     if (given(option) && cv.enabled) {
       usage_error(std::string(option) + " does not go with --cross-validate, which makes no run");
     }
@@ -280,7 +300,8 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "collector stations and scales each station's hours to its own readings.\n\n"
       "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
       "asks its 17 questions on standard input, as it always has; --report, --map, --decimals, "
-      "--threads, --quiet and the cross-validation options may be added to such a run.",
+      "--dry-fallback, --keep-totals, --threads, --quiet and the cross-validation options may "
+      "be added to such a run.",
       "rumo"};
   app.set_version_flag("--version", std::string("rumo ") + RUMO_VERSION);
   // As with most Unix tools, an option given twice takes its last value, so

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/period_totals.hpp"
+
 namespace rumo {
 
 struct RunParameters {
@@ -39,8 +41,8 @@ struct CrossValidationRequest {
 };
 
 // What the command line asks of a run besides its parameters. None of it
-// changes the result file except `decimals`, whose default keeps it as the
-// dialogue always wrote it.
+// changes the result file except `decimals`, `dry_fallback` and
+// `keep_totals`, whose defaults keep it as the dialogue always wrote it.
 struct RunOptions {
   // False when the parameters came as run options: then input errors say
   // where they are, and likely mistakes are warned of.
@@ -48,6 +50,10 @@ struct RunOptions {
   bool quiet = false;
   int threads = 1;
   int decimals = 1;
+  DryFallback dry_fallback = DryFallback::zero;
+  // The hours of every scaled or spread period rounded together to the
+  // reading.
+  bool keep_totals = false;
   std::string report_file;  // empty: no report
   std::string map_file;     // empty: no map
   CrossValidationRequest cross_validation;

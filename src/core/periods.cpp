@@ -12,6 +12,10 @@ std::string_view outcome_name(Outcome outcome) {
       return "reading-missing";
     case Outcome::unusable_sum:
       return "unusable-sum";
+    case Outcome::spread_uniform:
+      return "spread-uniform";
+    case Outcome::nearest_wet:
+      return "nearest-wet";
   }
   return "";
 }
@@ -32,6 +36,13 @@ void tally_periods(RunTally& tally, const std::vector<PeriodRecord>& periods, do
     if (outcome == Outcome::no_rain_interpolated && rain > 0.0) {
       station.not_distributed += rain;
       ++station.not_distributed_periods;
+    }
+    if (outcome == Outcome::spread_uniform || outcome == Outcome::nearest_wet) {
+      station.spread += rain;
+      ++station.spread_periods;
+      const bool even = outcome == Outcome::spread_uniform;
+      (even ? tally.spread_uniform : tally.spread_nearest) += rain;
+      ++(even ? tally.spread_uniform_periods : tally.spread_nearest_periods);
     }
     if (outcome == Outcome::unusable_sum && rain > 0.0) {
       station.unusable += rain;

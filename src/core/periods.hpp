@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/period_totals.hpp"
 #include "core/window.hpp"
 
 namespace rumo {
@@ -18,6 +19,10 @@ struct PeriodRecord {
   int last_slot = 0;
   double reading = 0.0;       // as read, missing markers included
   double interpolated = 0.0;  // the sum of the estimates over the period's hours
+  // A dry period whose reading was spread (--dry-fallback): how, and the sum
+  // of the nearest wet hourly station's hours that it followed.
+  DryFallback spread = DryFallback::zero;
+  double pattern_sum = 0.0;
 };
 
 // What the scaling did with a period (the order is that of the checks).
@@ -26,13 +31,19 @@ enum class Outcome {
   no_rain_interpolated,  // a present reading, but every hour 0: a positive reading is lost
   reading_missing,       // every hour missing
   unusable_sum,          // a negative or NaN sum: every hour missing
+  // A positive reading with every hour 0, spread by the dry fallback:
+  spread_uniform,  // evenly over the hours
+  nearest_wet,     // in proportion to the nearest hourly station with rain
 };
 
 inline Outcome outcome_of(const PeriodRecord& period, double nodata) {
   const double sum = period.interpolated;
   if (!(sum >= 0.0)) return Outcome::unusable_sum;
   if (!is_present(period.reading, nodata)) return Outcome::reading_missing;
-  return sum > 0.0 ? Outcome::scaled : Outcome::no_rain_interpolated;
+  if (sum > 0.0) return Outcome::scaled;
+  if (period.spread == DryFallback::uniform) return Outcome::spread_uniform;
+  if (period.spread == DryFallback::nearest_wet) return Outcome::nearest_wet;
+  return Outcome::no_rain_interpolated;
 }
 
 std::string_view outcome_name(Outcome outcome);
@@ -48,6 +59,8 @@ struct StationTally {
   long not_distributed_periods = 0;
   double unusable = 0.0;  // positive readings of unusable-sum periods
   long unusable_periods = 0;
+  double spread = 0.0;  // positive readings of periods spread by the dry fallback
+  long spread_periods = 0;
   long present_hours = 0;
 };
 
@@ -56,6 +69,11 @@ struct RunTally {
   double observed_total = 0.0;         // the sum of all present readings
   long periods = 0;
   long written_hours = 0;  // data lines of the result file
+  // Spread by the dry fallback: evenly, and after the nearest wet station.
+  double spread_uniform = 0.0;
+  long spread_uniform_periods = 0;
+  double spread_nearest = 0.0;
+  long spread_nearest_periods = 0;
 
   explicit RunTally(int total) : stations(static_cast<std::size_t>(total) + 1) {}
 };

@@ -1,6 +1,9 @@
 #include "interp/adjust.hpp"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <span>
 
 namespace rumo {
 
@@ -26,8 +29,94 @@ void record_periods(const Pass& pass, const HourWindow& window, const std::vecto
   }
 }
 
+// A period's hours of station m, gathered from the window's slots and put
+// back.
+struct PeriodHours {
+  std::array<double, 24> values;
+  std::size_t count = 0;
+
+  PeriodHours(const Pass& pass, const HourWindow& window, int m)
+      : count(static_cast<std::size_t>(pass.last_slot - pass.first_slot + 1)) {
+    for (std::size_t k = 0; k < count; ++k) {
+      values[k] = window.field(pass.first_slot + static_cast<int>(k))[m];
+    }
+  }
+  std::span<double> hours() { return {values.data(), count}; }
+  void put_back(const Pass& pass, HourWindow& window, int m) const {
+    for (std::size_t k = 0; k < count; ++k) {
+      window.field(pass.first_slot + static_cast<int>(k))[m] = values[k];
+    }
+  }
+};
+
+// Whether a period is dry: a present, positive reading that the hours, all 0
+// or missing, do not explain.
+bool is_dry(double reading, double sum, double nodata) {
+  return sum == 0.0 && is_present(reading, nodata) && reading > 0.0;
+}
+
+// Spreads the reading of each dry period by the fallback; `records` holds
+// the pass's records, by station from the pass's first, or is null.
+void spread_dry_periods(const Pass& pass, HourWindow& window, const std::vector<double>& sums,
+                        double nodata, int hourly, const KeepingReadings& keeping,
+                        PeriodRecord* records) {
+  std::vector<double> wet;
+  for (int m = pass.first_station; m <= pass.last_station; ++m) {
+    const double reading = window.field(0)[m];
+    if (!is_dry(reading, sums[m], nodata)) continue;
+    int source = 0;
+    if (keeping.dry_fallback == DryFallback::nearest_wet) {
+      if (wet.empty()) wet_sums(window, pass.first_slot, pass.last_slot, hourly, nodata, wet);
+      source = nearest_wet_station(*keeping.stations, m, hourly, wet);
+    }
+    PeriodHours period(pass, window, m);
+    if (source != 0) {
+      const PeriodHours pattern(pass, window, source);
+      spread_period(period.hours(), reading, {pattern.values.data(), pattern.count}, wet[source],
+                    nodata);
+    } else {
+      spread_period(period.hours(), reading, {}, 0.0, nodata);
+    }
+    period.put_back(pass, window, m);
+    if (records != nullptr) {
+      PeriodRecord& record = records[m - pass.first_station];
+      record.spread = source != 0 ? DryFallback::nearest_wet : DryFallback::uniform;
+      record.pattern_sum = source != 0 ? wet[source] : 0.0;
+    }
+  }
+}
+
+// Rounds the hours of each scaled or spread period together, so that their
+// written values add up to the reading as it is written. A period whose
+// rounding is out of reach, or would turn an hour missing, is left as it is.
+void keep_pass_totals(const Pass& pass, HourWindow& window, const std::vector<double>& sums,
+                      double nodata, const KeepingReadings& keeping) {
+  const bool spreads = keeping.dry_fallback != DryFallback::zero;
+  std::array<std::int64_t, 24> units;
+  for (int m = pass.first_station; m <= pass.last_station; ++m) {
+    const double reading = window.field(0)[m];
+    const double sum = sums[m];
+    if (!is_present(reading, nodata) || !(sum > 0.0 || (spreads && is_dry(reading, sum, nodata)))) {
+      continue;
+    }
+    const auto total = decimal_units(reading, keeping.decimals);
+    if (!total) continue;
+    PeriodHours period(pass, window, m);
+    const std::span<std::int64_t> rounded{units.data(), period.count};
+    if (!round_keeping_total(period.hours(), *total, keeping.decimals, nodata, rounded)) continue;
+    bool kept = true;
+    for (std::size_t k = 0; k < period.count; ++k) {
+      if (!is_present(period.values[k], nodata)) continue;
+      period.values[k] = units_value(units[k], keeping.decimals);
+      kept = kept && is_present(period.values[k], nodata);
+    }
+    if (kept) period.put_back(pass, window, m);
+  }
+}
+
 void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, double nodata,
-              IdwEngine& engine, std::vector<PeriodRecord>* periods) {
+              IdwEngine& engine, std::vector<PeriodRecord>* periods, int hourly,
+              const KeepingReadings& keeping) {
   HourField& store = window.field(0);
   const HourField& readings = window.field(pass.first_slot);
   for (int m = pass.first_station; m <= pass.last_station; ++m) {
@@ -67,23 +156,30 @@ void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, d
       }
     }
   }
+  const std::size_t recorded = periods != nullptr ? periods->size() : 0;
   if (periods != nullptr) record_periods(pass, window, sums, *periods);
+  if (keeping.dry_fallback != DryFallback::zero) {
+    spread_dry_periods(pass, window, sums, nodata, hourly, keeping,
+                       periods != nullptr ? periods->data() + recorded : nullptr);
+  }
+  if (keeping.keep_totals) keep_pass_totals(pass, window, sums, nodata, keeping);
 }
 
 }  // namespace
 
 void adjust_to_totals(HourWindow& window, std::vector<double>& sums, const StationCounts& counts,
-                      double nodata, IdwEngine& engine, std::vector<PeriodRecord>* periods) {
+                      double nodata, IdwEngine& engine, std::vector<PeriodRecord>* periods,
+                      const KeepingReadings& keeping) {
+  const auto pass = [&](const Pass& p) {
+    run_pass(p, window, sums, nodata, engine, periods, counts.hourly, keeping);
+  };
   if (counts.climate >= 1) {
     const int first = counts.first_climate();
     const int last = counts.last_climate();
-    run_pass({first, last, 1, 12, missing_marker(nodata)}, window, sums, nodata, engine, periods);
-    run_pass({first, last, 13, 24, missing_marker(nodata)}, window, sums, nodata, engine, periods);
+    pass({first, last, 1, 12, missing_marker(nodata)});
+    pass({first, last, 13, 24, missing_marker(nodata)});
   }
-  if (counts.collector >= 1) {
-    run_pass({counts.first_collector(), counts.total(), 1, 24, -nodata}, window, sums, nodata,
-             engine, periods);
-  }
+  if (counts.collector >= 1) pass({counts.first_collector(), counts.total(), 1, 24, -nodata});
 }
 
 }  // namespace rumo

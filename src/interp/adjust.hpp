@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "core/period_totals.hpp"
 #include "core/periods.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
@@ -18,8 +19,19 @@ namespace rumo {
 // overwritten; `sums` holds the per-station sums (one entry per station number). With
 // `periods`, each pass appends one record per station (reading and sum) for
 // the run report; without it nothing is recorded.
+//
+// With `keeping`, a dry period (a present, positive reading and a sum of 0)
+// is spread by the dry fallback, and the hours of every scaled or spread
+// period are rounded together to the reading; its default does neither.
+struct KeepingReadings {
+  DryFallback dry_fallback = DryFallback::zero;
+  const StationTable* stations = nullptr;  // the coordinates, for nearest_wet
+  bool keep_totals = false;
+  int decimals = 1;  // of the result file, for keep_totals
+};
 void adjust_to_totals(HourWindow& window, std::vector<double>& sums, const StationCounts& counts,
                       double nodata, IdwEngine& engine,
-                      std::vector<PeriodRecord>* periods = nullptr);
+                      std::vector<PeriodRecord>* periods = nullptr,
+                      const KeepingReadings& keeping = {});
 
 }  // namespace rumo

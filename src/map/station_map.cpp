@@ -257,6 +257,11 @@ std::string tooltip(int station, const std::string& name, Kind kind, const Stati
     text += ", unusable sums " + six_digits(s.unusable) + " in " +
             counted(s.unusable_periods, "period", "periods");
   }
+  // Rain spread by the dry fallback reaches the result.
+  if (s.spread_periods > 0) {
+    text += ", spread " + six_digits(s.spread) + " in " +
+            counted(s.spread_periods, "period", "periods");
+  }
   return text + "; " + percent(share) + " reached the result";
 }
 

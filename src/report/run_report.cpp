@@ -57,6 +57,27 @@ std::string percent(double fraction) {
   return std::string(digits, result.ptr) + " %";
 }
 
+// What the dry fallback spread, and how.
+void write_spread_line(std::ostream& out, const RunTally& tally, long stations) {
+  const double spread = tally.spread_uniform + tally.spread_nearest;
+  out << "Spread by the dry fallback instead: " << six_digits(spread);
+  if (tally.observed_total > 0.0) out << " (" << percent(spread / tally.observed_total) << ")";
+  out << " in "
+      << counted(tally.spread_uniform_periods + tally.spread_nearest_periods, "period", "periods")
+      << " at " << counted(stations, "station", "stations") << ": ";
+  if (tally.spread_nearest_periods > 0) {
+    out << six_digits(tally.spread_nearest) << " in "
+        << counted(tally.spread_nearest_periods, "period", "periods")
+        << " after the nearest wet hourly station";
+    if (tally.spread_uniform_periods > 0) out << ", ";
+  }
+  if (tally.spread_uniform_periods > 0) {
+    out << six_digits(tally.spread_uniform) << " in "
+        << counted(tally.spread_uniform_periods, "period", "periods") << " evenly over the hours";
+  }
+  out << ".\n";
+}
+
 }  // namespace
 
 RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
@@ -80,8 +101,9 @@ RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const S
     column_text_.insert(column_text_.end(), lead.begin(), lead.end());
   }
   // The outcome column with the tabs around it, likewise.
-  for (const Outcome outcome : {Outcome::scaled, Outcome::no_rain_interpolated,
-                                Outcome::reading_missing, Outcome::unusable_sum}) {
+  for (const Outcome outcome :
+       {Outcome::scaled, Outcome::no_rain_interpolated, Outcome::reading_missing,
+        Outcome::unusable_sum, Outcome::spread_uniform, Outcome::nearest_wet}) {
     std::string column(1, '\t');
     column += outcome_name(outcome);
     column += '\t';
@@ -223,7 +245,10 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   const Outcome outcome = outcome_of(p, nodata_);
   const auto [column_at, column_size] = outcome_columns_[static_cast<std::size_t>(outcome)];
   out = put_in_pieces(out, column_text_.data() + column_at, column_size);
+  // The factor of the hours: of the interpolated ones, or of the nearest wet
+  // station's that a dry period follows.
   if (outcome == Outcome::scaled) out = write_shortest(out, p.reading / p.interpolated);
+  if (outcome == Outcome::nearest_wet) out = write_shortest(out, p.reading / p.pattern_sum);
   *out++ = '\t';
   const int hours = std::clamp(written_slots - p.first_slot + 1, 0, p.last_slot - p.first_slot + 1);
   if (hours >= 10) *out++ = static_cast<char>('0' + hours / 10);
@@ -253,6 +278,7 @@ void write_report_summary(std::ostream& out, const RunTally& tally, const Statio
   long unusable_periods = 0;
   long unusable_stations = 0;
   double unusable = 0.0;
+  long spread_stations = 0;
   // The stations that lost part of what they observed, by the share lost.
   struct Loss {
     int station;
@@ -269,6 +295,7 @@ void write_report_summary(std::ostream& out, const RunTally& tally, const Statio
     unusable_periods += s.unusable_periods;
     unusable_stations += s.unusable_periods > 0 ? 1 : 0;
     unusable += s.unusable;
+    spread_stations += s.spread_periods > 0 ? 1 : 0;
     const double station_lost = s.not_distributed + s.unusable;
     // Infinite readings can make the share NaN, which would not sort.
     const double share = station_lost / s.observed;
@@ -293,6 +320,9 @@ void write_report_summary(std::ostream& out, const RunTally& tally, const Statio
     if (tally.observed_total > 0.0) out << " (" << percent(lost / tally.observed_total) << ")";
     out << " in " << counted(lost_periods, "period", "periods") << " at "
         << counted(lost_stations, "station", "stations") << ".\n";
+  }
+  if (tally.spread_uniform_periods + tally.spread_nearest_periods > 0) {
+    write_spread_line(out, tally, spread_stations);
   }
   if (unusable_periods > 0) {
     out << "Not in the result either, because the interpolated sum was unusable: "

@@ -77,7 +77,7 @@ class RunReport {
   // "number\tname\tkind\t" of each climate or collector station, and
   // "\toutcome\t" of each outcome.
   std::vector<std::pair<std::size_t, std::size_t>> leads_;
-  std::array<std::pair<std::size_t, std::size_t>, 4> outcome_columns_{};
+  std::array<std::pair<std::size_t, std::size_t>, 6> outcome_columns_{};
   std::vector<char> column_text_;
 
   // The days in waiting, oldest first, and emptied vectors to reuse.

@@ -198,7 +198,8 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());
   // Likely mistakes are told before the run spends its time on them.
   if (located) {
-    warn_unreached_stations(console.err, stations, counts, params);
+    warn_unreached_stations(console.err, stations, counts, params,
+                            invocation.options.dry_fallback != DryFallback::zero);
     warn_coordinate_ranges(console.err, stations, counts, params);
   }
   // The window and the sums are sized by the stations the headers gave.
@@ -239,6 +240,8 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   // or stops where the hourly file cannot reach it.
   IdwEngine engine(stations, counts, IdwSettings::from(params), &pool);
   const EndDate end{params.end_day, params.end_month, params.end_year};
+  const KeepingReadings keeping{invocation.options.dry_fallback, &stations,
+                                invocation.options.keep_totals, invocation.options.decimals};
   // With more than one thread, the next day is read while this one is
   // interpolated and written; its hours enter the window as the advance
   // would have read them. The pool's idle work (the report's rows) waits
@@ -260,7 +263,7 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
         read_day_ahead(inputs, before, last, last_read, ahead, params, counts);
       });
     }
-    adjust_to_totals(window, sums, counts, params.nodata, engine, added.record());
+    adjust_to_totals(window, sums, counts, params.nodata, engine, added.record(), keeping);
     const DayOutcome day = write_day(result, window, end, counts.total(), params.nodata, end_flag,
                                      invocation.options.decimals, &pool);
     if (read_ahead) reader->wait();

@@ -43,9 +43,13 @@ TEST(CommandLine, ParametersAndTheirDefaults) {
             std::tuple(29, 2, 2004, 1, 1, 3, 2004));
 
   // Options that only add to a run leave the dialogue on.
-  const Invocation added = parse({"--report", "r.tsv", "-q", "--decimals", "3"});
+  const Invocation added = parse({"--report", "r.tsv", "-q", "--decimals", "3", "--dry-fallback",
+                                  "nearest-wet", "--keep-totals"});
   EXPECT_TRUE(added.options.dialogue && !added.parameters);
   EXPECT_EQ(std::tie(added.options.report_file, added.options.decimals), std::tuple("r.tsv", 3));
+  EXPECT_TRUE(added.options.dry_fallback == DryFallback::nearest_wet && added.options.keep_totals);
+  EXPECT_TRUE(parse({"--dry-fallback", "uniform"}).options.dry_fallback == DryFallback::uniform);
+  EXPECT_TRUE(run.options.dry_fallback == DryFallback::zero && !run.options.keep_totals);
 }
 
 struct Ran {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <random>
 #include <sstream>
@@ -133,6 +134,114 @@ TEST(RunReport, RowsAgreeWithTheHoursOfTheResultFile) {
   }
   // The random runs must have exercised the check.
   EXPECT_GT(scaled_checked, 100);
+  EXPECT_GT(partial, 10);
+}
+
+// A written value as units of its last decimal: "0", or exactly `decimals`
+// decimals.
+std::int64_t written_units(const std::string& text, int decimals) {
+  if (text == "0") return 0;
+  const std::size_t point = text.find('.');
+  EXPECT_EQ(decimals == 0 ? std::string::npos : text.size() - point - 1,
+            decimals == 0 ? point : static_cast<std::size_t>(decimals))
+      << text;
+  std::string digits = text;
+  if (point != std::string::npos) digits.erase(point, 1);
+  return std::stoll(digits);
+}
+
+// With --keep-totals, over random runs with each dry fallback and 0, 1 and 3
+// decimals: every scaled or spread period whose hours are all written and
+// present adds up, in the written text, to its reading as written with those
+// decimals; no hour lies a unit of the last decimal or more from its value
+// (from the same run with six decimals), and every other value of the
+// result file, the report and the console are those of the run without it.
+TEST(RunReport, KeptTotalsAddUpInTheWrittenText) {
+  std::map<std::string, int> kept;
+  int partial = 0;
+  for (unsigned seed = 1; seed <= 90; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    const int decimals = std::array{0, 1, 3}[seed % 3];
+    const auto fallback = static_cast<DryFallback>(seed / 3 % 3);
+    struct Outputs {
+      std::string result, report, console;
+    };
+    const auto run_with = [&](bool keep_totals, int with_decimals) {
+      testing::RandomRun r(seed);
+      Invocation invocation{r.params, {}};
+      invocation.options.dialogue = false;
+      invocation.options.report_file = "r";
+      invocation.options.decimals = with_decimals;
+      invocation.options.dry_fallback = fallback;
+      invocation.options.keep_totals = keep_totals;
+      std::istringstream in;
+      std::ostringstream out;
+      Console on{in, out};
+      run(on, r.files, invocation);
+      return Outputs{r.files.outputs.at("o"), r.files.outputs.at("r"), out.str()};
+    };
+    Outputs rounded, plain, exact;
+    try {
+      rounded = run_with(true, decimals);
+    } catch (const RunError&) {
+      continue;
+    }
+    plain = run_with(false, decimals);
+    exact = run_with(false, 6);
+    EXPECT_EQ(rounded.report, plain.report);
+    EXPECT_EQ(rounded.console, plain.console);
+
+    const double nodata = testing::RandomRun(seed).params.nodata;
+    const double unit = std::pow(10.0, -decimals);
+    auto result = lines_of(rounded.result);
+    auto unrounded = lines_of(plain.result);
+    const auto exact_result = lines_of(exact.result);
+    ASSERT_EQ(result.size(), unrounded.size());
+    std::map<Stamp, std::size_t> line_of;
+    for (std::size_t i = 5; i < result.size(); ++i) line_of[stamp_of(result[i], 0)] = i;
+    for (const Cells& row : lines_of(rounded.report)) {
+      const std::string& outcome = row[9];
+      const double reading = row[7] == "reading" ? 0.0 : number(row[7]);
+      EXPECT_FALSE(fallback != DryFallback::zero && outcome == "no-rain-interpolated" &&
+                   reading > 0.0);
+      if (outcome != "scaled" && outcome != "spread-uniform" && outcome != "nearest-wet") continue;
+      const auto column = 3 + std::stoul(row[0]);
+      const std::size_t hours = row[2] == "climate" ? 12 : 24;
+      const std::size_t first = line_of.at(stamp_of(row, 3));
+      const std::size_t written = std::stoul(row[11]);
+      std::int64_t sum = 0;
+      bool all_present = true;
+      for (std::size_t k = first; k < first + written; ++k) {
+        const double value = number(exact_result[k][column]);
+        std::string& text = result[k][column];
+        if (!(value > -nodata)) {
+          all_present = false;
+          EXPECT_EQ(text, unrounded[k][column]);
+        } else {
+          const std::int64_t units = written_units(text, decimals);
+          EXPECT_LT(std::fabs(static_cast<double>(units) * unit - value), unit - 1e-6) << text;
+          sum += units;
+        }
+        // Checked: what is left must be as without the option.
+        text.clear();
+        unrounded[k][column].clear();
+      }
+      if (written < hours || !all_present) {
+        ++partial;
+        continue;
+      }
+      char text[64];
+      const auto end =
+          std::to_chars(text, text + sizeof text, reading, std::chars_format::fixed, decimals);
+      EXPECT_EQ(sum, written_units(std::string(text, end.ptr), decimals)) << row[7];
+      ++kept[outcome];
+    }
+    EXPECT_EQ(result, unrounded);
+  }
+  // The random runs must have exercised every kind of period.
+  EXPECT_GT(kept["scaled"], 200);
+  EXPECT_GT(kept["spread-uniform"], 5);
+  EXPECT_GT(kept["nearest-wet"], 5);
   EXPECT_GT(partial, 10);
 }
 

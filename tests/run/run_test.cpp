@@ -46,7 +46,7 @@ Network random_network(unsigned seed, int hourly, int climate, int collector, in
 // 1 climate, 2 collector).
 std::string station_file(const Network& net, const std::vector<int>& which, int kind) {
   std::string text = "title\nYY\tMM\tDD\tHH";
-  for (const int i : which) text += "\t" + std::to_string(100 + i % 900);
+  for (const int i : which) text.append("\t").append(std::to_string(100 + i % 900));
   for (const bool second : {false, true}) {
     text += "\nYY\tMM\tDD\tHH";
     for (const int i : which)

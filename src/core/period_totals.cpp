@@ -1,0 +1,155 @@
+#include "core/period_totals.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <limits>
+
+namespace rumo {
+
+namespace {
+
+// Units below this are whole numbers that a double holds exactly, with room
+// for their sums and for a quotient by a power of ten that "%.Nf" writes back
+// as the same digits.
+constexpr double kLargestUnits = 1e15;
+constexpr std::array<double, 7> kScales = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+
+}  // namespace
+
+void wet_sums(const HourWindow& window, int first_slot, int last_slot, int hourly, double nodata,
+              std::vector<double>& sums) {
+  sums.assign(station_entries(hourly), 0.0);
+  const double missing = std::numeric_limits<double>::quiet_NaN();
+  for (int slot = first_slot; slot <= last_slot; ++slot) {
+    const HourField& field = window.field(slot);
+    for (int s = 1; s <= hourly; ++s) sums[s] += is_present(field[s], nodata) ? field[s] : missing;
+  }
+  for (int s = 1; s <= hourly; ++s) {
+    if (!(std::isfinite(sums[s]) && sums[s] > 0.0)) sums[s] = 0.0;
+  }
+}
+
+int nearest_wet_station(const StationTable& table, int target, int hourly,
+                        const std::vector<double>& sums) {
+  int nearest = 0;
+  double least = 0.0;
+  const double x = table.first[static_cast<std::size_t>(target)];
+  const double y = table.second[static_cast<std::size_t>(target)];
+  for (int s = 1; s <= hourly; ++s) {
+    if (!(sums[s] > 0.0)) continue;
+    const double dx = table.first[s] - x;
+    const double dy = table.second[s] - y;
+    const double d2 = dx * dx + dy * dy;
+    // A later station must be strictly nearer; a distance that is not a
+    // number is never the nearest.
+    if (std::isnan(d2) || (nearest != 0 && !(d2 < least))) continue;
+    nearest = s;
+    least = d2;
+  }
+  return nearest;
+}
+
+void spread_period(std::span<double> hours, double reading, std::span<const double> pattern,
+                   double pattern_sum, double nodata) {
+  const double even = reading / static_cast<double>(hours.size());
+  const double ratio = reading / pattern_sum;
+  for (std::size_t k = 0; k < hours.size(); ++k) {
+    if (!is_present(hours[k], nodata)) continue;
+    if (pattern.empty()) {
+      hours[k] = even;
+    } else {
+      // As in the scaling, an infinite reading can meet a dry hour.
+      const double scaled = ratio * pattern[k];
+      hours[k] = std::isnan(scaled) ? missing_marker(nodata) : scaled;
+    }
+  }
+}
+
+std::optional<std::int64_t> decimal_units(double value, int decimals) {
+  const double scaled = value * kScales[static_cast<std::size_t>(decimals)];
+  if (!(std::fabs(scaled) < kLargestUnits)) return std::nullopt;
+  // Below 2^31 units the product is off by less than 1e-6 units, so a value
+  // that lies farther than that from a half rounds to the nearest whole
+  // number, as the written digits do; nearer a half, the digits decide.
+  const double nearest = std::nearbyint(scaled);
+  if (std::fabs(scaled) < 2147483648.0 && std::fabs(std::fabs(scaled - nearest) - 0.5) > 1e-6) {
+    return static_cast<std::int64_t>(nearest);
+  }
+  char text[64];
+  const auto written =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  std::int64_t units = 0;
+  bool negative = false;
+  for (const char* at = text; at != written.ptr; ++at) {
+    if (*at == '-') negative = true;
+    if (*at >= '0' && *at <= '9') units = units * 10 + (*at - '0');
+  }
+  return negative ? -units : units;
+}
+
+double units_value(std::int64_t units, int decimals) {
+  return static_cast<double>(units) / kScales[static_cast<std::size_t>(decimals)];
+}
+
+bool round_keeping_total(std::span<const double> values, std::int64_t total, int decimals,
+                         double nodata, std::span<std::int64_t> units) {
+  const double scale = kScales[static_cast<std::size_t>(decimals)];
+  // The remainders of a period's hours (at most 24 in a run) stay on the
+  // stack.
+  std::array<double, 64> stack;
+  std::vector<double> heap;
+  if (values.size() > stack.size()) heap.resize(values.size());
+  double* const remainders = heap.empty() ? stack.data() : heap.data();
+
+  std::int64_t cut_sum = 0;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    units[k] = 0;
+    remainders[k] = 0.0;
+    if (!is_present(values[k], nodata)) continue;
+    const double scaled = values[k] * scale;
+    if (!(std::fabs(scaled) < kLargestUnits)) return false;
+    const double cut = std::trunc(scaled);
+    units[k] = static_cast<std::int64_t>(cut);
+    remainders[k] = scaled - cut;  // exact, and of the value's sign
+    cut_sum += units[k];
+  }
+  // The cut values fall short of the total by less than one unit per hour
+  // with a remainder in the shortfall's direction, so each such hour gets at
+  // most one unit: those whose remainder exceeds the one of the last hour
+  // served, then the earliest of those that equal it.
+  const std::int64_t shortfall = total - cut_sum;
+  if (shortfall == 0) return true;
+  const double direction = shortfall > 0 ? 1.0 : -1.0;
+  const auto wanted = static_cast<std::size_t>(shortfall > 0 ? shortfall : -shortfall);
+  double* const keys = remainders;
+  std::array<double, 64> stack_order;
+  std::vector<double> heap_order;
+  if (values.size() > stack_order.size()) heap_order.resize(values.size());
+  double* const order = heap_order.empty() ? stack_order.data() : heap_order.data();
+  std::size_t candidates = 0;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    keys[k] *= direction;
+    if (keys[k] > 0.0) order[candidates++] = keys[k];
+  }
+  if (wanted > candidates) return false;
+  std::nth_element(order, order + (wanted - 1), order + candidates, std::greater<>());
+  const double last = order[wanted - 1];
+  std::size_t above = 0;
+  for (std::size_t k = 0; k < values.size(); ++k) above += keys[k] > last ? 1 : 0;
+  std::size_t equal_served = wanted - above;
+  const auto unit = static_cast<std::int64_t>(direction);
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    if (keys[k] > last) {
+      units[k] += unit;
+    } else if (keys[k] == last && equal_served > 0) {
+      units[k] += unit;
+      --equal_served;
+    }
+  }
+  return true;
+}
+
+}  // namespace rumo

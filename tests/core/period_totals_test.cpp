@@ -1,0 +1,130 @@
+// Rounding a period's hours to its reading and choosing the nearest wet
+// station, on hand-worked tables; the run's use of them is checked over
+// random runs in the report's tests.
+#include "core/period_totals.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+namespace rumo {
+namespace {
+
+constexpr double kNodata = 9998.0;
+
+TEST(PeriodTotals, DecimalUnitsAreTheDigitsTheWriterPrints) {
+  struct Case {
+    double value;
+    int decimals;
+    std::int64_t units;
+  };
+  // 0.25 and 0.125 are exact halves and go to the even digit, as "%.Nf"
+  // does; 0.05 lies a little above its decimal; -0.04 prints as "-0.0".
+  for (const Case& c : {Case{0.25, 1, 2}, Case{0.125, 2, 12}, Case{0.05, 1, 1}, Case{-0.04, 1, 0},
+                        Case{-0.3, 1, -3}, Case{2.5, 0, 2}, Case{1.2346, 3, 1235},
+                        Case{123456.7, 6, 123456700000}}) {
+    EXPECT_EQ(decimal_units(c.value, c.decimals), c.units) << c.value << " " << c.decimals;
+  }
+  EXPECT_FALSE(decimal_units(1e300, 1));
+  EXPECT_FALSE(decimal_units(std::numeric_limits<double>::infinity(), 0));
+  EXPECT_FALSE(decimal_units(std::nan(""), 0));
+  // Units written back give their own digits, and 0 never as "-0".
+  EXPECT_EQ(units_value(-3, 1), -0.3);
+  EXPECT_FALSE(std::signbit(units_value(0, 2)));
+}
+
+TEST(PeriodTotals, LargestRemaindersGetTheMissingUnits) {
+  struct Case {
+    const char* what;
+    std::vector<double> values;
+    std::int64_t total;
+    int decimals;
+    std::vector<std::int64_t> units;
+  };
+  const double missing = -9999.0;
+  const Case cases[] = {
+      {"ten hours of 0.04: the first four",
+       std::vector<double>(10, 0.04),
+       4,
+       1,
+       {1, 1, 1, 1, 0, 0, 0, 0, 0, 0}},
+      {"largest first, then the earlier of equal ones; zeros get nothing",
+       {0.1375, 0.1375, 0.1375, 0.0, 0.275, 0.4125},
+       11,
+       1,
+       {2, 1, 1, 0, 3, 4}},
+      {"a reading that rounds to 0", std::vector<double>(12, 0.04 / 12), 0, 1,
+       std::vector<std::int64_t>(12, 0)},
+      {"negative hours lose units at their most negative remainders",
+       {-0.025, -0.025, 0.0, -0.05, -0.075, -0.025},
+       -2,
+       1,
+       {0, 0, 0, -1, -1, 0}},
+      {"missing hours take no part", {0.5, missing, 0.5, missing}, 1, 0, {1, 0, 0, 0}},
+      {"no decimals", {1.4, 1.4, 1.2}, 4, 0, {2, 1, 1}},
+      {"three decimals: cut values that already make the total",
+       {0.0004, 0.0004, 0.0013},
+       1,
+       3,
+       {0, 0, 1}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::int64_t> units(c.values.size(), -77);
+    ASSERT_TRUE(round_keeping_total(c.values, c.total, c.decimals, kNodata, units)) << c.what;
+    EXPECT_EQ(units, c.units) << c.what;
+  }
+}
+
+TEST(PeriodTotals, RoundingRefusesWhatItCannotKeep) {
+  std::vector<std::int64_t> units(3);
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_FALSE(round_keeping_total(std::vector<double>{1.0, inf, 0.0}, 1, 1, kNodata, units));
+  EXPECT_FALSE(round_keeping_total(std::vector<double>{1e15, 0.0, 0.0}, 1, 1, kNodata, units));
+  // A total that no remainder can make up (the hours do not add up to it).
+  EXPECT_FALSE(round_keeping_total(std::vector<double>{0.1, 0.2, 0.0}, 9, 1, kNodata, units));
+}
+
+TEST(PeriodTotals, NearestWetStationAtAnyDistance) {
+  // Station 4 is the target at (0, 0); 1 and 3 are equally near, 2 nearer
+  // but dry.
+  StationTable table;
+  table.make_room(4);
+  const double coordinates[][2] = {{0, 0}, {300, 400}, {3, 4}, {-500, 0}, {0, 0}};
+  for (int m = 1; m <= 4; ++m) {
+    table.first[m] = coordinates[m][0];
+    table.second[m] = coordinates[m][1];
+  }
+  EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 2.0, 0.0, 5.0}), 1);
+  EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 0.0, 0.0, 5.0}), 3);
+  EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 0.0, 1.0, 5.0}), 2);
+  EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 0.0, 0.0, 0.0}), 0);
+  table.first[2] = std::nan("");
+  EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 0.0, 1.0, 0.0}), 0);
+}
+
+TEST(PeriodTotals, WetSumsNeedEveryHourPresentAndRain) {
+  HourWindow window(3);
+  for (int slot = 1; slot <= 12; ++slot) {
+    HourField& field = window.field(slot);
+    field[1] = slot == 5 ? 2.0 : 0.0;      // wet
+    field[2] = slot == 6 ? -9999.0 : 1.0;  // a missing hour
+    field[3] = 0.0;                        // dry
+  }
+  std::vector<double> sums;
+  wet_sums(window, 1, 12, 3, kNodata, sums);
+  EXPECT_EQ(sums, (std::vector<double>{0.0, 2.0, 0.0, 0.0}));
+
+  // The reading follows the pattern, or spreads evenly; missing hours stay.
+  std::vector<double> hours = {0.0, 0.0, -9999.0, 0.0};
+  spread_period(hours, 6.0, std::vector<double>{1.0, 0.0, 1.0, 2.0}, 4.0, kNodata);
+  EXPECT_EQ(hours, (std::vector<double>{1.5, 0.0, -9999.0, 3.0}));
+  hours = {0.0, 0.0, -9999.0, 0.0};
+  spread_period(hours, 6.0, {}, 0.0, kNodata);
+  EXPECT_EQ(hours, (std::vector<double>{1.5, 1.5, -9999.0, 1.5}));
+}
+
+}  // namespace
+}  // namespace rumo
