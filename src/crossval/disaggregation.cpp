@@ -64,65 +64,81 @@ double share(double part, double whole) {
   return whole > 0.0 ? part / whole : NAN;
 }
 
-// Scales one period and adds it to the tally when it is wet.
-PeriodRow judge_period(const double* estimates, const double* observed, int hours, double nodata,
-                       double threshold, Tally& tally) {
-  PeriodRow row;
-  for (int h = 0; h < hours; ++h) row.reading += observed[h];
+// Scales one period and adds it to the tally when it is wet. Without `row`,
+// a period that is not wet only counts.
+void judge_period(const double* estimates, const double* observed, int hours, double nodata,
+                  double threshold, Tally& tally, PeriodRow* row) {
+  double reading = 0.0;
+  for (int h = 0; h < hours; ++h) reading += observed[h];
+  ++tally.periods;
+  const bool wet = reading > 0.0;
+  if (!wet && row == nullptr) return;
+  PeriodRow own;
+  PeriodRow& r = row != nullptr ? *row : own;
+  r.reading = reading;
   double scaled[kDayHours];
-  row.scaled = scale_period(row.reading, estimates, hours, nodata, scaled);
+  r.scaled = scale_period(reading, estimates, hours, nodata, scaled);
 
   int observed_at = 0;
   int scaled_at = 0;
   bool all_scaled = true;
-  double square = 0.0;
   for (int h = 0; h < hours; ++h) {
     if (observed[h] > observed[observed_at]) observed_at = h;
-    row.observed_wet += observed[h] >= threshold;
+    r.observed_wet += observed[h] >= threshold;
     if (!is_present(scaled[h], nodata)) {
       all_scaled = false;
       continue;
     }
     if (scaled[h] > scaled[scaled_at] || !is_present(scaled[scaled_at], nodata)) scaled_at = h;
-    row.scaled_wet += scaled[h] >= threshold;
-    const double difference = scaled[h] - observed[h];
-    square += difference * difference;
+    r.scaled_wet += scaled[h] >= threshold;
   }
-  row.observed_max = observed[observed_at];
-  if (all_scaled) {
-    row.rmse = std::sqrt(square / hours);
-    row.scaled_max = scaled[scaled_at];
-  }
-
-  ++tally.periods;
-  if (!(row.reading > 0.0)) return row;
-  ++tally.wet;
+  r.observed_max = observed[observed_at];
   // Where the run would write a missing hour, nothing is delivered to judge.
-  if (!all_scaled) return row;
-  ++tally.judged;
-  tally.total += row.reading;
-  if (row.scaled.outcome == Outcome::no_rain_interpolated) tally.lost += row.reading;
-  const double even = row.reading / hours;
+  if (!all_scaled) {
+    tally.wet += wet;
+    return;
+  }
+  r.scaled_max = scaled[scaled_at];
+  const double even = reading / hours;
+  double square = 0.0;
+  double absolute = 0.0;
+  double even_square = 0.0;
+  double scaled_sum = 0.0;
+  double scaled_square = 0.0;
+  double observed_square = 0.0;
+  double product = 0.0;
   for (int h = 0; h < hours; ++h) {
     const double difference = scaled[h] - observed[h];
     const double even_difference = even - observed[h];
-    ++tally.hours;
-    tally.absolute += std::fabs(difference);
-    tally.square += difference * difference;
-    tally.even_square += even_difference * even_difference;
-    tally.scaled += scaled[h];
-    tally.scaled_square += scaled[h] * scaled[h];
-    tally.observed += observed[h];
-    tally.observed_square += observed[h] * observed[h];
-    tally.product += scaled[h] * observed[h];
+    square += difference * difference;
+    absolute += std::fabs(difference);
+    even_square += even_difference * even_difference;
+    scaled_sum += scaled[h];
+    scaled_square += scaled[h] * scaled[h];
+    observed_square += observed[h] * observed[h];
+    product += scaled[h] * observed[h];
   }
-  tally.scaled_wet += row.scaled_wet;
-  tally.observed_wet += row.observed_wet;
-  tally.scaled_peaks += row.scaled_max;
-  tally.observed_peaks += row.observed_max;
+  r.rmse = std::sqrt(square / hours);
+  if (!wet) return;
+  ++tally.wet;
+  ++tally.judged;
+  tally.hours += hours;
+  tally.square += square;
+  tally.absolute += absolute;
+  tally.even_square += even_square;
+  tally.scaled += scaled_sum;
+  tally.scaled_square += scaled_square;
+  tally.observed += reading;
+  tally.observed_square += observed_square;
+  tally.product += product;
+  tally.total += reading;
+  if (r.scaled.outcome == Outcome::no_rain_interpolated) tally.lost += reading;
+  tally.scaled_wet += r.scaled_wet;
+  tally.observed_wet += r.observed_wet;
+  tally.scaled_peaks += r.scaled_max;
+  tally.observed_peaks += r.observed_max;
   // Hours all 0 have no largest one.
-  if (row.scaled_max > 0.0 && scaled_at == observed_at) ++tally.hits;
-  return row;
+  if (r.scaled_max > 0.0 && scaled_at == observed_at) ++tally.hits;
 }
 
 DisaggregationFigures figures_of(const Tally& t) {
@@ -236,15 +252,17 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
     const double* estimated = pair.estimated.data() + j * kDayHours;
     const double* observed = pair.observed.data() + j * kDayHours;
     if (mask == kAllHours) {
-      const PeriodRow row =
-          judge_period(estimated, observed, kDayHours, nodata, threshold, pair.day_tally);
+      PeriodRow row;
+      judge_period(estimated, observed, kDayHours, nodata, threshold, pair.day_tally,
+                   rows ? &row : nullptr);
       if (rows) write_row(*rows, p, station, "collector", pair.day, 7, row);
     }
     for (const int half : {0, 1}) {
       if ((mask >> (half * kHalfHours) & kFirstHalf) != kFirstHalf) continue;
       const int from = half * kHalfHours;
-      const PeriodRow row = judge_period(estimated + from, observed + from, kHalfHours, nodata,
-                                         threshold, pair.half_tally);
+      PeriodRow row;
+      judge_period(estimated + from, observed + from, kHalfHours, nodata, threshold,
+                   pair.half_tally, rows ? &row : nullptr);
       if (rows) write_row(*rows, p, station, "climate", pair.day, half == 0 ? 7 : 19, row);
     }
   }
