@@ -130,7 +130,7 @@ struct Texts {
   std::string nodata, start, end, power, max_distance;
   std::string lower_limit, lower_replacement, upper_limit, upper_replacement;
   std::string threads, decimals, report, map, dry_fallback;
-  std::string powers, distances, cv_table, cv_details;
+  std::string powers, distances, cv_table, cv_details, cv_periods, wet_threshold;
   bool quiet = false;
   bool keep_totals = false;
   bool cross_validate = false;
@@ -210,6 +210,12 @@ void declare(CLI::App& app, Texts& t) {
       ->type_name("LIST");
   file("--cv-table", t.cv_table, "write the cross-validation table to FILE");
   file("--cv-details", t.cv_details, "write every cross-validated estimate to FILE");
+  file("--cv-periods", t.cv_periods,
+       "write every cross-validated period, scaled as the run scales, to FILE");
+  app.add_option("--wet-threshold", t.wet_threshold,
+                 "hours at or above this value count as wet in the cross-validation")
+      ->type_name("X")
+      ->default_str("0.1");
   app.add_option("--threads", t.threads, "threads to use")
       ->type_name("N")
       ->default_str("all cores");
@@ -272,7 +278,8 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
 
   CrossValidationRequest& cv = o.cross_validation;
   cv.enabled = t.cross_validate;
-  for (const char* option : {"--powers", "--distances", "--cv-table", "--cv-details"}) {
+  for (const char* option : {"--powers", "--distances", "--cv-table", "--cv-details",
+                             "--cv-periods", "--wet-threshold"}) {
     if (given(option) && !cv.enabled) {
       usage_error(std::string(option) + " goes with --cross-validate");
     }
@@ -289,6 +296,10 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
   }
   cv.table_file = file_option(app, "--cv-table", t.cv_table);
   cv.details_file = file_option(app, "--cv-details", t.cv_details);
+  cv.periods_file = file_option(app, "--cv-periods", t.cv_periods);
+  if (given("--wet-threshold")) {
+    cv.wet_threshold = number_option("--wet-threshold", t.wet_threshold, Range::positive, false);
+  }
   return o;
 }
 

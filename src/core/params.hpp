@@ -38,6 +38,8 @@ struct CrossValidationRequest {
   std::vector<double> distances;  // empty: multiples of the run's maximum distance
   std::string table_file;         // empty: no table file
   std::string details_file;       // empty: no details file
+  std::string periods_file;       // empty: no file of the scaled periods
+  double wet_threshold = 0.1;     // hours at or above it are wet
 };
 
 // What the command line asks of a run besides its parameters. None of it

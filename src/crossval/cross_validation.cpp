@@ -12,6 +12,7 @@
 #include "core/calendar.hpp"
 #include "core/error.hpp"
 #include "crossval/cv_output.hpp"
+#include "crossval/disaggregation.hpp"
 
 namespace rumo {
 
@@ -209,6 +210,7 @@ struct CrossValidator::Impl {
   CrossValidationGrid grid;
   int threads = 1;
   DetailsWriter* details = nullptr;
+  DisaggregationJudge* judge = nullptr;
 
   // Squared distances (not a number on the diagonal: a station is never its
   // own source) and per power the weights, count × count each, symmetric.
@@ -254,6 +256,7 @@ struct CrossValidator::Impl {
   void numerators(Pair* first_pair, Pair* last_pair, const Hour& hour);
   void weight_sums(Pair& pair, const Hour& hour);
   double summed_afresh(const Pair& pair, const Hour& hour, int target) const;
+  double* saved_estimates(const Pair& pair, std::size_t at);
   void hour_of_pair(Pair& pair, std::size_t at, const Hour& hour);
   void end_day(Pair& pair, const ClosedDay& closed);
   void write_details();
@@ -446,6 +449,7 @@ void CrossValidator::Impl::run_block() {
   work();
   for (std::thread& thread : started) thread.join();
   if (details != nullptr) write_details();
+  if (judge != nullptr) judge->end_block();
   hours_in_block = 0;
   closed_days.clear();
 }
@@ -463,7 +467,13 @@ void CrossValidator::Impl::work_power(std::size_t power) {
       weight_sums(*pair, hour);
     }
     if (!hour.wet.empty() && hour.finite) numerators(first_pair, last_pair, hour);
-    for (Pair* pair = first_pair; pair != last_pair; ++pair) hour_of_pair(*pair, at, hour);
+    for (Pair* pair = first_pair; pair != last_pair; ++pair) {
+      hour_of_pair(*pair, at, hour);
+      if (judge != nullptr) {
+        judge->add_hour(pair->index, hour.stamp, hour.value.data(), hour.present_list,
+                        saved_estimates(*pair, at));
+      }
+    }
   }
 }
 
@@ -533,14 +543,21 @@ double CrossValidator::Impl::summed_afresh(const Pair& pair, const Hour& hour, i
   return sum;
 }
 
+// Where a pair's estimates of an hour are kept: for the details, or for the
+// judgement of the scaled hours; nowhere without either.
+double* CrossValidator::Impl::saved_estimates(const Pair& pair, std::size_t at) {
+  const auto n = static_cast<std::size_t>(count);
+  if (details != nullptr) return estimates.data() + (at * pairs.size() + pair.index) * n;
+  return judge != nullptr ? judge->scratch(pair.index) : nullptr;
+}
+
 void CrossValidator::Impl::hour_of_pair(Pair& pair, std::size_t at, const Hour& hour) {
   const auto n = static_cast<std::size_t>(count);
   const double* w = weights[pair.power].data();
   const double square = reach[pair.distance];
   const double* sums = pair.sums.data();
   const double* numerators = pair.numerators.data();
-  double* saved =
-      details != nullptr ? estimates.data() + (at * pairs.size() + pair.index) * n : nullptr;
+  double* saved = saved_estimates(pair, at);
 
   // The mean of a target is its numerator over its weight sum.
   const bool wet = !hour.wet.empty();
@@ -608,6 +625,11 @@ CrossValidator::CrossValidator(const StationTable& table, int hourly_count,
     : impl_(std::make_unique<Impl>(table, hourly_count, grid, settings, threads, details)) {}
 
 CrossValidator::~CrossValidator() = default;
+
+void CrossValidator::judge_periods(DisaggregationJudge& judge) {
+  impl_->judge = &judge;
+  judge.begin(impl_->order);
+}
 
 void CrossValidator::add_hour(const HourStamp& stamp, const HourField& field) {
   Impl& m = *impl_;

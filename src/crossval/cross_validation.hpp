@@ -16,6 +16,7 @@
 namespace rumo {
 
 class DetailsWriter;
+class DisaggregationJudge;
 
 // The powers and maximum distances to try, each list ascending and each value
 // once; the pairs run power by power, distance by distance within a power.
@@ -70,6 +71,9 @@ class CrossValidator {
   ~CrossValidator();
   CrossValidator(const CrossValidator&) = delete;
   CrossValidator& operator=(const CrossValidator&) = delete;
+
+  // Feeds `judge` every pair's estimates, hour by hour; before the first hour.
+  void judge_periods(DisaggregationJudge& judge);
 
   // The next hour of the period: entries 1..hourly_count of `field`.
   void add_hour(const HourStamp& stamp, const HourField& field);

@@ -143,10 +143,12 @@ void print_cross_validation(std::ostream& out, const std::vector<PairFigures>& f
                         run_power, std::fabs(run_distance));
 }
 
-std::string cross_validation_table(const std::vector<PairFigures>& figures) {
+std::string cross_validation_table(const std::vector<PairFigures>& figures,
+                                   const std::vector<WayFigures>& ways) {
   std::string text =
       "rank\tpower\tdistance\testimates\tno_source\tmae\trmse\tbias\tcorrelation\tdays\t"
-      "daily_mae\tdaily_rmse\tdaily_bias\tdaily_correlation\n";
+      "daily_mae\tdaily_rmse\tdaily_bias\tdaily_correlation" +
+      disaggregation_header() + '\n';
   const std::vector<std::size_t> ranked = rank_pairs(figures);
   for (std::size_t r = 0; r < ranked.size(); ++r) {
     const PairFigures& f = figures[ranked[r]];
@@ -157,7 +159,7 @@ std::string cross_validation_table(const std::vector<PairFigures>& figures) {
       text += '\t' + shortest(e->mae) + '\t' + shortest(e->rmse) + '\t' + shortest(e->bias) + '\t' +
               shortest(e->correlation);
     }
-    text += '\n';
+    text += disaggregation_cells(ways[ranked[r]]) + '\n';
   }
   return text;
 }

@@ -12,6 +12,7 @@
 #include "core/stations.hpp"
 #include "core/window.hpp"
 #include "crossval/cross_validation.hpp"
+#include "crossval/disaggregation.hpp"
 
 namespace rumo {
 
@@ -55,7 +56,9 @@ void print_cross_validation(std::ostream& out, const std::vector<PairFigures>& f
 
 // The same table as tab-separated text with a header line, numbers as the
 // shortest text that reads back to the same double, empty where a figure does
-// not apply.
-std::string cross_validation_table(const std::vector<PairFigures>& figures);
+// not apply; the figures of the scaled hours (`ways`, in the grid's order)
+// follow as columns prefixed day_ and half_.
+std::string cross_validation_table(const std::vector<PairFigures>& figures,
+                                   const std::vector<WayFigures>& ways);
 
 }  // namespace rumo

@@ -9,6 +9,7 @@
 #include "core/window.hpp"
 #include "crossval/cross_validation.hpp"
 #include "crossval/cv_output.hpp"
+#include "crossval/disaggregation.hpp"
 #include "input/advance.hpp"
 #include "input/hourly_period.hpp"
 #include "input/station_header.hpp"
@@ -19,6 +20,7 @@ namespace {
 
 constexpr const char* kTableWhat = "cross-validation table";
 constexpr const char* kDetailsWhat = "cross-validation details";
+constexpr const char* kPeriodsWhat = "cross-validation periods";
 
 }  // namespace
 
@@ -47,6 +49,11 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   if (!request.details_file.empty()) {
     details.emplace(create_added_file(files, kDetailsWhat, request.details_file, taken),
                     request.details_file, stations, counts.hourly, grid);
+    taken.push_back(request.details_file);
+  }
+  std::unique_ptr<OutputSink> periods;
+  if (!request.periods_file.empty()) {
+    periods = create_added_file(files, kPeriodsWhat, request.periods_file, taken);
   }
 
   // Every hour of the period goes to the validator as it is read.
@@ -54,9 +61,11 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   skip_header(hourly);
   CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params),
                            options.threads, details ? &*details : nullptr);
+  DisaggregationJudge judge(stations, counts.hourly, grid, params.nodata, request.wet_threshold,
+                            std::move(periods), request.periods_file);
+  validator.judge_periods(judge);
   HourlyPeriod period(hourly, params, counts.hourly);
-  HourField field =
-      take_memory(1, [&] { return HourField(station_entries(counts.hourly), 0.0); });
+  HourField field = take_memory(1, [&] { return HourField(station_entries(counts.hourly), 0.0); });
   HourStamp stamp;
   while (period.next(stamp, field)) {
     print_progress(console, stamp);
@@ -68,11 +77,13 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   }
 
   const std::vector<PairFigures> figures = validator.finish();
+  const std::vector<WayFigures> ways = judge.finish();
   print_cross_validation(console.summary, figures, counts.hourly, params.power,
                          params.max_distance);
+  print_disaggregation(console.summary, ways, request.wet_threshold);
   if (details) details->close();
   if (table) {
-    const std::string text = cross_validation_table(figures);
+    const std::string text = cross_validation_table(figures, ways);
     if (!table->write(text.data(), text.size()) || !table->close()) {
       fail_added_file(kAddedFileNotWritten, kTableWhat, request.table_file);
     }

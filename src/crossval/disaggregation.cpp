@@ -1,0 +1,425 @@
+#include "crossval/disaggregation.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/error.hpp"
+#include "core/number_text.hpp"
+
+namespace rumo {
+
+namespace {
+
+// The judgement's arrays are the cross-validation's memory.
+constexpr int kMemoryCode = 2;
+constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
+constexpr std::uint32_t kAllHours = (std::uint32_t{1} << kDayHours) - 1;
+constexpr std::uint32_t kFirstHalf = (std::uint32_t{1} << kHalfHours) - 1;
+// Correlations of series that vary less than this, relative to their size,
+// are left out: their spread is rounding.
+constexpr double kLeastVariance = 1e-12;
+constexpr const char* kPeriodsWhat = "cross-validation periods";
+
+// What the scaled hours of one way's wet periods add up to.
+struct Tally {
+  long long periods = 0;
+  long long wet = 0;
+  long long hours = 0;
+  double absolute = 0.0;
+  double square = 0.0;
+  double even_square = 0.0;  // of spreading the reading evenly
+  double scaled = 0.0;
+  double scaled_square = 0.0;
+  double observed = 0.0;
+  double observed_square = 0.0;
+  double product = 0.0;
+  double total = 0.0;  // of the readings
+  double lost = 0.0;   // of the readings with Σ = 0
+  long long scaled_wet = 0;
+  long long observed_wet = 0;
+  double scaled_peaks = 0.0;
+  double observed_peaks = 0.0;
+  long long judged = 0;  // wet periods whose hours are all scaled
+  long long hits = 0;
+};
+
+// One period as its row shows it.
+struct PeriodRow {
+  ScaledPeriod scaled;
+  double reading = 0.0;
+  double rmse = NAN;  // NaN where a scaled hour is missing
+  double observed_max = 0.0;
+  double scaled_max = NAN;
+  int observed_wet = 0;
+  int scaled_wet = 0;
+};
+
+double variance(double sum, double square, double n) {
+  const double mean = sum / n;
+  const double spread = square / n - mean * mean;
+  return spread > kLeastVariance * (square / n) ? spread : NAN;
+}
+
+double share(double part, double whole) {
+  return whole > 0.0 ? part / whole : NAN;
+}
+
+// Scales one period and adds it to the tally when it is wet. Without `row`,
+// a period that is not wet only counts.
+void judge_period(const double* estimates, const double* observed, int hours, double nodata,
+                  double threshold, Tally& tally, PeriodRow* row) {
+  double reading = 0.0;
+  for (int h = 0; h < hours; ++h) reading += observed[h];
+  ++tally.periods;
+  const bool wet = reading > 0.0;
+  if (!wet && row == nullptr) return;
+  PeriodRow own;
+  PeriodRow& r = row != nullptr ? *row : own;
+  r.reading = reading;
+  double scaled[kDayHours];
+  r.scaled = scale_period(reading, estimates, hours, nodata, scaled);
+
+  int observed_at = 0;
+  int scaled_at = 0;
+  bool all_scaled = true;
+  for (int h = 0; h < hours; ++h) {
+    if (observed[h] > observed[observed_at]) observed_at = h;
+    r.observed_wet += observed[h] >= threshold;
+    if (!is_present(scaled[h], nodata)) {
+      all_scaled = false;
+      continue;
+    }
+    if (scaled[h] > scaled[scaled_at] || !is_present(scaled[scaled_at], nodata)) scaled_at = h;
+    r.scaled_wet += scaled[h] >= threshold;
+  }
+  r.observed_max = observed[observed_at];
+  // Where the run would write a missing hour, nothing is delivered to judge.
+  if (!all_scaled) {
+    tally.wet += wet;
+    return;
+  }
+  r.scaled_max = scaled[scaled_at];
+  const double even = reading / hours;
+  double square = 0.0;
+  double absolute = 0.0;
+  double even_square = 0.0;
+  double scaled_sum = 0.0;
+  double scaled_square = 0.0;
+  double observed_square = 0.0;
+  double product = 0.0;
+  for (int h = 0; h < hours; ++h) {
+    const double difference = scaled[h] - observed[h];
+    const double even_difference = even - observed[h];
+    square += difference * difference;
+    absolute += std::fabs(difference);
+    even_square += even_difference * even_difference;
+    scaled_sum += scaled[h];
+    scaled_square += scaled[h] * scaled[h];
+    observed_square += observed[h] * observed[h];
+    product += scaled[h] * observed[h];
+  }
+  r.rmse = std::sqrt(square / hours);
+  if (!wet) return;
+  ++tally.wet;
+  ++tally.judged;
+  tally.hours += hours;
+  tally.square += square;
+  tally.absolute += absolute;
+  tally.even_square += even_square;
+  tally.scaled += scaled_sum;
+  tally.scaled_square += scaled_square;
+  tally.observed += reading;
+  tally.observed_square += observed_square;
+  tally.product += product;
+  tally.total += reading;
+  if (r.scaled.outcome == Outcome::no_rain_interpolated) tally.lost += reading;
+  tally.scaled_wet += r.scaled_wet;
+  tally.observed_wet += r.observed_wet;
+  tally.scaled_peaks += r.scaled_max;
+  tally.observed_peaks += r.observed_max;
+  // Hours all 0 have no largest one.
+  if (r.scaled_max > 0.0 && scaled_at == observed_at) ++tally.hits;
+}
+
+DisaggregationFigures figures_of(const Tally& t) {
+  DisaggregationFigures f;
+  f.periods = t.periods;
+  f.wet = t.wet;
+  if (t.hours == 0) {
+    f.rmse = f.mae = f.correlation = f.lost = f.wet_hours = f.peak = f.peak_hits = f.skill = NAN;
+    return f;
+  }
+  const auto n = static_cast<double>(t.hours);
+  f.rmse = std::sqrt(t.square / n);
+  f.mae = t.absolute / n;
+  const double covariance = t.product / n - (t.scaled / n) * (t.observed / n);
+  f.correlation = covariance / std::sqrt(variance(t.scaled, t.scaled_square, n) *
+                                         variance(t.observed, t.observed_square, n));
+  f.lost = share(t.lost, t.total);
+  f.wet_hours = t.observed_wet > 0
+                    ? static_cast<double>(t.scaled_wet) / static_cast<double>(t.observed_wet)
+                    : NAN;
+  f.peak = share(t.scaled_peaks, t.observed_peaks);
+  f.peak_hits = static_cast<double>(t.hits) / static_cast<double>(t.judged);
+  const double even_rmse = std::sqrt(t.even_square / n);
+  f.skill = even_rmse > 0.0 ? 1.0 - f.rmse / even_rmse : NAN;
+  return f;
+}
+
+void append_number(std::string& into, double value) {
+  if (std::isnan(value)) return;
+  char text[48];
+  into.append(text, write_shortest(text, value));
+}
+
+}  // namespace
+
+ScaledPeriod scale_period(double reading, const double* estimates, int hours, double nodata,
+                          double* scaled) {
+  ScaledPeriod period;
+  for (int h = 0; h < hours; ++h) period.sum += estimates[h];
+  const double sum = period.sum;
+  const double marker = missing_marker(nodata);
+  if (!(sum > 0.0 || sum == 0.0)) {
+    period.outcome = Outcome::unusable_sum;
+    std::fill(scaled, scaled + hours, marker);
+    return period;
+  }
+  period.outcome = sum == 0.0 ? Outcome::no_rain_interpolated : Outcome::scaled;
+  const double ratio = reading / sum;
+  for (int h = 0; h < hours; ++h) {
+    if (!is_present(estimates[h], nodata)) {
+      scaled[h] = marker;
+    } else if (sum == 0.0) {
+      scaled[h] = 0.0;
+    } else {
+      const double value = ratio * estimates[h];
+      scaled[h] = std::isnan(value) ? marker : value;
+    }
+  }
+  return period;
+}
+
+struct DisaggregationJudge::Impl {
+  // One pair's collector day being gathered (hour 7 of its date to hour 6 of
+  // the next day), its tallies and the rows of the days it closed.
+  struct Pair {
+    bool open = false;
+    HourStamp day;   // date of the day's first hour
+    HourStamp next;  // hour 1 of the day after
+    std::uint32_t hours = 0;
+    bool repeated = false;
+    std::vector<std::uint32_t> present;  // per place, one bit per hour
+    std::vector<double> estimated;       // per place, 24 hours
+    std::vector<double> observed;
+    std::vector<double> scratch;
+    Tally day_tally;
+    Tally half_tally;
+    std::vector<std::string> rows;  // per day closed in the block
+  };
+
+  const StationTable& table;
+  int count = 0;
+  CrossValidationGrid grid;
+  double nodata = 0.0;
+  double threshold = 0.0;
+  std::unique_ptr<OutputSink> sink;
+  std::string name;
+  std::vector<int> order;
+  std::vector<Pair> pairs;
+  std::vector<std::string> pair_text;     // "power\tdistance\t"
+  std::vector<std::string> station_text;  // "station\tname\t"
+  std::string buffer;
+
+  explicit Impl(const StationTable& stations) : table(stations) {}
+  void close_day(std::size_t p);
+  void write_row(std::string& into, std::size_t p, int station, const char* way,
+                 const HourStamp& stamp, int hour, const PeriodRow& row) const;
+  void write_rows();
+  void flush();
+};
+
+void DisaggregationJudge::Impl::close_day(std::size_t p) {
+  Pair& pair = pairs[p];
+  pair.open = false;
+  std::string* rows = nullptr;
+  if (sink) rows = &pair.rows.emplace_back();
+  if (pair.repeated) return;
+  // Station by station in the order of their numbers.
+  for (int station = 1; station <= count; ++station) {
+    const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(station)]);
+    const std::uint32_t mask = pair.present[j] & pair.hours;
+    const double* estimated = pair.estimated.data() + j * kDayHours;
+    const double* observed = pair.observed.data() + j * kDayHours;
+    if (mask == kAllHours) {
+      PeriodRow row;
+      judge_period(estimated, observed, kDayHours, nodata, threshold, pair.day_tally,
+                   rows ? &row : nullptr);
+      if (rows) write_row(*rows, p, station, "collector", pair.day, 7, row);
+    }
+    for (const int half : {0, 1}) {
+      if ((mask >> (half * kHalfHours) & kFirstHalf) != kFirstHalf) continue;
+      const int from = half * kHalfHours;
+      PeriodRow row;
+      judge_period(estimated + from, observed + from, kHalfHours, nodata, threshold,
+                   pair.half_tally, rows ? &row : nullptr);
+      if (rows) write_row(*rows, p, station, "climate", pair.day, half == 0 ? 7 : 19, row);
+    }
+  }
+}
+
+void DisaggregationJudge::Impl::write_row(std::string& into, std::size_t p, int station,
+                                          const char* way, const HourStamp& stamp, int hour,
+                                          const PeriodRow& row) const {
+  into += pair_text[p];
+  into += station_text[static_cast<std::size_t>(station)];
+  into += way;
+  into += '\t' + std::to_string(stamp.year) + '\t' + std::to_string(stamp.month) + '\t' +
+          std::to_string(stamp.day) + '\t' + std::to_string(hour) + '\t';
+  append_number(into, row.reading);
+  into += '\t';
+  append_number(into, row.scaled.sum);
+  into += '\t';
+  into += outcome_name(row.scaled.outcome);
+  for (const double value : {row.rmse, row.observed_max, row.scaled_max}) {
+    into += '\t';
+    append_number(into, value);
+  }
+  into += '\t' + std::to_string(row.observed_wet) + '\t' + std::to_string(row.scaled_wet) + '\n';
+}
+
+// The rows of the days closed since the last time, day by day, within a day
+// pair by pair. Every pair has closed the same days.
+void DisaggregationJudge::Impl::write_rows() {
+  if (!sink) return;
+  const std::size_t days = pairs.empty() ? 0 : pairs.front().rows.size();
+  for (std::size_t d = 0; d < days; ++d) {
+    for (Pair& pair : pairs) {
+      buffer += pair.rows[d];
+      if (buffer.size() >= kWriteBlock) flush();
+    }
+  }
+  for (Pair& pair : pairs) pair.rows.clear();
+}
+
+// A failed write ends the run at once, as the details' does.
+void DisaggregationJudge::Impl::flush() {
+  if (!buffer.empty() && !sink->write(buffer.data(), buffer.size())) {
+    fail_added_file(kAddedFileNotWritten, kPeriodsWhat, name);
+  }
+  buffer.clear();
+}
+
+DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_count,
+                                         const CrossValidationGrid& grid, double nodata,
+                                         double wet_threshold, std::unique_ptr<OutputSink> periods,
+                                         std::string periods_name)
+    : impl_(std::make_unique<Impl>(table)) {
+  Impl& m = *impl_;
+  m.count = hourly_count;
+  m.grid = grid;
+  m.nodata = nodata;
+  m.threshold = wet_threshold;
+  m.sink = std::move(periods);
+  m.name = std::move(periods_name);
+  if (!m.sink) return;
+  for (std::size_t p = 0; p < grid.pairs(); ++p) {
+    std::string text;
+    append_number(text, grid.power(p));
+    text += '\t';
+    append_number(text, grid.distance(p));
+    m.pair_text.push_back(text + '\t');
+  }
+  m.station_text.resize(station_entries(hourly_count));
+  for (int station = 1; station <= hourly_count; ++station) {
+    m.station_text[static_cast<std::size_t>(station)] =
+        std::to_string(station) + '\t' + table.name[static_cast<std::size_t>(station)] + '\t';
+  }
+  m.buffer =
+      "power\tdistance\tstation\tname\tway\tyear\tmonth\tday\thour\treading\tinterpolated\t"
+      "outcome\trmse\tobserved_max\tscaled_max\tobserved_wet_hours\tscaled_wet_hours\n";
+}
+
+DisaggregationJudge::~DisaggregationJudge() = default;
+
+void DisaggregationJudge::begin(const std::vector<int>& order) {
+  Impl& m = *impl_;
+  const auto n = static_cast<std::size_t>(m.count);
+  // Place by station number.
+  m.order.assign(n + 1, 0);
+  for (std::size_t j = 0; j < order.size(); ++j) {
+    m.order[static_cast<std::size_t>(order[j])] = static_cast<int>(j);
+  }
+  take_memory(kMemoryCode, [&] {
+    m.pairs.resize(m.grid.pairs());
+    for (Impl::Pair& pair : m.pairs) {
+      pair.present.assign(n, 0);
+      pair.estimated.assign(n * kDayHours, 0.0);
+      pair.observed.assign(n * kDayHours, 0.0);
+      pair.scratch.assign(n, 0.0);
+    }
+  });
+}
+
+double* DisaggregationJudge::scratch(std::size_t pair) {
+  return impl_->pairs[pair].scratch.data();
+}
+
+void DisaggregationJudge::add_hour(std::size_t p, const HourStamp& stamp, const double* observed,
+                                   const std::vector<int>& present, const double* estimates) {
+  Impl& m = *impl_;
+  Impl::Pair& pair = m.pairs[p];
+  // Hours 7 to 24 belong to the collector day of their date, hours 1 to 6
+  // to that of the day before; hours of a day never opened are of no use.
+  const bool morning = stamp.hour < 7;
+  HourStamp date = stamp;
+  date.hour = morning ? 1 : 24;
+  if (pair.open && !(date == (morning ? pair.next : pair.day))) m.close_day(p);
+  if (!pair.open) {
+    if (morning) return;
+    pair.open = true;
+    pair.day = date;
+    pair.next = next_hour(date);
+    pair.hours = 0;
+    pair.repeated = false;
+    std::fill(pair.present.begin(), pair.present.end(), 0);
+  }
+  // An hour outside 1..24 or one seen twice leaves the day incomplete.
+  const int place = morning ? stamp.hour + 17 : stamp.hour - 7;
+  if (stamp.hour < 1 || stamp.hour > 24 || (pair.hours >> place & 1U)) {
+    pair.repeated = true;
+    return;
+  }
+  const std::uint32_t bit = std::uint32_t{1} << place;
+  pair.hours |= bit;
+  for (const int j : present) {
+    const auto at = static_cast<std::size_t>(j) * kDayHours + static_cast<std::size_t>(place);
+    pair.present[static_cast<std::size_t>(j)] |= bit;
+    pair.estimated[at] = estimates[j];
+    pair.observed[at] = observed[j];
+  }
+}
+
+void DisaggregationJudge::end_block() {
+  impl_->write_rows();
+}
+
+std::vector<WayFigures> DisaggregationJudge::finish() {
+  Impl& m = *impl_;
+  for (std::size_t p = 0; p < m.pairs.size(); ++p) {
+    if (m.pairs[p].open) m.close_day(p);
+  }
+  m.write_rows();
+  if (m.sink) {
+    m.flush();
+    if (!m.sink->close()) fail_added_file(kAddedFileNotWritten, kPeriodsWhat, m.name);
+  }
+  std::vector<WayFigures> figures;
+  for (std::size_t p = 0; p < m.pairs.size(); ++p) {
+    figures.push_back({m.grid.power(p), m.grid.distance(p), figures_of(m.pairs[p].day_tally),
+                       figures_of(m.pairs[p].half_tally)});
+  }
+  return figures;
+}
+
+}  // namespace rumo

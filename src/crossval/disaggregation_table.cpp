@@ -1,0 +1,106 @@
+// The judgement of the scaled hours on the console and in the table file.
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "core/error.hpp"
+#include "core/number_text.hpp"
+#include "crossval/disaggregation.hpp"
+
+namespace rumo {
+
+namespace {
+
+struct Way {
+  const char* title;
+  const char* name;
+  const char* prefix;
+  DisaggregationFigures WayFigures::*figures;
+};
+
+constexpr Way kWays[] = {
+    {"As collector days (hours 7 to 6 of the next day)", "collector days", "day_",
+     &WayFigures::day},
+    {"As climate halves (hours 7 to 18, hours 19 to 6 of the next day)", "climate halves", "half_",
+     &WayFigures::half},
+};
+
+// A console figure in `format`, or "-" where it does not apply.
+std::string cell(const char* format, int width, double value) {
+  if (std::isnan(value)) return message_format("%*s", width, "-");
+  return message_format(format, width, value);
+}
+
+std::string shortest(double value) {
+  return std::isnan(value) ? std::string() : shortest_text(value);
+}
+
+}  // namespace
+
+void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figures,
+                          double wet_threshold) {
+  out << message_format(
+      "\nThe hourly series as the run delivers them: each station left out, its own\n"
+      "hours summed to a reading, the other stations' estimates scaled to it as the\n"
+      "run scales and compared with its hours over the wet periods (reading above 0).\n"
+      "lost: share of the readings with no rain interpolated; wet hours: scaled hours\n"
+      "at or above %g over observed ones; peak: mean largest scaled hour over mean\n"
+      "largest observed hour; skill: 1 - rmse / rmse of an even spread.\n",
+      wet_threshold);
+  for (const Way& way : kWays) {
+    std::vector<std::size_t> ranked(figures.size());
+    std::iota(ranked.begin(), ranked.end(), std::size_t{0});
+    std::stable_sort(ranked.begin(), ranked.end(), [&](std::size_t a, std::size_t b) {
+      const double x = (figures[a].*way.figures).rmse;
+      const double y = (figures[b].*way.figures).rmse;
+      return std::isnan(y) ? !std::isnan(x) : x < y;
+    });
+    out << '\n' << way.title << ", sorted by rmse:\n";
+    out << message_format("%4s %7s %11s %8s %8s %10s %10s %8s %8s %9s %8s %9s %8s\n", "rank",
+                          "power", "distance", "periods", "wet", "rmse", "mae", "corr", "lost",
+                          "wet hours", "peak", "peak hits", "skill");
+    for (std::size_t r = 0; r < ranked.size(); ++r) {
+      const WayFigures& pair = figures[ranked[r]];
+      const DisaggregationFigures& f = pair.*way.figures;
+      out << message_format("%4zu %7g %11g %8lld %8lld", r + 1, pair.power, pair.distance,
+                            f.periods, f.wet)
+          << ' ' << cell("%*.4g", 10, f.rmse) << ' ' << cell("%*.4g", 10, f.mae) << ' '
+          << cell("%*.3f", 8, f.correlation) << ' ' << cell("%*.3f", 8, f.lost) << ' '
+          << cell("%*.3f", 9, f.wet_hours) << ' ' << cell("%*.3f", 8, f.peak) << ' '
+          << cell("%*.3f", 9, f.peak_hits) << ' ' << cell("%*.3f", 8, f.skill) << '\n';
+    }
+    if (ranked.empty() || std::isnan((figures[ranked[0]].*way.figures).rmse)) {
+      out << message_format("no pair ranks as %s: the period holds no wet one\n", way.name);
+      continue;
+    }
+    const WayFigures& best = figures[ranked[0]];
+    out << message_format("best pair as %s: power %g, maximum distance %g (rmse %.4g)\n", way.name,
+                          best.power, best.distance, (best.*way.figures).rmse);
+  }
+}
+
+std::string disaggregation_header() {
+  std::string text;
+  for (const Way& way : kWays) {
+    for (const char* column : {"periods", "wet_periods", "rmse", "mae", "correlation", "lost",
+                               "wet_hours", "peak", "peak_hits", "skill"}) {
+      ((text += '\t') += way.prefix) += column;
+    }
+  }
+  return text;
+}
+
+std::string disaggregation_cells(const WayFigures& figures) {
+  std::string text;
+  for (const Way& way : kWays) {
+    const DisaggregationFigures& f = figures.*way.figures;
+    text += '\t' + std::to_string(f.periods) + '\t' + std::to_string(f.wet);
+    for (const double value :
+         {f.rmse, f.mae, f.correlation, f.lost, f.wet_hours, f.peak, f.peak_hits, f.skill}) {
+      text += '\t' + shortest(value);
+    }
+  }
+  return text;
+}
+
+}  // namespace rumo

@@ -1,0 +1,249 @@
+// The cross-validation of the scaled hours against the run's own functions:
+// every row of the periods file must be what the run's interpolation and
+// scaling give a climate or collector station at the left-out station's
+// place, fed the other hourly stations' values, and every period whose hours
+// are all present and read must have its row.
+#include "run/cross_validation_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "core/error.hpp"
+#include "crossval/cross_validation.hpp"
+#include "interp/adjust.hpp"
+#include "random_run.hpp"
+
+namespace rumo {
+namespace {
+
+using Cells = std::vector<std::string>;
+using Date = std::tuple<int, int, int>;
+
+std::vector<Cells> cells_of(const std::string& text) {
+  std::vector<Cells> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    Cells& cells = lines.emplace_back();
+    std::istringstream split(line);
+    for (std::string cell; split >> cell;) cells.push_back(cell);
+  }
+  return lines;
+}
+
+double number(const std::string& text) {
+  double value = NAN;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+// The hourly file of a random run: places, names and each record's values.
+struct Hours {
+  StationTable table;
+  int count = 0;
+  std::map<std::tuple<int, int, int, int>, HourField> records;
+
+  explicit Hours(const std::string& text) {
+    const std::vector<Cells> lines = cells_of(text);
+    count = static_cast<int>(lines[1].size()) - 4;
+    table.make_room(count + 2);
+    for (int i = 1; i <= count; ++i) {
+      table.first[i] = number(lines[2][3 + i]);
+      table.second[i] = number(lines[3][3 + i]);
+      table.name[i] = lines[4][3 + i];
+    }
+    for (std::size_t k = 5; k < lines.size(); ++k) {
+      HourField field(station_entries(count + 2), -9999.0);
+      for (int i = 1; i <= count; ++i) field[i] = number(lines[k][3 + i]);
+      records[{std::stoi(lines[k][0]), std::stoi(lines[k][1]), std::stoi(lines[k][2]),
+               std::stoi(lines[k][3])}] = field;
+    }
+  }
+  const HourField* at(const HourStamp& s) const {
+    const auto found = records.find({s.year, s.month, s.day, s.hour});
+    return found == records.end() ? nullptr : &found->second;
+  }
+};
+
+// Hours 7 to 6 of the next day from hour 7 of `date`.
+std::vector<HourStamp> day_hours(const Date& date) {
+  std::vector<HourStamp> hours{{std::get<2>(date), 7, std::get<1>(date), std::get<0>(date)}};
+  while (hours.size() < 24) hours.push_back(next_hour(hours.back()));
+  return hours;
+}
+
+// What the run makes of station `s`'s day as a climate station (hours+1) and
+// a collector station (hours+2) at its place, with its own values removed
+// and its observed sums as readings: the scaled hours and the pass records.
+struct RunDay {
+  HourWindow window;
+  std::vector<PeriodRecord> periods;
+};
+
+RunDay run_day(const Hours& h, int s, const std::vector<HourStamp>& stamps, double power,
+               double distance, const RunParameters& params) {
+  const int climate = h.count + 1, collector = h.count + 2;
+  StationTable table = h.table;
+  for (const int target : {climate, collector}) {
+    table.first[target] = h.table.first[s];
+    table.second[target] = h.table.second[s];
+  }
+  RunDay day{HourWindow(collector), {}};
+  double readings[3] = {0.0, 0.0, 0.0};  // first half, second half, day
+  for (int slot = 1; slot <= 24; ++slot) {
+    const HourField* read = h.at(stamps[slot - 1]);
+    HourField& field = day.window.field(slot);
+    if (read != nullptr) field = *read;
+    const double observed = field[s];
+    readings[slot <= 12 ? 0 : 1] += observed;
+    readings[2] += observed;
+    field[s] = -params.nodata - 1.0;
+  }
+  day.window.field(1)[climate] = readings[0];
+  day.window.field(13)[climate] = readings[1];
+  day.window.field(1)[collector] = readings[2];
+  IdwSettings settings = IdwSettings::from(params);
+  settings.power = power;
+  settings.max_distance = distance;
+  const StationCounts counts{h.count, 1, 1};
+  IdwEngine engine(table, counts, settings);
+  std::vector<double> sums(station_entries(collector), 0.0);
+  adjust_to_totals(day.window, sums, counts, params.nodata, engine, &day.periods);
+  return day;
+}
+
+void expect_close(double written, double expected, const std::string& line) {
+  if (written == expected || (std::isnan(written) && std::isnan(expected))) return;
+  EXPECT_LE(std::fabs(written - expected), 1e-12 * std::fabs(expected) + 1e-300) << line;
+}
+
+TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
+  constexpr double kThreshold = 0.1;
+  int rows_checked = 0, lost = 0;
+  for (unsigned seed = 1; seed <= 80; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    testing::RandomRun r(seed);
+    RunOptions options;
+    options.dialogue = false;
+    CrossValidationRequest& cv = options.cross_validation;
+    cv.enabled = true;
+    cv.powers = {0.0, 2.0, 3.5};
+    cv.distances = {30.0, r.params.max_distance, HUGE_VAL};
+    cv.periods_file = "p";
+    cv.table_file = "t";
+    std::string periods, table;
+    for (const int threads : {1, 3}) {
+      options.threads = threads;
+      std::istringstream in;
+      std::ostringstream out;
+      Console console{in, out};
+      testing::RandomRun run(seed);
+      try {
+        cross_validate(console, run.files, run.params, options);
+      } catch (const RunError&) {
+        break;  // the hourly file ends before the end date
+      }
+      // Nothing that comes out depends on the number of threads.
+      if (threads > 1) {
+        EXPECT_EQ(run.files.outputs.at("p"), periods);
+        EXPECT_EQ(run.files.outputs.at("t"), table);
+      }
+      periods = run.files.outputs.at("p");
+      table = run.files.outputs.at("t");
+    }
+    if (periods.empty()) continue;
+
+    const Hours h(r.files.inputs.at("h"));
+    std::istringstream lines(periods);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line,
+              "power\tdistance\tstation\tname\tway\tyear\tmonth\tday\thour\treading\t"
+              "interpolated\toutcome\trmse\tobserved_max\tscaled_max\tobserved_wet_hours\t"
+              "scaled_wet_hours");
+    std::map<std::tuple<Date, double, double, int>, RunDay> days;
+    long written = 0;
+    for (; std::getline(lines, line); ++written) {
+      Cells c;
+      std::istringstream split(line);
+      for (std::string cell; std::getline(split, cell, '\t');) c.push_back(cell);
+      if (line.back() == '\t') c.emplace_back();
+      ASSERT_EQ(c.size(), 17u) << line;
+      const double power = number(c[0]), distance = number(c[1]);
+      const int s = std::stoi(c[2]);
+      EXPECT_EQ(c[3], h.table.name[s]);
+      const bool collector = c[4] == "collector";
+      const int hour = std::stoi(c[8]);
+      Date date{std::stoi(c[5]), std::stoi(c[6]), std::stoi(c[7])};
+      const auto key = std::tuple(date, power, distance, s);
+      if (!days.count(key)) {
+        days.emplace(key, run_day(h, s, day_hours(date), power, distance, r.params));
+      }
+      const RunDay& day = days.at(key);
+      const int first = hour == 19 ? 13 : 1, last = collector || hour == 19 ? 24 : 12;
+      const PeriodRecord& record = day.periods[collector ? 2 : hour == 19 ? 1 : 0];
+      expect_close(number(c[9]), record.reading, line);
+      expect_close(number(c[10]), record.interpolated, line);
+      EXPECT_EQ(c[11], outcome_name(outcome_of(record, r.params.nodata))) << line;
+      lost += c[11] == "no-rain-interpolated" && record.reading > 0.0;
+
+      const int target = h.count + (collector ? 2 : 1);
+      double square = 0.0, observed_max = -HUGE_VAL, scaled_max = -HUGE_VAL;
+      int observed_wet = 0, scaled_wet = 0, near_threshold = 0;
+      for (int slot = first; slot <= last; ++slot) {
+        const HourField* read = h.at(day_hours(date)[slot - 1]);
+        ASSERT_TRUE(read != nullptr && (*read)[s] > -r.params.nodata) << line;
+        const double observed = (*read)[s], scaled = day.window.field(slot)[target];
+        square += (scaled - observed) * (scaled - observed);
+        observed_max = std::max(observed_max, observed);
+        scaled_max = std::max(scaled_max, scaled);
+        observed_wet += observed >= kThreshold;
+        scaled_wet += scaled >= kThreshold;
+        near_threshold += std::fabs(scaled - kThreshold) < 1e-9;
+      }
+      expect_close(number(c[12]), std::sqrt(square / (last - first + 1)), line);
+      EXPECT_EQ(number(c[13]), observed_max) << line;
+      expect_close(number(c[14]), scaled_max, line);
+      EXPECT_EQ(std::stoi(c[15]), observed_wet) << line;
+      if (near_threshold == 0) {
+        EXPECT_EQ(std::stoi(c[16]), scaled_wet) << line;
+      }
+      ++rows_checked;
+    }
+
+    // Every period whose hours are all present and read has its row, per pair.
+    long counted = 0;
+    for (const auto& [stamp, field] : h.records) {
+      if (std::get<3>(stamp) != 7) continue;
+      const std::vector<HourStamp> hours =
+          day_hours({std::get<0>(stamp), std::get<1>(stamp), std::get<2>(stamp)});
+      const bool within =
+          !(hours[23].year > r.params.end_year ||
+            (hours[23].year == r.params.end_year &&
+             (hours[23].month > r.params.end_month ||
+              (hours[23].month == r.params.end_month && hours[23].day > r.params.end_day))));
+      for (int s = 1; s <= h.count; ++s) {
+        bool halves[2] = {true, within};
+        for (int k = 0; k < 24; ++k) {
+          const HourField* read = h.at(hours[k]);
+          if (read == nullptr || !((*read)[s] > -r.params.nodata)) halves[k / 12] = false;
+        }
+        counted += halves[0] + halves[1] + (halves[0] && halves[1]);
+      }
+    }
+    const auto pairs = make_grid(cv, r.params.power, r.params.max_distance).pairs();
+    EXPECT_EQ(written, counted * static_cast<long>(pairs));
+  }
+  // The random runs must have exercised the check.
+  EXPECT_GT(rows_checked, 2000);
+  EXPECT_GT(lost, 20);
+}
+
+}  // namespace
+}  // namespace rumo
