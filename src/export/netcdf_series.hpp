@@ -1,0 +1,65 @@
+// Station series as a CF-1.8 NetCDF-4 file: the discrete sampling geometry
+// "timeSeries", orthogonal (station x time), deflated and chunked so that
+// one station's series reads in a few chunks.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "export/series.hpp"
+
+namespace rumo {
+
+class NetcdfSeries {
+ public:
+  // Creates the file and defines everything (dimensions, variables,
+  // attributes, the stations and, where the CRS is known, their latitude and
+  // longitude). Throws RunError with `create_code` where the file cannot be
+  // created or the CRS cannot be used (kExportBadCrs); later failures throw
+  // with `write_code`.
+  static std::unique_ptr<NetcdfSeries> create(const std::string& name, const SeriesLayout& layout,
+                                              int create_code, int write_code);
+  // A file that was not finished is closed as it stands: the records added
+  // so far are in it, the time axis as long as they are.
+  ~NetcdfSeries();
+  NetcdfSeries(const NetcdfSeries&) = delete;
+  NetcdfSeries& operator=(const NetcdfSeries&) = delete;
+
+  // One record: its stamp and one value per station, in the layout's order.
+  // The stamps must follow each other in time (the caller checks).
+  void add(const HourStamp& stamp, std::span<const double> values);
+
+  // Writes what is held back and closes the file.
+  void finish();
+
+  // Hours held before they are written together (one chunk of every
+  // station): at most about 8 MB, at least a day, at most a leap year.
+  long chunk_hours() const { return chunk_hours_; }
+
+ private:
+  NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code);
+  void flush();
+
+  std::string name_;
+  int write_code_;
+  int ncid_ = -1;
+  int precipitation_ = -1;
+  int time_ = -1;
+  int bounds_ = -1;
+  std::size_t stations_;
+  std::chrono::year_month_day start_;
+  int period_hours_;
+  double nodata_;
+  double fill_;
+  long chunk_hours_;
+  std::size_t written_ = 0;  // records in the file
+  std::size_t held_ = 0;     // records in the buffers
+  // Station-major, as the chunks lie: value k of station s at s * chunk + k.
+  std::vector<double> values_;
+  std::vector<double> times_;
+  std::vector<double> time_bounds_;
+};
+
+}  // namespace rumo
