@@ -10,6 +10,7 @@
 // by default, in a region of 300 km by 300 km) over the whole period:
 //   dense          the program, power 2, every station within the maximum distance
 //   dense-report   dense with the run report (--report)
+//   dense-netcdf   dense with the result as NetCDF (--netcdf)
 //   crossval       the program's cross-validation of the hourly stations over
 //                  its default grid (35 pairs around power 2 and 50 km); it
 //                  writes no result file
@@ -131,7 +132,7 @@ void usage() {
       "  --days N          days of data and of each run (365)\n"
       "  --quick           the same as --days 30\n"
       "  --only A,B        run only these workloads:\n"
-      "                    dense dense-report general sparse plain plain-general io-floor\n"
+      "                    dense dense-report dense-netcdf general sparse plain plain-general io-floor\n"
       "                    crossval gaps plain-gaps national national-io-floor\n"
       "                    (all but the national ones by default)\n"
       "  --threads N       threads of the program (all cores)\n"
@@ -352,6 +353,16 @@ int main(int argc, char** argv) {
        true,
        true,
        {"--report", "REPORT"}},
+      {"dense-netcdf",
+       "dense with the result as NetCDF",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       true,
+       {"--netcdf", "NETCDF"}},
       {"general", "power 1.5, every station in reach", o.rumo, 1.5, everywhere, o.days, &base,
        true},
       {"sparse", "power 2, maximum distance 30 km", o.rumo, 2.0, 30000.0, o.days, &base, true},
@@ -449,7 +460,9 @@ int main(int argc, char** argv) {
     if (w.binary == o.plain) run.args = {"--threads", "1"};
     if (w.threads && o.threads > 0) run.args = {"--threads", std::to_string(o.threads)};
     for (const std::string& arg : w.extra) {
-      run.args.push_back(arg == "REPORT" ? (dir / "report.tsv").string() : arg);
+      run.args.push_back(arg == "REPORT"   ? (dir / "report.tsv").string()
+                         : arg == "NETCDF" ? (dir / "result.nc").string()
+                                           : arg);
     }
     runs.push_back(std::move(run));
   }
@@ -532,6 +545,7 @@ int main(int argc, char** argv) {
   ratio("sparse / io-floor", "sparse", "io-floor");
   ratio("dense / io-floor", "dense", "io-floor");
   ratio("dense-report / dense", "dense-report", "dense");
+  ratio("dense-netcdf / dense", "dense-netcdf", "dense");
   ratio("crossval / dense", "crossval", "dense");
   ratio("plain-gaps / gaps", "plain-gaps", "gaps");
   ratio("gaps / dense", "gaps", "dense");

@@ -2,8 +2,11 @@
 // limits. Filled once before the run, read-only afterwards.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "core/time_base.hpp"
 
 namespace rumo {
 
@@ -50,6 +53,13 @@ struct RunOptions {
   int decimals = 1;
   std::string report_file;  // empty: no report
   std::string map_file;     // empty: no map
+  std::string netcdf_file;  // empty: no NetCDF file
+  // The time base and CRS of the stations where the hourly file's title
+  // line does not state them (for the NetCDF file).
+  std::optional<UtcOffset> utc_offset;
+  std::string crs;
+  // The command line as given, for the files that record their history.
+  std::string command_line;
   CrossValidationRequest cross_validation;
 };
 

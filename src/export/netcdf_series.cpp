@@ -14,12 +14,14 @@ namespace rumo {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = std::size_t{8} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{16} << 20;
 constexpr long kMaxChunkHours = 366 * 24;
 
-[[noreturn]] void fail_netcdf(int code, const std::string& name, int status) {
+[[noreturn]] void fail_netcdf(int code, bool creating, const std::string& name, int status) {
   throw RunError{code, Stream::err,
-                 "rumo: NetCDF file " + name + ": " + nc_strerror(status) + "\n"};
+                 (creating ? "rumo: cannot create the NetCDF file "
+                           : "rumo: could not write the NetCDF file ") +
+                     name + ": " + nc_strerror(status) + "\n"};
 }
 
 // Every call of the library goes through one check, with the file's name and
@@ -27,8 +29,9 @@ constexpr long kMaxChunkHours = 366 * 24;
 struct Checked {
   const std::string& name;
   int code;
+  bool creating = false;
   void operator()(int status) const {
-    if (status != NC_NOERR) fail_netcdf(code, name, status);
+    if (status != NC_NOERR) fail_netcdf(code, creating, name, status);
   }
 };
 
@@ -95,7 +98,7 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   }
 
   std::unique_ptr<NetcdfSeries> file(new NetcdfSeries(name, layout, write_code));
-  const Checked created{name, create_code};
+  const Checked created{name, create_code, true};
   created(nc_create(name.c_str(), NC_NETCDF4 | NC_CLOBBER, &file->ncid_));
   const Checked check{file->name_, write_code};
   const int ncid = file->ncid_;
@@ -173,8 +176,10 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   const int var = file->precipitation_;
   const std::size_t values_chunk[] = {1, time_chunk};
   check(nc_def_var_chunking(ncid, var, NC_CHUNKED, values_chunk));
-  // Shuffled bytes deflate far better: the values share their leading bytes.
-  check(nc_def_var_deflate(ncid, var, 1, 1, 1));
+  // Level 1: the values are few decimals, repeated often, and deflate to a
+  // tenth of their size at the lowest level. Shuffling their bytes first
+  // would cost more time and give a larger file.
+  check(nc_def_var_deflate(ncid, var, 0, 1, 1));
   check(nc_def_var_fill(ncid, var, 0, &file->fill_));
   text_attribute(check, ncid, var, "standard_name", "lwe_thickness_of_precipitation_amount");
   text_attribute(check, ncid, var, "long_name",
@@ -236,9 +241,11 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     const int zero = 0;
     check(nc_put_var_int(ncid, crs_var, &zero));
   }
-  file->values_ = take_memory(15, [&] { return std::vector<double>(count * time_chunk); });
-  file->times_.resize(time_chunk);
-  file->time_bounds_.resize(2 * time_chunk);
+  for (Block* block : {&file->filling_, &file->writing_}) {
+    block->values = take_memory(15, [&] { return std::vector<double>(count * time_chunk); });
+    block->times.resize(time_chunk);
+    block->bounds.resize(2 * time_chunk);
+  }
   return file;
 }
 
@@ -247,7 +254,7 @@ NetcdfSeries::~NetcdfSeries() {
   // A run that fails keeps what it has, as the result file does; a second
   // failure here has nobody to tell.
   try {
-    flush();
+    flush(true);
   } catch (const RunError&) {
   }
   nc_close(ncid_);
@@ -255,51 +262,67 @@ NetcdfSeries::~NetcdfSeries() {
 
 void NetcdfSeries::add(const HourStamp& stamp, std::span<const double> values) {
   const long end = hours_since(start_, stamp) + period_hours_ - 1;
-  times_[held_] = static_cast<double>(end);
-  time_bounds_[2 * held_] = static_cast<double>(end - period_hours_);
-  time_bounds_[2 * held_ + 1] = static_cast<double>(end);
+  filling_.times[held_] = static_cast<double>(end);
+  filling_.bounds[2 * held_] = static_cast<double>(end - period_hours_);
+  filling_.bounds[2 * held_ + 1] = static_cast<double>(end);
   const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
-  double* column = values_.data() + held_;
+  double* column = filling_.values.data() + held_;
   for (std::size_t s = 0; s < stations_; ++s) {
     const double value = values[s];
     column[s * chunk] = value > -nodata_ ? value : fill_;
   }
-  if (++held_ == chunk) flush();
+  if (++held_ == chunk) flush(false);
 }
 
-void NetcdfSeries::flush() {
-  if (held_ == 0) return;
-  const Checked check{name_, write_code_};
-  const std::size_t time_origin[] = {written_, 0};
-  const std::size_t time_count[] = {held_, 2};
-  check(nc_put_vara_double(ncid_, time_, time_origin, time_count, times_.data()));
-  check(nc_put_vara_double(ncid_, bounds_, time_origin, time_count, time_bounds_.data()));
-  if (stations_ > 0) {
-    // The buffer is laid out by whole chunks; a short last one is written
-    // station by station from the same places.
-    const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
-    if (held_ == chunk) {
-      const std::size_t origin[] = {0, written_};
-      const std::size_t count[] = {stations_, held_};
-      check(nc_put_vara_double(ncid_, precipitation_, origin, count, values_.data()));
-    } else {
-      const std::ptrdiff_t stride[] = {1, 1};
-      const std::ptrdiff_t map[] = {static_cast<std::ptrdiff_t>(chunk), 1};
-      const std::size_t origin[] = {0, written_};
-      const std::size_t count[] = {stations_, held_};
-      check(nc_put_varm_double(ncid_, precipitation_, origin, count, stride, map, values_.data()));
-    }
+void NetcdfSeries::flush(bool wait) {
+  if (in_flight_) {
+    in_flight_ = false;
+    writer_.wait();
   }
+  if (held_ == 0) return;
+  std::swap(filling_, writing_);
+  const std::size_t origin = written_;
+  const std::size_t count = held_;
   written_ += held_;
   held_ = 0;
+  // Deflating takes longer than the run takes to make the values, so it
+  // goes on beside the run; the library is only ever called from one thread
+  // at a time.
+  writer_.start([this, origin, count] { write_block(writing_, origin, count); });
+  in_flight_ = true;
+  if (wait) {
+    in_flight_ = false;
+    writer_.wait();
+  }
+}
+
+void NetcdfSeries::write_block(const Block& block, std::size_t origin, std::size_t count) {
+  const Checked check{name_, write_code_};
+  const std::size_t time_origin[] = {origin, 0};
+  const std::size_t time_count[] = {count, 2};
+  check(nc_put_vara_double(ncid_, time_, time_origin, time_count, block.times.data()));
+  check(nc_put_vara_double(ncid_, bounds_, time_origin, time_count, block.bounds.data()));
+  if (stations_ == 0) return;
+  // The block is laid out by whole chunks; a short last one is written from
+  // the same places, with the stride of a whole chunk between stations.
+  const std::size_t start[] = {0, origin};
+  const std::size_t counts[] = {stations_, count};
+  if (count == static_cast<std::size_t>(chunk_hours_)) {
+    check(nc_put_vara_double(ncid_, precipitation_, start, counts, block.values.data()));
+  } else {
+    const std::ptrdiff_t stride[] = {1, 1};
+    const std::ptrdiff_t map[] = {static_cast<std::ptrdiff_t>(chunk_hours_), 1};
+    check(
+        nc_put_varm_double(ncid_, precipitation_, start, counts, stride, map, block.values.data()));
+  }
 }
 
 void NetcdfSeries::finish() {
-  flush();
+  flush(true);
   const int ncid = ncid_;
   ncid_ = -1;
   const int status = nc_close(ncid);
-  if (status != NC_NOERR) fail_netcdf(write_code_, name_, status);
+  if (status != NC_NOERR) fail_netcdf(write_code_, false, name_, status);
 }
 
 }  // namespace rumo

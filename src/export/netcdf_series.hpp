@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/workers.hpp"
 #include "export/series.hpp"
 
 namespace rumo {
@@ -35,12 +36,24 @@ class NetcdfSeries {
   void finish();
 
   // Hours held before they are written together (one chunk of every
-  // station): at most about 8 MB, at least a day, at most a leap year.
+  // station): at most about 4 MB, at least a day, at most a leap year. Two
+  // such blocks are held: one filled while the other is written.
   long chunk_hours() const { return chunk_hours_; }
 
  private:
+  // Records held before they are written: station-major, as the chunks lie
+  // (value k of station s at s * chunk_hours + k), with their times.
+  struct Block {
+    std::vector<double> values;
+    std::vector<double> times;
+    std::vector<double> bounds;
+  };
+
   NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code);
-  void flush();
+  // Hands the filled block to the writer; with `wait`, returns once it is in
+  // the file. A failure of the block before is thrown here.
+  void flush(bool wait);
+  void write_block(const Block& block, std::size_t origin, std::size_t count);
 
   std::string name_;
   int write_code_;
@@ -54,12 +67,12 @@ class NetcdfSeries {
   double nodata_;
   double fill_;
   long chunk_hours_;
-  std::size_t written_ = 0;  // records in the file
-  std::size_t held_ = 0;     // records in the buffers
-  // Station-major, as the chunks lie: value k of station s at s * chunk + k.
-  std::vector<double> values_;
-  std::vector<double> times_;
-  std::vector<double> time_bounds_;
+  std::size_t written_ = 0;  // records handed to the writer
+  std::size_t held_ = 0;     // records in the block being filled
+  Block filling_;
+  Block writing_;
+  bool in_flight_ = false;
+  BackgroundThread writer_;
 };
 
 }  // namespace rumo
