@@ -55,7 +55,8 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params),
                            options.threads, details ? &*details : nullptr);
   HourlyPeriod period(hourly, params, counts.hourly);
-  HourField field = take_memory(1, [&] { return HourField(station_entries(counts.hourly), 0.0); });
+  HourField field =
+      take_memory(1, [&] { return HourField(station_entries(counts.hourly), 0.0); });
   HourStamp stamp;
   while (period.next(stamp, field)) {
     print_progress(console, stamp);
