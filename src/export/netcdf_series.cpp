@@ -128,10 +128,13 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   text_attribute(check, ncid, file->time_, "bounds", "time_bnds");
   const std::size_t time_chunk = static_cast<std::size_t>(file->chunk_hours_);
   check(nc_def_var_chunking(ncid, file->time_, NC_CHUNKED, &time_chunk));
+  // The chunks of a short series are mostly empty; deflated they take no room.
+  check(nc_def_var_deflate(ncid, file->time_, 0, 1, 1));
   const int bounds_dims[] = {time_dim, nv_dim};
   check(nc_def_var(ncid, "time_bnds", NC_DOUBLE, 2, bounds_dims, &file->bounds_));
   const std::size_t bounds_chunk[] = {time_chunk, 2};
   check(nc_def_var_chunking(ncid, file->bounds_, NC_CHUNKED, bounds_chunk));
+  check(nc_def_var_deflate(ncid, file->bounds_, 0, 1, 1));
 
   int name_var = -1;
   const int name_dims[] = {station_dim, strlen_dim};
