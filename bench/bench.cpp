@@ -12,6 +12,7 @@
 //   dense-report   dense with the run report (--report)
 //   dense-nearest-wet  dense with --dry-fallback nearest-wet
 //   dense-keep-totals  dense with --keep-totals
+//   dense-netcdf   dense with the result as NetCDF (--netcdf)
 //   crossval       the program's cross-validation of the hourly stations over
 //                  its default grid (35 pairs around power 2 and 50 km); it
 //                  writes no result file
@@ -133,8 +134,8 @@ void usage() {
       "  --days N          days of data and of each run (365)\n"
       "  --quick           the same as --days 30\n"
       "  --only A,B        run only these workloads:\n"
-      "                    dense dense-report dense-nearest-wet dense-keep-totals general\n"
-      "                    sparse plain plain-general io-floor\n"
+      "                    dense dense-report dense-nearest-wet dense-keep-totals dense-netcdf\n"
+      "                    general sparse plain plain-general io-floor\n"
       "                    crossval gaps plain-gaps national national-io-floor\n"
       "                    (all but the national ones by default)\n"
       "  --threads N       threads of the program (all cores)\n"
@@ -355,6 +356,16 @@ int main(int argc, char** argv) {
        true,
        true,
        {"--report", "REPORT"}},
+      {"dense-netcdf",
+       "dense with the result as NetCDF",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       true,
+       {"--netcdf", "NETCDF"}},
       {"dense-nearest-wet",
        "dense with --dry-fallback nearest-wet",
        o.rumo,
@@ -472,7 +483,9 @@ int main(int argc, char** argv) {
     if (w.binary == o.plain) run.args = {"--threads", "1"};
     if (w.threads && o.threads > 0) run.args = {"--threads", std::to_string(o.threads)};
     for (const std::string& arg : w.extra) {
-      run.args.push_back(arg == "REPORT" ? (dir / "report.tsv").string() : arg);
+      run.args.push_back(arg == "REPORT"   ? (dir / "report.tsv").string()
+                         : arg == "NETCDF" ? (dir / "result.nc").string()
+                                           : arg);
     }
     runs.push_back(std::move(run));
   }
@@ -557,6 +570,7 @@ int main(int argc, char** argv) {
   ratio("dense-report / dense", "dense-report", "dense");
   ratio("dense-nearest-wet / dense", "dense-nearest-wet", "dense");
   ratio("dense-keep-totals / dense", "dense-keep-totals", "dense");
+  ratio("dense-netcdf / dense", "dense-netcdf", "dense");
   ratio("crossval / dense", "crossval", "dense");
   ratio("plain-gaps / gaps", "plain-gaps", "gaps");
   ratio("gaps / dense", "gaps", "dense");

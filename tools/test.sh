@@ -12,6 +12,7 @@ missing=()
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/proj.h ] || missing+=(libproj-dev)
 [ -f /usr/include/netcdf.h ] || missing+=(libnetcdf-dev)
+command -v ncdump >/dev/null 2>&1 || missing+=(netcdf-bin)
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
     apt-get update -qq && apt-get install -y "${missing[@]}"

@@ -129,7 +129,7 @@ struct Texts {
   std::string hourly, climate, collector, output;
   std::string nodata, start, end, power, max_distance;
   std::string lower_limit, lower_replacement, upper_limit, upper_replacement;
-  std::string threads, decimals, report, map, dry_fallback;
+  std::string threads, decimals, report, map, netcdf, utc_offset, crs, dry_fallback;
   std::string powers, distances, cv_table, cv_details, cv_periods, wet_threshold;
   bool quiet = false;
   bool keep_totals = false;
@@ -198,6 +198,16 @@ void declare(CLI::App& app, Texts& t) {
                "written values add up to the reading");
   file("--report", t.report, "write what became of every observed total to FILE");
   file("--map", t.map, "draw the station network as an SVG picture to FILE");
+  file("--netcdf", t.netcdf, "write the result as CF-NetCDF (station x time) to FILE");
+  app.add_option("--utc-offset", t.utc_offset,
+                 "with --netcdf: the offset of the hours from UTC, where the hourly file's "
+                 "title does not state it")
+      ->type_name("+HH:MM")
+      ->default_str("+00:00");
+  app.add_option("--crs", t.crs,
+                 "with --netcdf: the CRS of the coordinates (e.g. EPSG:25832), where the hourly "
+                 "file's title does not state it; adds latitude and longitude")
+      ->type_name("CRS");
   app.add_flag("--cross-validate", t.cross_validate,
                "instead of the run, cross-validate the hourly stations over a grid of powers "
                "and maximum distances");
@@ -275,6 +285,17 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
   o.keep_totals = t.keep_totals;
   o.report_file = file_option(app, "--report", t.report);
   o.map_file = file_option(app, "--map", t.map);
+  o.netcdf_file = file_option(app, "--netcdf", t.netcdf);
+  for (const char* option : {"--utc-offset", "--crs"}) {
+    if (given(option) && o.netcdf_file.empty())
+      usage_error(std::string(option) + " goes with --netcdf");
+  }
+  if (given("--utc-offset")) {
+    o.utc_offset = parse_utc_offset(t.utc_offset);
+    if (!o.utc_offset) bad_value("--utc-offset", t.utc_offset, "not an offset as +HH:MM or -HH:MM");
+  }
+  if (given("--crs") && t.crs.empty()) usage_error("--crs: the CRS is empty");
+  o.crs = t.crs;
 
   CrossValidationRequest& cv = o.cross_validation;
   cv.enabled = t.cross_validate;
@@ -285,7 +306,7 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
     }
   }
   for (const char* option :
-       {"--report", "--map", "--decimals", "--dry-fallback", "--keep-totals"}) {
+       {"--report", "--map", "--decimals", "--netcdf", "--dry-fallback", "--keep-totals"}) {
     if (given(option) && cv.enabled) {
       usage_error(std::string(option) + " does not go with --cross-validate, which makes no run");
     }
@@ -310,9 +331,11 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "rumo interpolates hourly precipitation by inverse-distance weighting onto climate and "
       "collector stations and scales each station's hours to its own readings.\n\n"
       "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
-      "asks its 17 questions on standard input, as it always has; --report, --map, --decimals, "
-      "--dry-fallback, --keep-totals, --threads, --quiet and the cross-validation options may "
-      "be added to such a run.",
+      "asks its 17 questions on standard input, as it always has; --report, --map, --netcdf, "
+      "--decimals, --dry-fallback, --keep-totals, --threads, --quiet and the cross-validation "
+      "options may be added to such a run.\n\n"
+      "rumo export FILE --netcdf OUT --csv OUT writes a station file as CF-NetCDF and as a tidy "
+      "table (rumo export --help).",
       "rumo"};
   app.set_version_flag("--version", std::string("rumo ") + RUMO_VERSION);
   // As with most Unix tools, an option given twice takes its last value, so
@@ -334,6 +357,8 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
 
   Invocation invocation;
   invocation.options = run_options(app, texts);
+  invocation.options.command_line = "rumo";
+  for (int i = 1; i < argc; ++i) invocation.options.command_line += std::string(" ") + argv[i];
   bool run_option_given = false;
   for (const char* name : kRunOptions) run_option_given = run_option_given || app.count(name) > 0;
   if (run_option_given) {

@@ -2,10 +2,12 @@
 // limits. Filled once before the run, read-only afterwards.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/period_totals.hpp"
+#include "core/time_base.hpp"
 
 namespace rumo {
 
@@ -58,6 +60,13 @@ struct RunOptions {
   bool keep_totals = false;
   std::string report_file;  // empty: no report
   std::string map_file;     // empty: no map
+  std::string netcdf_file;  // empty: no NetCDF file
+  // The time base and CRS of the stations where the hourly file's title
+  // line does not state them (for the NetCDF file).
+  std::optional<UtcOffset> utc_offset;
+  std::string crs;
+  // The command line as given, for the files that record their history.
+  std::string command_line;
   CrossValidationRequest cross_validation;
 };
 

@@ -31,17 +31,21 @@ double product_error(double v, double p) {
   return -((p - high * 10.0) - low * 10.0);
 }
 
-// "%.1lf" for |v| < 1e9 without the general conversion: the exact tenths
-// rounded to the nearest integer, ties to even, as printf rounds the exact
-// binary value.
-char* format_tenths(char* out, double v) {
+// The exact tenths of v (|v| < 1e9) rounded to the nearest integer, ties to
+// even, as printf rounds the exact binary value; the sign is v's.
+double rounded_tenths(double v) {
   const double p = v * 10.0;
   const double e = product_error(v, p);
   double n = std::nearbyint(p);
   const double d = p - n;  // exact: both lie within one unit of each other
   if (d == 0.5 && e > 0.0) n += 1.0;
   if (d == -0.5 && e < 0.0) n -= 1.0;
-  auto tenths = static_cast<long long>(n);
+  return n;
+}
+
+// "%.1lf" for |v| < 1e9 without the general conversion.
+char* format_tenths(char* out, double v) {
+  auto tenths = static_cast<long long>(rounded_tenths(v));
   if (std::signbit(v)) {
     *out++ = '-';
     tenths = -tenths;
@@ -78,6 +82,20 @@ char* format_decimals(char* out, double value, int decimals) {
 
 char* format_int(char* out, int value) {
   return std::to_chars(out, out + 16, value).ptr;
+}
+
+double value_as_written(double value, int decimals) {
+  // Tenths as an integer divided by ten is the double nearest to the text,
+  // as reading the text gives it: both operands are exact and the division
+  // rounds once. The sign of a negative value that rounds to zero stays.
+  if (decimals == 1 && std::fabs(value) < 1e9)
+    return std::copysign(rounded_tenths(value) / 10.0, value);
+  char text[kMaxNumberText];
+  char* const end =
+      decimals < 0 ? format_general(text, value) : format_decimals(text, value, decimals);
+  double read = 0.0;
+  std::from_chars(text, end, read);
+  return read;
 }
 
 }  // namespace rumo

@@ -19,4 +19,9 @@ char* format_no_decimals(char* out, double value);  // "%.0lf"
 char* format_decimals(char* out, double value, int decimals);
 char* format_int(char* out, int value);  // "%d"
 
+// The value the text of `value` reads back as: written with `decimals`
+// decimals, or in "%lg" where `decimals` is negative. Not a number and the
+// infinities stay as they are.
+double value_as_written(double value, int decimals);
+
 }  // namespace rumo

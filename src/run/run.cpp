@@ -22,6 +22,7 @@
 #include "output/result_writer.hpp"
 #include "report/run_report.hpp"
 #include "run/cross_validation_run.hpp"
+#include "run/netcdf_addition.hpp"
 
 namespace rumo {
 
@@ -105,17 +106,18 @@ struct Additions {
   std::string map_name;
   std::optional<RunReport> report;
   std::unique_ptr<OutputSink> map;
+  std::unique_ptr<NetcdfAddition> netcdf;
   std::optional<RunTally> tally;
   std::vector<PeriodRecord> periods;
 
   std::vector<PeriodRecord>* record() { return tally ? &periods : nullptr; }
 };
 
-// Both files are created before any data is read, so that a name that
+// Every file is created before any data is read, so that a name that
 // cannot be written costs no run.
-void open_additions(Additions& added, FileSystem& files, const RunOptions& options,
-                    const RunParameters& params, const StationTable& stations,
-                    const StationCounts& counts, WorkerPool& pool) {
+void open_additions(Console& console, Additions& added, FileSystem& files,
+                    const RunOptions& options, const RunParameters& params,
+                    const StationTable& stations, const StationCounts& counts, WorkerPool& pool) {
   std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file,
                                     params.result_file};
   if (!options.report_file.empty()) {
@@ -127,7 +129,9 @@ void open_additions(Additions& added, FileSystem& files, const RunOptions& optio
   if (!options.map_file.empty()) {
     added.map_name = options.map_file;
     added.map = create_added_file(files, "map file", added.map_name, taken);
+    taken.push_back(added.map_name);
   }
+  added.netcdf = NetcdfAddition::create(console, files, options, params, stations, counts, taken);
   if (added.report || added.map) added.tally.emplace(counts.total());
 }
 
@@ -135,13 +139,14 @@ void open_additions(Additions& added, FileSystem& files, const RunOptions& optio
 // hourly stations' present hours among those the result file holds.
 void note_day(Additions& added, const HourWindow& window, const StationCounts& counts,
               double nodata, const EndDate& end, bool end_flag) {
-  if (!added.tally) return;
   // Only the last day stops early, with hour 24 of the end date.
   int written = 24;
   const HourStamp last{end.day, 24, end.month, end.year};
   for (int slot = 1; end_flag && slot <= 24; ++slot) {
     if (window.stamp(slot) == last) written = slot;
   }
+  if (added.netcdf) added.netcdf->day(window, written);
+  if (!added.tally) return;
   tally_periods(*added.tally, added.periods, nodata);
   if (added.map) {
     for (int slot = 1; slot <= written; ++slot) {
@@ -162,6 +167,7 @@ struct ReleaseIdleWork {
 void finish_additions(Console& console, Additions& added, const StationTable& stations,
                       const StationCounts& counts, const RunParameters& params) {
   if (added.report) added.report->close();
+  if (added.netcdf) added.netcdf->finish();
   if (added.map) {
     write_station_map(std::move(added.map), added.map_name, *added.tally, stations, counts, params);
   }
@@ -213,7 +219,7 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   // outlives the additions.
   WorkerPool pool(invocation.options.threads);
   Additions added;
-  open_additions(added, files, invocation.options, params, stations, counts, pool);
+  open_additions(console, added, files, invocation.options, params, stations, counts, pool);
 
   // Position every file at the start date; the window then holds the first
   // day, from hour 7 of the start date to hour 6 of the next.
@@ -224,6 +230,7 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
       [&](const HourStamp& stamp, const HourField& field) {
         write_raw_line(result, stamp, field, counts.total());
         if (added.map) tally_hour(*added.tally, field, counts.hourly, params.nodata);
+        if (added.netcdf) added.netcdf->raw_hour(stamp, field);
       },
       window, params, counts);
   if (counts.climate != 0) {

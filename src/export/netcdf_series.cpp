@@ -1,0 +1,331 @@
+#include "export/netcdf_series.hpp"
+
+#include <netcdf.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/error.hpp"
+#include "core/number_text.hpp"
+#include "core/projection.hpp"
+#include "export/export_codes.hpp"
+
+namespace rumo {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{16} << 20;
+constexpr long kMaxChunkHours = 366 * 24;
+
+[[noreturn]] void fail_netcdf(int code, bool creating, const std::string& name, int status) {
+  throw RunError{code, Stream::err,
+                 (creating ? "rumo: cannot create the NetCDF file "
+                           : "rumo: could not write the NetCDF file ") +
+                     name + ": " + nc_strerror(status) + "\n"};
+}
+
+// Every call of the library goes through one check, with the file's name and
+// the library's words for what failed.
+struct Checked {
+  const std::string& name;
+  int code;
+  bool creating = false;
+  void operator()(int status) const {
+    if (status != NC_NOERR) fail_netcdf(code, creating, name, status);
+  }
+};
+
+void text_attribute(const Checked& check, int ncid, int var, const char* attribute,
+                    const std::string& value) {
+  check(nc_put_att_text(ncid, var, attribute, value.size(), value.c_str()));
+}
+
+void double_attribute(const Checked& check, int ncid, int var, const char* attribute,
+                      double value) {
+  check(nc_put_att_double(ncid, var, attribute, NC_DOUBLE, 1, &value));
+}
+
+long chunk_hours_for(std::size_t stations) {
+  const auto fit =
+      static_cast<long>(kChunkBytes / (sizeof(double) * std::max<std::size_t>(stations, 1)));
+  return std::clamp(fit / 24 * 24, 24L, kMaxChunkHours);
+}
+
+// What a variable of the stations says.
+int station_variable(const Checked& check, int ncid, const char* name, nc_type type, int dim,
+                     const char* long_name) {
+  int var = -1;
+  check(nc_def_var(ncid, name, type, 1, &dim, &var));
+  text_attribute(check, ncid, var, "long_name", long_name);
+  return var;
+}
+
+}  // namespace
+
+NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code)
+    : name_(std::move(name)),
+      write_code_(write_code),
+      stations_(layout.stations.size()),
+      start_(layout.start),
+      period_hours_(layout.period_hours),
+      nodata_(layout.nodata),
+      fill_(missing_marker(layout.nodata)),
+      chunk_hours_(chunk_hours_for(layout.stations.size())) {}
+
+std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
+                                                   const SeriesLayout& layout, int create_code,
+                                                   int write_code) {
+  // The CRS is tried before the file is made, so that a wrong one leaves no file.
+  std::unique_ptr<Projection> projection;
+  std::vector<Geographic> places;
+  if (!layout.crs.empty()) {
+    std::string reason;
+    projection = Projection::create(layout.crs, reason);
+    if (!projection) {
+      throw RunError{kExportBadCrs, Stream::err,
+                     "rumo: the CRS \"" + layout.crs + "\" cannot be used: " + reason + "\n"};
+    }
+    for (const SeriesStation& station : layout.stations) {
+      const auto place = projection->inverse({station.x, station.y});
+      if (!place) {
+        throw RunError{kExportBadCrs, Stream::err,
+                       "rumo: station " + station.name + " at (" + shortest_text(station.x) + ", " +
+                           shortest_text(station.y) + ") has no latitude and longitude in " +
+                           layout.crs + "\n"};
+      }
+      places.push_back(*place);
+    }
+  }
+
+  std::unique_ptr<NetcdfSeries> file(new NetcdfSeries(name, layout, write_code));
+  const Checked created{name, create_code, true};
+  created(nc_create(name.c_str(), NC_NETCDF4 | NC_CLOBBER, &file->ncid_));
+  const Checked check{file->name_, write_code};
+  const int ncid = file->ncid_;
+  // The library would fill every value before it is written; each is written once.
+  int old_mode = 0;
+  check(nc_set_fill(ncid, NC_NOFILL, &old_mode));
+
+  std::size_t name_length = 1;
+  for (const SeriesStation& station : layout.stations) {
+    name_length = std::max(name_length, station.name.size());
+  }
+  int station_dim = -1, time_dim = -1, nv_dim = -1, strlen_dim = -1;
+  check(nc_def_dim(ncid, "station", std::max<std::size_t>(file->stations_, 1), &station_dim));
+  // Unlimited, so that a run that stops early leaves a file as long as its hours.
+  check(nc_def_dim(ncid, "time", NC_UNLIMITED, &time_dim));
+  check(nc_def_dim(ncid, "nv", 2, &nv_dim));
+  check(nc_def_dim(ncid, "name_strlen", name_length, &strlen_dim));
+
+  const std::string units = time_units(layout.start, layout.offset);
+  check(nc_def_var(ncid, "time", NC_DOUBLE, 1, &time_dim, &file->time_));
+  text_attribute(check, ncid, file->time_, "standard_name", "time");
+  text_attribute(check, ncid, file->time_, "long_name",
+                 layout.period_hours == 1 ? "end of the hour" : "end of the reading's period");
+  text_attribute(check, ncid, file->time_, "units", units);
+  text_attribute(check, ncid, file->time_, "calendar", "standard");
+  text_attribute(check, ncid, file->time_, "axis", "T");
+  text_attribute(check, ncid, file->time_, "bounds", "time_bnds");
+  const std::size_t time_chunk = static_cast<std::size_t>(file->chunk_hours_);
+  check(nc_def_var_chunking(ncid, file->time_, NC_CHUNKED, &time_chunk));
+  // The chunks of a short series are mostly empty; deflated they take no room.
+  check(nc_def_var_deflate(ncid, file->time_, 0, 1, 1));
+  const int bounds_dims[] = {time_dim, nv_dim};
+  check(nc_def_var(ncid, "time_bnds", NC_DOUBLE, 2, bounds_dims, &file->bounds_));
+  const std::size_t bounds_chunk[] = {time_chunk, 2};
+  check(nc_def_var_chunking(ncid, file->bounds_, NC_CHUNKED, bounds_chunk));
+  check(nc_def_var_deflate(ncid, file->bounds_, 0, 1, 1));
+
+  int name_var = -1;
+  const int name_dims[] = {station_dim, strlen_dim};
+  check(nc_def_var(ncid, "station_name", NC_CHAR, 2, name_dims, &name_var));
+  text_attribute(check, ncid, name_var, "long_name", "station name");
+  text_attribute(check, ncid, name_var, "cf_role", "timeseries_id");
+  const int kind_var =
+      station_variable(check, ncid, "station_kind", NC_BYTE, station_dim, "kind of station");
+  const signed char flags[] = {0, 1, 2, 3};
+  check(nc_put_att_schar(ncid, kind_var, "flag_values", NC_BYTE, 4, flags));
+  text_attribute(check, ncid, kind_var, "flag_meanings", "unknown hourly climate collector");
+  const int x_var =
+      station_variable(check, ncid, "x", NC_DOUBLE, station_dim, "first coordinate (easting)");
+  text_attribute(check, ncid, x_var, "standard_name", "projection_x_coordinate");
+  const int y_var =
+      station_variable(check, ncid, "y", NC_DOUBLE, station_dim, "second coordinate (northing)");
+  text_attribute(check, ncid, y_var, "standard_name", "projection_y_coordinate");
+  if (projection) {
+    text_attribute(check, ncid, x_var, "units", "m");
+    text_attribute(check, ncid, y_var, "units", "m");
+  }
+  const int height_var =
+      station_variable(check, ncid, "height", NC_DOUBLE, station_dim, "station height");
+  text_attribute(check, ncid, height_var, "standard_name", "surface_altitude");
+  text_attribute(check, ncid, height_var, "units", "m");
+  text_attribute(check, ncid, height_var, "positive", "up");
+  int lat_var = -1, lon_var = -1, crs_var = -1;
+  if (projection) {
+    lat_var = station_variable(check, ncid, "lat", NC_DOUBLE, station_dim, "latitude");
+    text_attribute(check, ncid, lat_var, "standard_name", "latitude");
+    text_attribute(check, ncid, lat_var, "units", "degrees_north");
+    lon_var = station_variable(check, ncid, "lon", NC_DOUBLE, station_dim, "longitude");
+    text_attribute(check, ncid, lon_var, "standard_name", "longitude");
+    text_attribute(check, ncid, lon_var, "units", "degrees_east");
+    check(nc_def_var(ncid, "crs", NC_INT, 0, nullptr, &crs_var));
+    text_attribute(check, ncid, crs_var, "long_name", "coordinate reference system " + layout.crs);
+    text_attribute(check, ncid, crs_var, "crs_wkt", projection->wkt());
+  }
+
+  const int values_dims[] = {station_dim, time_dim};
+  check(nc_def_var(ncid, "precipitation", NC_DOUBLE, 2, values_dims, &file->precipitation_));
+  const int var = file->precipitation_;
+  const std::size_t values_chunk[] = {1, time_chunk};
+  check(nc_def_var_chunking(ncid, var, NC_CHUNKED, values_chunk));
+  // Level 1: the values are few decimals, repeated often, and deflate to a
+  // tenth of their size at the lowest level. Shuffling their bytes first
+  // would cost more time and give a larger file.
+  check(nc_def_var_deflate(ncid, var, 0, 1, 1));
+  check(nc_def_var_fill(ncid, var, 0, &file->fill_));
+  text_attribute(check, ncid, var, "standard_name", "lwe_thickness_of_precipitation_amount");
+  text_attribute(check, ncid, var, "long_name",
+                 layout.period_hours == 1 ? "precipitation of the hour before time"
+                                          : "precipitation of the period in time_bnds");
+  text_attribute(check, ncid, var, "units", "mm");
+  text_attribute(check, ncid, var, "cell_methods", "time: sum");
+  text_attribute(
+      check, ncid, var, "coordinates",
+      projection ? "time lat lon x y height station_name" : "time x y height station_name");
+  if (projection) text_attribute(check, ncid, var, "grid_mapping", "crs");
+  // Whole chunks are written at once, so the library need not keep any.
+  check(nc_set_var_chunk_cache(ncid, var, 0, 0, 0.0f));
+
+  text_attribute(check, ncid, NC_GLOBAL, "Conventions", "CF-1.8");
+  text_attribute(check, ncid, NC_GLOBAL, "featureType", "timeSeries");
+  text_attribute(check, ncid, NC_GLOBAL, "title", layout.title);
+  text_attribute(check, ncid, NC_GLOBAL, "history", layout.history);
+  text_attribute(check, ncid, NC_GLOBAL, "source", layout.source);
+  text_attribute(check, ncid, NC_GLOBAL, "time_base",
+                 "UTC" + format_utc_offset(layout.offset) + ", hour h ends at h:00");
+  double_attribute(check, ncid, NC_GLOBAL, "nodata", layout.nodata);
+  for (const auto& [attribute, value] : layout.run_numbers) {
+    double_attribute(check, ncid, NC_GLOBAL, attribute.c_str(), value);
+  }
+  check(nc_enddef(ncid));
+
+  // The stations, now that everything is defined.
+  const std::size_t count = file->stations_;
+  std::vector<char> names(count * name_length, '\0');
+  std::vector<signed char> kinds;
+  std::vector<double> xs, ys, heights, lats, lons;
+  for (std::size_t i = 0; i < count; ++i) {
+    const SeriesStation& station = layout.stations[i];
+    std::copy(station.name.begin(), station.name.end(), names.begin() + i * name_length);
+    kinds.push_back(static_cast<signed char>(station.kind));
+    xs.push_back(station.x);
+    ys.push_back(station.y);
+    heights.push_back(station.height);
+    if (projection) {
+      lats.push_back(places[i].lat);
+      lons.push_back(places[i].lon);
+    }
+  }
+  if (count > 0) {
+    const std::size_t origin[] = {0, 0};
+    const std::size_t name_count[] = {count, name_length};
+    check(nc_put_vara_text(ncid, name_var, origin, name_count, names.data()));
+    check(nc_put_var_schar(ncid, kind_var, kinds.data()));
+    check(nc_put_var_double(ncid, x_var, xs.data()));
+    check(nc_put_var_double(ncid, y_var, ys.data()));
+    check(nc_put_var_double(ncid, height_var, heights.data()));
+    if (projection) {
+      check(nc_put_var_double(ncid, lat_var, lats.data()));
+      check(nc_put_var_double(ncid, lon_var, lons.data()));
+    }
+  }
+  if (projection) {
+    const int zero = 0;
+    check(nc_put_var_int(ncid, crs_var, &zero));
+  }
+  for (Block* block : {&file->filling_, &file->writing_}) {
+    block->values = take_memory(15, [&] { return std::vector<double>(count * time_chunk); });
+    block->times.resize(time_chunk);
+    block->bounds.resize(2 * time_chunk);
+  }
+  return file;
+}
+
+NetcdfSeries::~NetcdfSeries() {
+  if (ncid_ < 0) return;
+  // A run that fails keeps what it has, as the result file does; a second
+  // failure here has nobody to tell.
+  try {
+    flush(true);
+  } catch (const RunError&) {
+  }
+  nc_close(ncid_);
+}
+
+void NetcdfSeries::add(const HourStamp& stamp, std::span<const double> values) {
+  const long end = hours_since(start_, stamp) + period_hours_ - 1;
+  filling_.times[held_] = static_cast<double>(end);
+  filling_.bounds[2 * held_] = static_cast<double>(end - period_hours_);
+  filling_.bounds[2 * held_ + 1] = static_cast<double>(end);
+  const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
+  double* column = filling_.values.data() + held_;
+  for (std::size_t s = 0; s < stations_; ++s) {
+    const double value = values[s];
+    column[s * chunk] = value > -nodata_ ? value : fill_;
+  }
+  if (++held_ == chunk) flush(false);
+}
+
+void NetcdfSeries::flush(bool wait) {
+  if (in_flight_) {
+    in_flight_ = false;
+    writer_.wait();
+  }
+  if (held_ == 0) return;
+  std::swap(filling_, writing_);
+  const std::size_t origin = written_;
+  const std::size_t count = held_;
+  written_ += held_;
+  held_ = 0;
+  // Deflating takes longer than the run takes to make the values, so it
+  // goes on beside the run; the library is only ever called from one thread
+  // at a time.
+  writer_.start([this, origin, count] { write_block(writing_, origin, count); });
+  in_flight_ = true;
+  if (wait) {
+    in_flight_ = false;
+    writer_.wait();
+  }
+}
+
+void NetcdfSeries::write_block(const Block& block, std::size_t origin, std::size_t count) {
+  const Checked check{name_, write_code_};
+  const std::size_t time_origin[] = {origin, 0};
+  const std::size_t time_count[] = {count, 2};
+  check(nc_put_vara_double(ncid_, time_, time_origin, time_count, block.times.data()));
+  check(nc_put_vara_double(ncid_, bounds_, time_origin, time_count, block.bounds.data()));
+  if (stations_ == 0) return;
+  // The block is laid out by whole chunks; a short last one is written from
+  // the same places, with the stride of a whole chunk between stations.
+  const std::size_t start[] = {0, origin};
+  const std::size_t counts[] = {stations_, count};
+  if (count == static_cast<std::size_t>(chunk_hours_)) {
+    check(nc_put_vara_double(ncid_, precipitation_, start, counts, block.values.data()));
+  } else {
+    const std::ptrdiff_t stride[] = {1, 1};
+    const std::ptrdiff_t map[] = {static_cast<std::ptrdiff_t>(chunk_hours_), 1};
+    check(
+        nc_put_varm_double(ncid_, precipitation_, start, counts, stride, map, block.values.data()));
+  }
+}
+
+void NetcdfSeries::finish() {
+  flush(true);
+  const int ncid = ncid_;
+  ncid_ = -1;
+  const int status = nc_close(ncid);
+  if (status != NC_NOERR) fail_netcdf(write_code_, false, name_, status);
+}
+
+}  // namespace rumo

@@ -1,0 +1,78 @@
+// Station series as a CF-1.8 NetCDF-4 file: the discrete sampling geometry
+// "timeSeries", orthogonal (station x time), deflated and chunked so that
+// one station's series reads in a few chunks.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/workers.hpp"
+#include "export/series.hpp"
+
+namespace rumo {
+
+class NetcdfSeries {
+ public:
+  // Creates the file and defines everything (dimensions, variables,
+  // attributes, the stations and, where the CRS is known, their latitude and
+  // longitude). Throws RunError with `create_code` where the file cannot be
+  // created or the CRS cannot be used (kExportBadCrs); later failures throw
+  // with `write_code`.
+  static std::unique_ptr<NetcdfSeries> create(const std::string& name, const SeriesLayout& layout,
+                                              int create_code, int write_code);
+  // A file that was not finished is closed as it stands: the records added
+  // so far are in it, the time axis as long as they are.
+  ~NetcdfSeries();
+  NetcdfSeries(const NetcdfSeries&) = delete;
+  NetcdfSeries& operator=(const NetcdfSeries&) = delete;
+
+  // One record: its stamp and one value per station, in the layout's order.
+  // The stamps must follow each other in time (the caller checks).
+  void add(const HourStamp& stamp, std::span<const double> values);
+
+  // Writes what is held back and closes the file.
+  void finish();
+
+  // Hours held before they are written together (one chunk of every
+  // station): at most about 4 MB, at least a day, at most a leap year. Two
+  // such blocks are held: one filled while the other is written.
+  long chunk_hours() const { return chunk_hours_; }
+
+ private:
+  // Records held before they are written: station-major, as the chunks lie
+  // (value k of station s at s * chunk_hours + k), with their times.
+  struct Block {
+    std::vector<double> values;
+    std::vector<double> times;
+    std::vector<double> bounds;
+  };
+
+  NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code);
+  // Hands the filled block to the writer; with `wait`, returns once it is in
+  // the file. A failure of the block before is thrown here.
+  void flush(bool wait);
+  void write_block(const Block& block, std::size_t origin, std::size_t count);
+
+  std::string name_;
+  int write_code_;
+  int ncid_ = -1;
+  int precipitation_ = -1;
+  int time_ = -1;
+  int bounds_ = -1;
+  std::size_t stations_;
+  std::chrono::year_month_day start_;
+  int period_hours_;
+  double nodata_;
+  double fill_;
+  long chunk_hours_;
+  std::size_t written_ = 0;  // records handed to the writer
+  std::size_t held_ = 0;     // records in the block being filled
+  Block filling_;
+  Block writing_;
+  bool in_flight_ = false;
+  BackgroundThread writer_;
+};
+
+}  // namespace rumo

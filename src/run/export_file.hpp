@@ -1,0 +1,46 @@
+// `rumo export`: a station file (a result or an input) as CF-NetCDF and as
+// a tidy table.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/console.hpp"
+#include "core/files.hpp"
+#include "core/time_base.hpp"
+#include "export/series.hpp"
+
+namespace rumo {
+
+struct ExportRequest {
+  std::string input;
+  std::string netcdf_file;  // empty: none
+  std::string csv_file;     // empty: none
+  // The kind of every station of a single-kind file; unknown for a result
+  // file, whose header does not say.
+  StationKind kind = StationKind::unknown;
+  // Used where the file's title line does not state them.
+  std::optional<UtcOffset> utc_offset;
+  std::string crs;
+  double nodata = 9998.0;
+  std::string command_line;
+};
+
+// Reads the file and writes what is asked. Every failure throws RunError
+// with a code of export_codes.hpp or a station file's header code.
+void export_station_file(Console& console, FileSystem& files, const ExportRequest& request);
+
+// What the title line states, with the options as fallback; an option that
+// contradicts the title is warned of on `warnings` and not used.
+struct TimeAndPlace {
+  UtcOffset offset;
+  std::string crs;
+};
+TimeAndPlace title_or_options(std::ostream& warnings, const std::string& file,
+                              const std::string& title, std::optional<UtcOffset> offset,
+                              const std::string& crs);
+
+// The first line of a file, empty where it cannot be read.
+std::string title_line(FileSystem& files, const std::string& name);
+
+}  // namespace rumo

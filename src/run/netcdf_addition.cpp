@@ -1,0 +1,94 @@
+#include "run/netcdf_addition.hpp"
+
+#include "core/error.hpp"
+#include "output/number_format.hpp"
+#include "run/export_file.hpp"
+
+namespace rumo {
+
+namespace {
+
+const char* const kWhat = "NetCDF file";
+
+SeriesLayout run_layout(Console& console, FileSystem& files, const RunOptions& options,
+                        const RunParameters& params, const StationTable& stations,
+                        const StationCounts& counts) {
+  SeriesLayout layout;
+  for (int i = 1; i <= counts.total(); ++i) {
+    const StationKind kind = i <= counts.hourly             ? StationKind::hourly
+                             : i < counts.first_collector() ? StationKind::climate
+                                                            : StationKind::collector;
+    layout.stations.push_back(
+        {stations.name[i], kind, stations.first[i], stations.second[i], stations.height[i]});
+  }
+  const TimeAndPlace base =
+      title_or_options(console.err, params.hourly_file, title_line(files, params.hourly_file),
+                       options.utc_offset, options.crs);
+  layout.start =
+      std::chrono::year_month_day{std::chrono::year{params.start_year},
+                                  std::chrono::month{static_cast<unsigned>(params.start_month)},
+                                  std::chrono::day{static_cast<unsigned>(params.start_day)}};
+  layout.offset = base.offset;
+  layout.crs = base.crs;
+  layout.nodata = params.nodata;
+  layout.title = "interpolierte Stationswerte";
+  layout.history = options.command_line;
+  layout.source = params.hourly_file;
+  if (!params.climate_file.empty()) layout.source += ", " + params.climate_file;
+  if (!params.collector_file.empty()) layout.source += ", " + params.collector_file;
+  layout.run_numbers = {{"power", params.power},
+                        {"max_distance", params.max_distance},
+                        {"lower_limit", params.lower_limit},
+                        {"lower_replacement", params.lower_replacement},
+                        {"upper_limit", params.upper_limit},
+                        {"upper_replacement", params.upper_replacement}};
+  return layout;
+}
+
+}  // namespace
+
+NetcdfAddition::NetcdfAddition(std::unique_ptr<NetcdfSeries> file, int stations, double nodata,
+                               int decimals)
+    : file_(std::move(file)),
+      nodata_(nodata),
+      decimals_(decimals),
+      values_(static_cast<std::size_t>(stations)) {}
+
+std::unique_ptr<NetcdfAddition> NetcdfAddition::create(
+    Console& console, FileSystem& files, const RunOptions& options, const RunParameters& params,
+    const StationTable& stations, const StationCounts& counts, std::vector<std::string>& taken) {
+  if (options.netcdf_file.empty()) return nullptr;
+  const std::string& name = options.netcdf_file;
+  // The checks every added file has; the library then makes the file anew.
+  create_added_file(files, kWhat, name, taken)->close();
+  taken.push_back(name);
+  const SeriesLayout layout = run_layout(console, files, options, params, stations, counts);
+  auto file = NetcdfSeries::create(name, layout, kAddedFileNotCreated, kAddedFileNotWritten);
+  return std::unique_ptr<NetcdfAddition>(
+      new NetcdfAddition(std::move(file), counts.total(), params.nodata, options.decimals));
+}
+
+void NetcdfAddition::add(const HourStamp& stamp, const HourField& field, int decimals) {
+  const double* values = field.data() + 1;
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    const double value = values[i];
+    // Zeros and missing values are written in "%lg" and read back as they are.
+    values_[i] = value == 0.0 || value <= -nodata_ ? value : value_as_written(value, decimals);
+  }
+  file_->add(stamp, values_);
+}
+
+void NetcdfAddition::raw_hour(const HourStamp& stamp, const HourField& field) {
+  add(stamp, field, -1);
+}
+
+void NetcdfAddition::day(const HourWindow& window, int written) {
+  for (int slot = 1; slot <= written; ++slot)
+    add(window.stamp(slot), window.field(slot), decimals_);
+}
+
+void NetcdfAddition::finish() {
+  file_->finish();
+}
+
+}  // namespace rumo
