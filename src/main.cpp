@@ -1,13 +1,17 @@
 // rumo: interpolates hourly precipitation onto climate and collector stations.
 #include <iostream>
+#include <string_view>
 
 #include "cli/command_line.hpp"
+#include "cli/import_command.hpp"
 #include "core/error.hpp"
 #include "core/files.hpp"
 #include "run/run.hpp"
 
 int main(int argc, char** argv) {
   try {
+    if (argc > 1 && std::string_view(argv[1]) == "import")
+      return rumo::import_main(argc - 1, argv + 1);
     const auto invocation = rumo::parse_command_line(argc, argv, std::cout);
     if (!invocation) return 0;
     std::ostream silent(nullptr);
