@@ -463,12 +463,13 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
       out << " to " << iso_date(last_day)
           << (kind == Kind::climate ? " at hours 7 and 19" : " at hour 7");
     }
-    out << "; " << counts.written << " values written, " << counts.absent << " absent";
+    out << "; " << counted(counts.written, "value", "values") << " written, " << counts.absent
+        << " absent";
     if (counts.absent > 0) {
       out << " (written as " << shortest_text(marker) << "; most at";
       for (std::size_t i = 0; i < counts.absent_by_station.size() && i < 3; ++i) {
-        out << (i == 0 ? " " : ", ") << placed.at(counts.absent_by_station[i].second).name << " "
-            << counts.absent_by_station[i].first;
+        out << (i == 0 ? " " : ", ") << placed.at(counts.absent_by_station[i].second).name << " ("
+            << counts.absent_by_station[i].first << ")";
       }
       out << ")";
     }

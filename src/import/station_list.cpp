@@ -89,7 +89,7 @@ void read_service_list(std::string_view text, StationList& list) {
     record.first = number_field(list, words[4], number, ' ', "the latitude", line);
     record.second = number_field(list, words[5], number, ' ', "the longitude", line);
     const char* name_begin = words[6].data();
-    const char* name_end = words[words.size() - tail - 1].data();
+    const char* name_end = words[words.size() - tail].data();
     record.name = ascii_text(trim_blanks(std::string_view(name_begin, name_end - name_begin)));
     add_station(list, std::move(record), line);
   });
