@@ -69,7 +69,7 @@ class ValueParser {
   void row(std::string_view text);
   Landing land(std::string_view stamp_text, std::string_view text) const;
 
-  const ValueRules& rules_;
+  ValueRules rules_;
   const StationList& stations_;
   std::string file_;
   ValueSink& sink_;
