@@ -19,11 +19,18 @@ int digits(std::string_view text, std::size_t at, std::size_t count) {
 
 std::optional<long> checked_day(int year, int month, int day) {
   if (year < 0 || month < 1 || day < 1) return std::nullopt;
+  // Rows come in runs of one day: the last day found is kept.
+  thread_local int last_key = -1;
+  thread_local long last_day = 0;
+  const int key = (year * 16 + month) * 32 + day;
+  if (key == last_key) return last_day;
   const std::chrono::year_month_day date{std::chrono::year{year},
                                          std::chrono::month{static_cast<unsigned>(month)},
                                          std::chrono::day{static_cast<unsigned>(day)}};
   if (!date.ok()) return std::nullopt;
-  return static_cast<long>(std::chrono::sys_days{date}.time_since_epoch().count());
+  last_day = static_cast<long>(std::chrono::sys_days{date}.time_since_epoch().count());
+  last_key = key;
+  return last_day;
 }
 
 // HH:MM[:SS] from `at` to the end or to an offset; sets the minute and

@@ -145,7 +145,6 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
     fail_import(kImportBadLine, file_, line_, quoted(stamp_text) + " is no time stamp", text);
   }
   const Kind kind = rules_.kind;
-  const std::string offset = "UTC" + format_utc_offset(rules_.utc_offset);
   long long start = 0;  // the minute the period begins, in the written hours
   if (stamp->has_time) {
     const UtcOffset own = stamp->offset.value_or(rules_.time_zone);
@@ -153,7 +152,8 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
                               own.minutes + rules_.utc_offset.minutes;
     if (written % 60 != 0 || stamp->second != 0) {
       fail_import(kImportNotPlaceable, file_, line_,
-                  "the stamp is no whole hour in " + offset + " (" + iso_minute(written) +
+                  "the stamp is no whole hour in UTC" + format_utc_offset(rules_.utc_offset) +
+                      " (" + iso_minute(written) +
                       "); --time-zone and --utc-offset say which offsets are meant",
                   text);
     }
@@ -180,8 +180,8 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
     const long long end = start + (kind == Kind::climate ? 720 : 1440);
     fail_import(kImportNotPlaceable, file_, line_,
                 std::string(kind == Kind::climate ? "the reading" : "the daily total") +
-                    " covers " + iso_minute(start) + " to " + iso_minute(end) + " in " + offset +
-                    ", but " +
+                    " covers " + iso_minute(start) + " to " + iso_minute(end) + " in UTC" +
+                    format_utc_offset(rules_.utc_offset) + ", but " +
                     (kind == Kind::climate ? "a climate half begins at 06:00 or 18:00"
                                            : "a collector day begins at 06:00") +
                     "; --utc-offset or --label may place it",
@@ -198,11 +198,13 @@ void read_value_file(const std::string& file, ValueParser& parser) {
                 std::string("cannot be opened: ") + std::strerror(errno));
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> closing(stream, std::fclose);
-  std::vector<char> block(kReadBlock);
+  // One block for every file read, taken once: a file per station makes
+  // thousands of files.
+  thread_local const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
   for (;;) {
-    const std::size_t got = std::fread(block.data(), 1, block.size(), stream);
-    if (got > 0) parser.feed(std::string_view(block.data(), got));
-    if (got < block.size()) break;
+    const std::size_t got = std::fread(block.get(), 1, kReadBlock, stream);
+    if (got > 0) parser.feed(std::string_view(block.get(), got));
+    if (got < kReadBlock) break;
   }
   if (std::ferror(stream)) {
     fail_import(kImportFileNotRead, file, 0,
