@@ -60,8 +60,8 @@ struct Duplicate {
 // Keeps the values of the period in the store and what the summary tells.
 class StoreSink : public ValueSink {
  public:
-  StoreSink(SeriesStore& store, long first_day, long last_day)
-      : store_(store), first_day_(first_day), last_day_(last_day) {}
+  StoreSink(SeriesStore& store, Kind kind, long first_day, long last_day)
+      : store_(store), kind_(kind), first_day_(first_day), last_day_(last_day) {}
   void take(int station, Landing at, bool present, double value, long line,
             std::string_view text) override {
     if (at.day < first_day_ || at.day > last_day_) {
@@ -72,7 +72,10 @@ class StoreSink : public ValueSink {
       throw Duplicate{station, at, line, std::string(text)};
     if (present) {
       first_value_day = std::min(first_value_day, at.day);
-      last_value_day = std::max(last_value_day, at.day);
+      // Hours 1 to 6 close the program's day before (hour 7 to hour 6), so
+      // they do not make a last day of their own.
+      const bool closing = kind_ == Kind::hourly && at.slot < 6;
+      last_value_day = std::max(last_value_day, closing ? at.day - 1 : at.day);
     }
   }
   long skipped = 0;
@@ -81,6 +84,7 @@ class StoreSink : public ValueSink {
 
  private:
   SeriesStore& store_;
+  Kind kind_;
   long first_day_;
   long last_day_;
 };
@@ -118,7 +122,7 @@ void read_kind(const ImportRequest& request, Kind kind, const StationList& list,
   // hourly file reaches one day further, so that the last halves and days
   // are complete.
   const long extra = kind == Kind::hourly ? 1 : 0;
-  StoreSink sink(*result.store, request.start.value_or(std::numeric_limits<long>::min()),
+  StoreSink sink(*result.store, kind, request.start.value_or(std::numeric_limits<long>::min()),
                  request.end ? *request.end + extra : std::numeric_limits<long>::max());
   for (std::size_t i = 0; i < files.size(); ++i) {
     try {
