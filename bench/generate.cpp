@@ -602,13 +602,8 @@ class ImportLayout {
           const Station& s = stations[i];
           const auto degrees = projection->inverse({s.x, s.y});
           // The list's names are Latin-1, as the service writes them.
-          static const char* const kPlaces[] = {"M\xFChlbach",
-                                                "Gro\xDF"
-                                                "dorf",
-                                                "B\xE4rnau",
-                                                "Sch\xF6nberg",
-                                                "Unterh\xFCgel",
-                                                "Au"};
+          static const char* const kPlaces[] = {"M\xFChlbach",  "Gro\337dorf",   "B\xE4rnau",
+                                                "Sch\xF6nberg", "Unterh\xFCgel", "Au"};
           char line[256];
           std::snprintf(line, sizeof line,
                         "%05d %04d%02d%02d %04d%02d%02d %14.0f %11.4f %9.4f %-40s %-32s Frei\n",

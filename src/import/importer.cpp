@@ -25,10 +25,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kFileNames[3] = {"hourly.txt", "climate.txt", "collector.txt"};
 constexpr const char* kKindWords[3] = {"hourly", "climate", "collector"};
-constexpr const char* kTitles[3] = {"hourly precipitation [mm]",
-                                    "climate stations' precipitation [mm], readings at hours 7 "
-                                    "and 19",
-                                    "collector stations' precipitation [mm], daily sums at hour 7"};
+constexpr const char* kTitles[3] = {
+    "hourly precipitation [mm]", "climate stations' precipitation [mm], readings at hours 7 and 19",
+    "collector stations' precipitation [mm], daily sums at hour 7"};
 
 std::string read_whole_file(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
