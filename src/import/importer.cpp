@@ -23,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr long kMostDays = 36525;
 constexpr const char* kFileNames[3] = {"hourly.txt", "climate.txt", "collector.txt"};
 constexpr const char* kKindWords[3] = {"hourly", "climate", "collector"};
 constexpr const char* kTitles[3] = {
@@ -402,12 +403,20 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
       read_kind(request, static_cast<Kind>(k), list, kinds[k], first_value_day, last_value_day);
     }
   }
+  // Values in hours 1 to 6 alone still make a day.
   const long first_day = request.start.value_or(first_value_day);
-  const long last_day = request.end.value_or(last_value_day);
-  if (first_value_day > last_value_day || first_day > last_day) {
-    fail_import(kImportNothing,
-                request.files[0].empty() ? request.stations : request.files[0].front(), 0,
-                "no value lies in the period to import");
+  const long last_day = request.end.value_or(std::max(last_value_day, first_value_day));
+  const bool none = first_value_day == std::numeric_limits<long>::max();
+  const std::string& first_file =
+      request.files[0].empty() ? request.stations : request.files[0].front();
+  if (none || first_day > last_day) {
+    fail_import(kImportNothing, first_file, 0, "no value lies in the period to import");
+  }
+  // A mistyped year would otherwise fill the disk with missing markers.
+  if (last_day - first_day >= kMostDays) {
+    fail_import(kImportNothing, first_file, 0,
+                "the values span " + iso_date(first_day) + " to " + iso_date(last_day) +
+                    ", more than 100 years; --start and --end choose the period");
   }
 
   std::vector<int> used;
