@@ -25,7 +25,6 @@ namespace fs = std::filesystem;
 
 constexpr long kMostDays = 36525;
 constexpr const char* kFileNames[3] = {"hourly.txt", "climate.txt", "collector.txt"};
-constexpr const char* kKindWords[3] = {"hourly", "climate", "collector"};
 constexpr const char* kTitles[3] = {
     "hourly precipitation [mm]", "climate stations' precipitation [mm], readings at hours 7 and 19",
     "collector stations' precipitation [mm], daily sums at hour 7"};
