@@ -20,10 +20,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "answers.hpp"
+#include "core/projection.hpp"
 
 namespace {
 
@@ -108,6 +111,7 @@ struct Options {
   std::string result = "result.txt";
   bool relative = false;
   bool quiet = false;
+  std::string import_layout;  // "long" or "service": also the files `rumo import` reads
 };
 
 void usage() {
@@ -129,6 +133,9 @@ void usage() {
       "  --nodata N        nodata value; missing values are written as -N-1 (9998)\n"
       "  --lower L --lower-replace R --upper U --upper-replace R   limits (0 0 1000 1000)\n"
       "  --relative        name the files in the answers without the folder\n"
+      "  --import-layout long|service   also write the same data as `rumo import` reads it,\n"
+      "                    to DIR/import: a long CSV per hourly station, or the weather\n"
+      "                    service's product files and fixed-width station list\n"
       "  --quiet           no summary\n",
       stderr);
 }
@@ -197,6 +204,9 @@ bool parse_options(int argc, char** argv, Options& o) {
       ok = as_double(o.outage_rate);
     } else if (name == "--gaps") {
       ok = as_double(o.gap_rate);
+    } else if (name == "--import-layout") {
+      o.import_layout = value;
+      ok = value == "long" || value == "service";
     } else if (name == "--result") {
       o.result = value;
     } else {
@@ -494,6 +504,174 @@ long reading(Random& random, double total, const Station& s) {
   return std::lround(value * 10.0);
 }
 
+// The same values as the station files hold, in the layouts hydrologists
+// download: "long" (a station table with planar x and y, one CSV of
+// station,time,value per hourly station, stamps in UTC at the end of their
+// period, absent rows for missing hours) or "service" (the German weather
+// service's fixed-width Latin-1 station list with latitude and longitude,
+// its hourly product file per station and its daily product file; the
+// climate readings in a CSV stamped at 07:00 and 19:00 in UTC+01:00).
+class ImportLayout {
+ public:
+  ImportLayout(const std::filesystem::path& dir, std::string layout, int hourly_count)
+      : dir_(dir / "import"), service_(layout == "service"), hourly_(hourly_count) {
+    std::filesystem::remove_all(dir_ / "hourly");
+    std::filesystem::create_directories(dir_ / "hourly");
+  }
+
+  void hourly(int station, const Station& s, Date date, int hour, long tenths, bool missing) {
+    if (missing && !service_) return;  // an absent row
+    std::string& out = hourly_[station];
+    if (out.empty() && !started_[s.name]) {
+      started_[s.name] = true;
+      out = service_ ? "STATIONS_ID;MESS_DATUM;QN_8;R1;RS_IND;WRTR;eor\n" : "station,time,value\n";
+    }
+    if (hour == 24) {
+      date = rumo_bench::next_day(date);
+      hour = 0;
+    }
+    char line[128];
+    if (service_) {
+      std::snprintf(line, sizeof line, "%11d;%04d%02d%02d%02d;    3;%6s;%4d;%4d;eor\n", station + 1,
+                    date.year, date.month, date.day, hour,
+                    missing ? "-999" : tenths_text(tenths).c_str(), missing ? -999 : tenths > 0,
+                    -999);
+    } else {
+      std::snprintf(line, sizeof line, "%s,%04d-%02d-%02dT%02d:00,%s\n", s.name.c_str(), date.year,
+                    date.month, date.day, hour, tenths_text(tenths).c_str());
+    }
+    out += line;
+    if (out.size() > (1u << 16)) flush_hourly(station, s);
+  }
+
+  // A climate reading: the half that begins at hour 7 (half 0) or 19 of `date`.
+  void climate(const Station& s, Date date, int half, long tenths, bool missing) {
+    if (climate_.empty()) climate_ = "station;time;value\n";
+    // The end of the half in UTC: 18:00, or 06:00 of the next day; the
+    // service layout states it in UTC+01:00.
+    Date end = half == 0 ? date : rumo_bench::next_day(date);
+    const int hour = (half == 0 ? 18 : 6) + (service_ ? 1 : 0);
+    char line[128];
+    std::snprintf(line, sizeof line, "%s;%04d-%02d-%02dT%02d:00%s;%s\n", id(s, 20000).c_str(),
+                  end.year, end.month, end.day, hour, service_ ? "+01:00" : "",
+                  missing ? "-999" : tenths_text(tenths).c_str());
+    climate_ += line;
+  }
+
+  // A daily total, dated by the day it begins.
+  void collector(const Station& s, Date date, long tenths, bool missing) {
+    if (collector_.empty()) {
+      collector_ = service_ ? "STATIONS_ID;MESS_DATUM;QN_6;RS;RSF;SH_TAG;NSH_TAG;eor\n"
+                            : "station,date,value\n";
+    }
+    char line[128];
+    const std::string value = missing ? "-999" : tenths_text(tenths);
+    if (service_) {
+      std::snprintf(line, sizeof line, "%11s;%04d%02d%02d;    3;%6s;%4d;   0;   0;eor\n",
+                    id(s, 40000).c_str(), date.year, date.month, date.day, value.c_str(),
+                    missing ? -999 : 6);
+    } else {
+      std::snprintf(line, sizeof line, "%s,%04d-%02d-%02d,%s\n", s.name.c_str(), date.year,
+                    date.month, date.day, value.c_str());
+    }
+    collector_ += line;
+  }
+
+  void finish(const std::vector<Station>& hourly, const std::vector<Station>& climate,
+              const std::vector<Station>& collector, Date first, Date last) {
+    for (std::size_t i = 0; i < hourly.size(); ++i) flush_hourly(static_cast<int>(i), hourly[i]);
+    if (!climate_.empty()) write_file(dir_ / "climate.csv", climate_, false);
+    if (!collector_.empty()) {
+      write_file(dir_ / (service_ ? "produkt_nieder_tag.txt" : "collector.csv"), collector_, false);
+    }
+    std::string table;
+    if (service_) {
+      table =
+          "Stations_id von_datum bis_datum Stationshoehe geoBreite geoLaenge Stationsname "
+          "Bundesland Abgabe\n"
+          "----------- --------- --------- ------------- --------- --------- "
+          "----------------------------------------- ---------- ------\n";
+      std::string reason;
+      const auto projection = rumo::Projection::create("EPSG:31468", reason);
+      if (!projection) {
+        std::fprintf(stderr, "rumo_generate: PROJ: %s\n", reason.c_str());
+        std::exit(1);
+      }
+      const auto add = [&](const std::vector<Station>& stations, int offset) {
+        for (std::size_t i = 0; i < stations.size(); ++i) {
+          const Station& s = stations[i];
+          const auto degrees = projection->inverse({s.x, s.y});
+          // The list's names are Latin-1, as the service writes them.
+          static const char* const kPlaces[] = {"M\xFChlbach",  "Gro\337dorf",   "B\xE4rnau",
+                                                "Sch\xF6nberg", "Unterh\xFCgel", "Au"};
+          char line[256];
+          std::snprintf(line, sizeof line,
+                        "%05d %04d%02d%02d %04d%02d%02d %14.0f %11.4f %9.4f %-40s %-32s Frei\n",
+                        offset + static_cast<int>(i) + 1, first.year, first.month, first.day,
+                        last.year, last.month, last.day, s.height, degrees->lat, degrees->lon,
+                        (s.name + " " + kPlaces[i % 6]).c_str(), "Bayern");
+          table += line;
+        }
+      };
+      add(hourly, 0);
+      add(climate, 20000);
+      add(collector, 40000);
+      write_file(dir_ / "stations.txt", table, false);
+    } else {
+      table = "id,name,x,y,height\n";
+      for (const auto* group : {&hourly, &climate, &collector}) {
+        for (const Station& s : *group) {
+          char line[128];
+          std::snprintf(line, sizeof line, "%s,%s,%.0f,%.0f,%.0f\n", s.name.c_str(), s.name.c_str(),
+                        s.x, s.y, s.height);
+          table += line;
+        }
+      }
+      write_file(dir_ / "stations.csv", table, false);
+    }
+  }
+
+ private:
+  // The id a station goes by: its name in the long layout, a number in the
+  // service's (hourly stations from 1, the others from `offset` + 1).
+  std::string id(const Station& s, int offset) const {
+    if (!service_) return s.name;
+    return std::to_string(offset + std::atoi(s.name.c_str() + 1));
+  }
+  static std::string tenths_text(long tenths) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld.%ld", tenths / 10, tenths % 10);
+    return text;
+  }
+  void flush_hourly(int station, const Station& s) {
+    std::string& out = hourly_[station];
+    if (out.empty()) return;
+    char name[64];
+    if (service_) {
+      std::snprintf(name, sizeof name, "produkt_rr_stunde_%05d.txt", station + 1);
+    } else {
+      std::snprintf(name, sizeof name, "%s.csv", s.name.c_str());
+    }
+    write_file(dir_ / "hourly" / name, out, true);
+    out.clear();
+  }
+  static void write_file(const std::filesystem::path& path, const std::string& text, bool append) {
+    std::FILE* file = std::fopen(path.string().c_str(), append ? "ab" : "wb");
+    if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size() ||
+        std::fclose(file) != 0) {
+      std::fprintf(stderr, "rumo_generate: cannot write %s\n", path.string().c_str());
+      std::exit(1);
+    }
+  }
+
+  std::filesystem::path dir_;
+  bool service_;
+  std::vector<std::string> hourly_;
+  std::map<std::string, bool> started_;
+  std::string climate_;
+  std::string collector_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -549,6 +727,9 @@ int main(int argc, char** argv) {
   Weather weather(weather_random, o.region, before_start);
 
   const fs::path dir(o.out);
+  std::unique_ptr<ImportLayout> import_files;
+  if (!o.import_layout.empty())
+    import_files = std::make_unique<ImportLayout>(dir, o.import_layout, o.hourly);
   Writer hourly_file((dir / "hourly.txt").string());
   write_header(hourly_file, "Stundenwerte Niederschlag [mm] (generated)", hourly);
 
@@ -581,10 +762,12 @@ int main(int argc, char** argv) {
       hourly_file.text("\t");
       if (hourly_out[i][day] || noise.chance(o.gap_rate)) {
         hourly_file.missing(missing);
+        if (import_files) import_files->hourly(i, s, date, hour, 0, true);
         ++missing_values;
       } else {
         const long tenths = std::lround(rain * 10.0);
         hourly_file.amount(tenths);
+        if (import_files) import_files->hourly(i, s, date, hour, tenths, false);
         ++present_values;
         if (tenths > 0) ++wet_values;
         hourly_sum += tenths / 10.0;
@@ -609,15 +792,18 @@ int main(int argc, char** argv) {
   const double reading_gap = o.gap_rate * 6.0;
   // One line of readings: the totals of the stations for one half or day,
   // missing where the station is out or the reading was lost.
+  // `put(station, value, missing)` hands the same reading to the import layout.
   auto write_readings = [&](Writer& w, const double* totals, const auto& stations, const auto& out,
-                            int d) {
+                            int d, auto&& put) {
     for (std::size_t i = 0; i < stations.size(); ++i) {
       w.text("\t");
       const long value = reading(noise, totals[i], stations[i]);
       if (out[i][d] || noise.chance(reading_gap)) {
         w.missing(missing);
+        put(i, value, true);
       } else {
         w.amount(value);
+        put(i, value, false);
       }
     }
     w.text("\n");
@@ -630,7 +816,10 @@ int main(int argc, char** argv) {
       for (int half = 0; half < 2; ++half) {
         w.stamp(date, half == 0 ? 7 : 19);
         write_readings(w, &climate_total[(static_cast<std::size_t>(d) * 2 + half) * o.climate],
-                       climate, climate_out, d);
+                       climate, climate_out, d, [&](std::size_t i, long value, bool gap) {
+                         if (import_files)
+                           import_files->climate(climate[i], date, half, value, gap);
+                       });
       }
       date = rumo_bench::next_day(date);
     }
@@ -642,9 +831,16 @@ int main(int argc, char** argv) {
     for (int d = 0; d < o.days; ++d) {
       w.stamp(date, 7);
       write_readings(w, &collector_total[static_cast<std::size_t>(d) * o.collector], collector,
-                     collector_out, d);
+                     collector_out, d, [&](std::size_t i, long value, bool gap) {
+                       if (import_files) import_files->collector(collector[i], date, value, gap);
+                     });
       date = rumo_bench::next_day(date);
     }
+  }
+
+  if (import_files) {
+    import_files->finish(hourly, climate, collector, o.start,
+                         rumo_bench::add_days(o.start, o.days));
   }
 
   rumo_bench::Answers a;

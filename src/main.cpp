@@ -4,6 +4,7 @@
 
 #include "cli/command_line.hpp"
 #include "cli/export_command.hpp"
+#include "cli/import_command.hpp"
 #include "core/error.hpp"
 #include "core/files.hpp"
 #include "run/run.hpp"
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
   try {
     if (argc > 1 && std::string_view(argv[1]) == "export")
       return rumo::export_main(argc - 1, argv + 1);
+    if (argc > 1 && std::string_view(argv[1]) == "import")
+      return rumo::import_main(argc - 1, argv + 1);
     const auto invocation = rumo::parse_command_line(argc, argv, std::cout);
     if (!invocation) return 0;
     std::ostream silent(nullptr);

@@ -50,13 +50,14 @@ trap 'rm -rf "$scratch"' EXIT
 # printed is kept beside it, so that it cannot be mistaken for a result file.
 work="$scratch/run"
 mkdir "$work" "$scratch/console"
-# A link to a regular file (such as the example's data) is copied as the
-# file it names; other links (a device such as /dev/zero) stay links.
+# A link to a regular file or a folder (such as the example's data, or what
+# another case's run left) is copied as what it names; other links (a device
+# such as /dev/zero) stay links.
 for entry in "$case_dir"/* "$case_dir"/.[!.]*; do
   [ -e "$entry" ] || [ -L "$entry" ] || continue
   [ "$(basename "$entry")" = expected ] && continue
-  if [ -L "$entry" ] && [ -f "$entry" ]; then
-    cp -L "$entry" "$work/"
+  if [ -L "$entry" ] && { [ -f "$entry" ] || [ -d "$entry" ]; }; then
+    cp -RL "$entry" "$work/"
   else
     cp -a "$entry" "$work/"
   fi

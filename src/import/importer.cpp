@@ -1,0 +1,529 @@
+#include "import/importer.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <sstream>
+
+#include "core/number_text.hpp"
+#include "core/projection.hpp"
+#include "import/import_codes.hpp"
+#include "import/stamps.hpp"
+#include "import/text_table.hpp"
+
+namespace rumo {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr long kMostDays = 36525;
+constexpr const char* kFileNames[3] = {"hourly.txt", "climate.txt", "collector.txt"};
+constexpr const char* kTitles[3] = {
+    "hourly precipitation [mm]", "climate stations' precipitation [mm], readings at hours 7 and 19",
+    "collector stations' precipitation [mm], daily sums at hour 7"};
+
+std::string read_whole_file(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) {
+    fail_import(kImportFileNotRead, name, 0,
+                std::string("cannot be opened: ") + std::strerror(errno));
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) fail_import(kImportFileNotRead, name, 0, "cannot be read");
+  return std::move(text).str();
+}
+
+// "hour 5 of 2023-06-03", "the reading at hour 19 of 2023-06-03".
+std::string landing_words(Kind kind, Landing at) {
+  if (kind == Kind::hourly)
+    return "hour " + std::to_string(at.slot + 1) + " of " + iso_date(at.day);
+  return std::string("the reading at hour ") + (at.slot == 0 ? "7" : "19") + " of " +
+         iso_date(at.day);
+}
+
+struct Duplicate {
+  int station;
+  Landing at;
+  long line;
+  std::string text;
+};
+
+// Keeps the values of the period in the store and what the summary tells.
+class StoreSink : public ValueSink {
+ public:
+  StoreSink(SeriesStore& store, Kind kind, long first_day, long last_day)
+      : store_(store), kind_(kind), first_day_(first_day), last_day_(last_day) {}
+  void take(int station, Landing at, bool present, double value, long line,
+            std::string_view text) override {
+    if (at.day < first_day_ || at.day > last_day_) {
+      ++skipped;
+      return;
+    }
+    if (!store_.put(station, at, present, value))
+      throw Duplicate{station, at, line, std::string(text)};
+    if (present) {
+      first_value_day = std::min(first_value_day, at.day);
+      // Hours 1 to 6 close the program's day before (hour 7 to hour 6), so
+      // they do not make a last day of their own.
+      const bool closing = kind_ == Kind::hourly && at.slot < 6;
+      last_value_day = std::max(last_value_day, closing ? at.day - 1 : at.day);
+    }
+  }
+  long skipped = 0;
+  long first_value_day = std::numeric_limits<long>::max();
+  long last_value_day = std::numeric_limits<long>::min();
+
+ private:
+  SeriesStore& store_;
+  Kind kind_;
+  long first_day_;
+  long last_day_;
+};
+
+// Finds the first row that lands on one station's place.
+class LocateSink : public ValueSink {
+ public:
+  struct Found {
+    long line;
+  };
+  LocateSink(int station, Landing at) : station_(station), at_(at) {}
+  void take(int station, Landing at, bool, double, long line, std::string_view) override {
+    if (station == station_ && at.day == at_.day && at.slot == at_.slot) throw Found{line};
+  }
+
+ private:
+  int station_;
+  Landing at_;
+};
+
+struct KindResult {
+  bool wanted = false;
+  std::unique_ptr<SeriesStore> store;
+  long skipped = 0;
+  std::vector<int> stations;  // in the order of their ids
+};
+
+void read_kind(const ImportRequest& request, Kind kind, const StationList& list, KindResult& result,
+               long& first_value_day, long& last_value_day) {
+  const auto& files = request.files[static_cast<int>(kind)];
+  ValueRules rules = request.rules;
+  rules.kind = kind;
+  result.store = std::make_unique<SeriesStore>(kind, list.stations.size());
+  // With a given period, values beyond it are skipped as they are read; the
+  // hourly file reaches one day further, so that the last halves and days
+  // are complete.
+  const long extra = kind == Kind::hourly ? 1 : 0;
+  StoreSink sink(*result.store, kind, request.start.value_or(std::numeric_limits<long>::min()),
+                 request.end ? *request.end + extra : std::numeric_limits<long>::max());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    try {
+      ValueParser parser(rules, list, files[i], sink);
+      read_value_file(files[i], parser);
+    } catch (const Duplicate& second) {
+      // The first value is found again by reading the files up to here once more.
+      LocateSink locate(second.station, second.at);
+      for (std::size_t k = 0; k <= i; ++k) {
+        try {
+          ValueParser parser(rules, list, files[k], locate);
+          read_value_file(files[k], parser);
+        } catch (const LocateSink::Found& first) {
+          fail_import(kImportDuplicate, files[i], second.line,
+                      "a second value for station " + list.stations[second.station].id + ", " +
+                          landing_words(kind, second.at) + "; the first is on " + files[k] + ":" +
+                          std::to_string(first.line),
+                      second.text);
+        }
+      }
+    }
+  }
+  result.skipped = sink.skipped;
+  first_value_day = std::min(first_value_day, sink.first_value_day);
+  last_value_day = std::max(last_value_day, sink.last_value_day);
+  for (int s = 0; s < static_cast<int>(list.stations.size()); ++s) {
+    if (result.store->has(s)) result.stations.push_back(s);
+  }
+  std::sort(result.stations.begin(), result.stations.end(),
+            [&](int a, int b) { return id_before(list.stations[a].id, list.stations[b].id); });
+}
+
+struct Placed {
+  Planar at;
+  std::string name;
+};
+
+double to_millimetres(double metres) {
+  return std::round(metres * 1000.0) / 1000.0;
+}
+
+// Planar coordinates of the stations used; returns the CRS they are in
+// (empty for planar ones without --crs).
+std::string place_stations(const ImportRequest& request, const StationList& list,
+                           const std::vector<int>& used, std::map<int, Placed>& placed) {
+  if (list.planar) {
+    for (const int s : used) placed[s].at = {list.stations[s].first, list.stations[s].second};
+    return request.crs;
+  }
+  std::string crs = request.crs;
+  if (crs.empty()) {
+    double lon = 0.0;
+    double lat = 0.0;
+    for (const int s : used) {
+      lat += list.stations[s].first;
+      lon += list.stations[s].second;
+    }
+    crs = utm_zone_crs(lon / used.size(), lat < 0.0);
+  }
+  std::string reason;
+  const auto projection = Projection::create(crs, reason);
+  if (!projection) fail_import(kImportBadStations, list.file, 0, "--crs " + crs + ": " + reason);
+  for (const int s : used) {
+    const StationRecord& station = list.stations[s];
+    const auto planar = projection->forward({station.first, station.second});
+    if (!planar || !std::isfinite(planar->x) || !std::isfinite(planar->y)) {
+      fail_import(kImportBadStations, list.file, station.line,
+                  "station " + station.id + ": latitude " + shortest_text(station.first) +
+                      " and longitude " + shortest_text(station.second) +
+                      " cannot be projected to " + crs);
+    }
+    placed[s].at = {to_millimetres(planar->x), to_millimetres(planar->y)};
+  }
+  return crs;
+}
+
+// The written names, unique in the 7 characters a run keeps.
+void name_stations(const ImportRequest& request, const StationList& list,
+                   const std::vector<int>& used, std::map<int, Placed>& placed) {
+  std::map<std::string, int> kept;
+  for (const int s : used) {
+    const StationRecord& station = list.stations[s];
+    std::string name;
+    for (const char c : request.names_from_table ? station.name : station.id) {
+      if (c != ' ' && c != '\t') name += c;
+    }
+    if (name.empty()) {
+      fail_import(kImportBadStations, list.file, station.line,
+                  "station " + station.id + " has no name (--names id writes its id)");
+    }
+    const auto [at, added] = kept.emplace(name.substr(0, 7), s);
+    if (!added) {
+      const StationRecord& other = list.stations[at->second];
+      fail_import(kImportBadStations, list.file, station.line,
+                  "stations " + other.id + " (line " + std::to_string(other.line) + ") and " +
+                      station.id + " are both named \"" + at->first +
+                      "\" in the 7 characters a run keeps; --names id or shorter names tell "
+                      "them apart");
+    }
+    placed[s].name = std::move(name);
+  }
+}
+
+// One station file, built in a buffer and handed to the disk in large blocks.
+class StationFileWriter {
+ public:
+  StationFileWriter(std::string name, std::string final_name)
+      : name_(std::move(name)), final_name_(std::move(final_name)) {
+    file_ = std::fopen(name_.c_str(), "wb");
+    if (file_ == nullptr) fail();
+    buffer_.reserve(kFlushAt + 4096);
+  }
+  ~StationFileWriter() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  StationFileWriter(const StationFileWriter&) = delete;
+  StationFileWriter& operator=(const StationFileWriter&) = delete;
+
+  void text(std::string_view text) { buffer_.append(text); }
+  void number(double value) {
+    char digits[64];
+    buffer_.append(digits, write_shortest(digits, value));
+  }
+  void integer(long value) {
+    char digits[32];
+    buffer_.append(digits, write_integer(digits, value));
+  }
+  void end_line() {
+    buffer_ += '\n';
+    if (buffer_.size() >= kFlushAt) flush();
+  }
+  void close() {
+    flush();
+    const int closed = std::fclose(file_);
+    file_ = nullptr;
+    if (closed != 0) fail();
+  }
+
+ private:
+  static constexpr std::size_t kFlushAt = 1 << 20;
+  void flush() {
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) fail();
+    buffer_.clear();
+  }
+  [[noreturn]] void fail() {
+    fail_import(kImportNotWritten, final_name_, 0,
+                std::string("cannot be written: ") + std::strerror(errno));
+  }
+  std::string name_;
+  std::string final_name_;
+  std::FILE* file_ = nullptr;
+  std::string buffer_;
+};
+
+void write_kind(StationFileWriter& w, Kind kind, const KindResult& result, const StationList& list,
+                const std::map<int, Placed>& placed, long first_day, long last_day, double marker,
+                const std::string& title) {
+  w.text(title);
+  w.end_line();
+  const auto header_line = [&](auto&& entry) {
+    w.text("YY\tMM\tDD\tHH");
+    for (const int s : result.stations) {
+      w.text("\t");
+      entry(s);
+    }
+    w.end_line();
+  };
+  header_line([&](int s) { w.number(list.stations[s].height); });
+  header_line([&](int s) { w.number(placed.at(s).at.x); });
+  header_line([&](int s) { w.number(placed.at(s).at.y); });
+  header_line([&](int s) { w.text(placed.at(s).name); });
+
+  const int slots = result.store->slots();
+  std::vector<const double*> days(result.stations.size());
+  const long last = kind == Kind::hourly ? last_day + 1 : last_day;
+  for (long day = first_day; day <= last; ++day) {
+    for (std::size_t i = 0; i < days.size(); ++i)
+      days[i] = result.store->day(result.stations[i], day);
+    const CalendarDate date = calendar_date(day);
+    for (int slot = 0; slot < slots; ++slot) {
+      w.integer(date.year);
+      w.text("\t");
+      w.integer(date.month);
+      w.text("\t");
+      w.integer(date.day);
+      w.text("\t");
+      w.integer(kind == Kind::hourly ? slot + 1 : slot == 0 ? 7 : 19);
+      for (const double* values : days) {
+        w.text("\t");
+        const double value = values == nullptr ? marker : values[slot];
+        w.number(value == value ? value : marker);
+      }
+      w.end_line();
+    }
+  }
+}
+
+struct Counts {
+  long written = 0;
+  long absent = 0;
+  std::vector<std::pair<long, int>> absent_by_station;  // (count, station)
+};
+
+Counts count_values(Kind kind, const KindResult& result, long first_day, long last_day) {
+  Counts counts;
+  const int slots = result.store->slots();
+  const long last = kind == Kind::hourly ? last_day + 1 : last_day;
+  for (const int s : result.stations) {
+    long absent = 0;
+    for (long day = first_day; day <= last; ++day) {
+      const double* values = result.store->day(s, day);
+      for (int slot = 0; slot < slots; ++slot) {
+        if (values == nullptr || values[slot] != values[slot]) ++absent;
+      }
+    }
+    counts.written += (last - first_day + 1) * slots - absent;
+    counts.absent += absent;
+    if (absent > 0) counts.absent_by_station.emplace_back(absent, s);
+  }
+  std::stable_sort(counts.absent_by_station.begin(), counts.absent_by_station.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  return counts;
+}
+
+std::string shell_word(const std::string& word) {
+  const bool plain = !word.empty() && word.find_first_not_of(
+                                          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+                                          "0123456789_./:+-=,") == std::string::npos;
+  if (plain) return word;
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Two significant digits: a distance to begin the cross-validation's grid with.
+double two_digits(double value) {
+  if (!(value > 0.0)) return 1.0;
+  const double scale = std::pow(10.0, std::floor(std::log10(value)) - 1.0);
+  return std::round(value / scale) * scale;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+void warn_far_stations(const StationList& list, const std::vector<int>& used,
+                       const std::map<int, Placed>& placed, std::ostream& err) {
+  std::vector<double> xs, ys;
+  for (const int s : used) {
+    xs.push_back(placed.at(s).at.x);
+    ys.push_back(placed.at(s).at.y);
+  }
+  const double mx = median(xs);
+  const double my = median(ys);
+  for (const int s : used) {
+    const double distance = std::hypot(placed.at(s).at.x - mx, placed.at(s).at.y - my);
+    if (distance > 1.0e6) {
+      err << "rumo import: warning: " << list.file << ":" << list.stations[s].line << ": station "
+          << list.stations[s].id << " lies " << std::lround(distance / 1000.0)
+          << " km from the median of the stations; are its coordinates right?\n";
+    }
+  }
+}
+
+}  // namespace
+
+void import_stations(const ImportRequest& request, std::ostream& out, std::ostream& err) {
+  const StationList list = read_station_list(read_whole_file(request.stations), request.stations);
+
+  // Every value file is read and placed before anything is written.
+  std::array<KindResult, 3> kinds;
+  long first_value_day = std::numeric_limits<long>::max();
+  long last_value_day = std::numeric_limits<long>::min();
+  for (int k = 0; k < 3; ++k) {
+    kinds[k].wanted = !request.files[k].empty();
+    if (kinds[k].wanted) {
+      read_kind(request, static_cast<Kind>(k), list, kinds[k], first_value_day, last_value_day);
+    }
+  }
+  // Values in hours 1 to 6 alone still make a day.
+  const long first_day = request.start.value_or(first_value_day);
+  const long last_day = request.end.value_or(std::max(last_value_day, first_value_day));
+  const bool none = first_value_day == std::numeric_limits<long>::max();
+  const std::string& first_file =
+      request.files[0].empty() ? request.stations : request.files[0].front();
+  if (none || first_day > last_day) {
+    fail_import(kImportNothing, first_file, 0, "no value lies in the period to import");
+  }
+  // A mistyped year would otherwise fill the disk with missing markers.
+  if (last_day - first_day >= kMostDays) {
+    fail_import(kImportNothing, first_file, 0,
+                "the values span " + iso_date(first_day) + " to " + iso_date(last_day) +
+                    ", more than 100 years; --start and --end choose the period");
+  }
+
+  std::vector<int> used;
+  for (const KindResult& kind : kinds)
+    used.insert(used.end(), kind.stations.begin(), kind.stations.end());
+  std::sort(used.begin(), used.end(),
+            [&](int a, int b) { return id_before(list.stations[a].id, list.stations[b].id); });
+  used.erase(std::unique(used.begin(), used.end()), used.end());
+  std::map<int, Placed> placed;
+  const std::string crs = place_stations(request, list, used, placed);
+  name_stations(request, list, used, placed);
+  warn_far_stations(list, used, placed, err);
+
+  // Each file goes to a temporary name first; only when all are complete do
+  // they take their names, so that a failure leaves none behind.
+  std::error_code error;
+  fs::create_directories(request.out_dir, error);
+  if (error) {
+    fail_import(kImportNotWritten, request.out_dir, 0,
+                "the folder cannot be created: " + error.message());
+  }
+  const double marker = -request.nodata - 1.0;
+  std::vector<std::pair<std::string, std::string>> parts;
+  try {
+    for (int k = 0; k < 3; ++k) {
+      if (!kinds[k].wanted) continue;
+      const std::string name = (fs::path(request.out_dir) / kFileNames[k]).string();
+      parts.emplace_back(name + ".part", name);
+      StationFileWriter writer(parts.back().first, name);
+      write_kind(writer, static_cast<Kind>(k), kinds[k], list, placed, first_day, last_day, marker,
+                 conventions_title(kTitles[k], request.rules.utc_offset, crs));
+      writer.close();
+    }
+    for (const auto& [part, name] : parts) {
+      fs::rename(part, name, error);
+      if (error) fail_import(kImportNotWritten, name, 0, "cannot be written: " + error.message());
+    }
+  } catch (...) {
+    for (const auto& [part, name] : parts) fs::remove(part, error);
+    throw;
+  }
+
+  out << "Imported into " << request.out_dir << " (hours in UTC"
+      << format_utc_offset(request.rules.utc_offset) << ", hour h ends at h:00"
+      << (crs.empty() ? std::string() : "; coordinates in " + crs) << "):\n";
+  for (int k = 0; k < 3; ++k) {
+    if (!kinds[k].wanted) continue;
+    const Kind kind = static_cast<Kind>(k);
+    const Counts counts = count_values(kind, kinds[k], first_day, last_day);
+    out << "  " << kFileNames[k] << ": "
+        << counted(static_cast<long>(kinds[k].stations.size()), "station", "stations") << ", "
+        << iso_date(first_day);
+    if (kind == Kind::hourly) {
+      out << " hour 1 to " << iso_date(last_day + 1) << " hour 24";
+    } else {
+      out << " to " << iso_date(last_day)
+          << (kind == Kind::climate ? " at hours 7 and 19" : " at hour 7");
+    }
+    out << "; " << counted(counts.written, "value", "values") << " written, " << counts.absent
+        << " absent";
+    if (counts.absent > 0) {
+      out << " (written as " << shortest_text(marker) << "; most at";
+      for (std::size_t i = 0; i < counts.absent_by_station.size() && i < 3; ++i) {
+        out << (i == 0 ? " " : ", ") << placed.at(counts.absent_by_station[i].second).name << " ("
+            << counts.absent_by_station[i].first << ")";
+      }
+      out << ")";
+    }
+    out << ", " << kinds[k].skipped << " outside the period skipped\n";
+  }
+
+  if (!kinds[0].wanted) {
+    out << "A run needs the hourly stations as well: import them with --hourly.\n";
+    return;
+  }
+  const auto path = [&](int k) {
+    return shell_word((fs::path(request.out_dir) / kFileNames[k]).string());
+  };
+  std::string files = "--hourly " + path(0);
+  if (kinds[1].wanted) files += " --climate " + path(1);
+  if (kinds[2].wanted) files += " --collector " + path(2);
+  const std::string period = " --start " + iso_date(first_day) + " --end " + iso_date(last_day);
+  const std::string nodata =
+      request.nodata == 9998.0 ? std::string() : " --nodata " + shortest_text(request.nodata);
+  out << "Run (--max-distance inf uses every hourly station; choose a distance with "
+         "--cross-validate):\n";
+  out << "  rumo " << files << " -o "
+      << shell_word((fs::path(request.out_dir) / "result.txt").string()) << period << nodata
+      << " --max-distance inf\n";
+  if (kinds[0].stations.size() >= 2) {
+    // The median distance to the nearest other hourly station, from at most
+    // about 2000 of them.
+    const std::vector<int>& hourly = kinds[0].stations;
+    const std::size_t stride = hourly.size() / 2000 + 1;
+    std::vector<double> nearest;
+    for (std::size_t i = 0; i < hourly.size(); i += stride) {
+      const int a = hourly[i];
+      double best = std::numeric_limits<double>::infinity();
+      for (const int b : kinds[0].stations) {
+        if (a == b) continue;
+        best = std::min(best, std::hypot(placed.at(a).at.x - placed.at(b).at.x,
+                                         placed.at(a).at.y - placed.at(b).at.y));
+      }
+      nearest.push_back(best);
+    }
+    out << "  rumo --hourly " << path(0) << period << nodata << " --max-distance "
+        << shortest_text(two_digits(2.0 * median(nearest))) << " --cross-validate\n";
+  }
+}
+
+}  // namespace rumo

@@ -1,0 +1,273 @@
+#include "import/value_file.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "import/import_codes.hpp"
+#include "import/stamps.hpp"
+#include "import/text_table.hpp"
+
+namespace rumo {
+
+namespace {
+
+constexpr long kBlockDays = 32;
+constexpr std::size_t kReadBlock = 4 << 20;
+
+long floor_div(long long value, long divisor) {
+  const long long quotient = value / divisor;
+  return static_cast<long>(quotient * divisor > value ? quotient - 1 : quotient);
+}
+
+std::string quoted(std::string_view text) {
+  std::string out(1, '"');
+  out.append(text);
+  out += '"';
+  return out;
+}
+
+// Two NaNs that no number read from text can be: a place never filled, and
+// one filled with a missing value.
+constexpr std::uint64_t kAbsentBits = 0x7FF8'0000'0000'A65Eull;
+constexpr std::uint64_t kMissingBits = 0x7FF8'0000'0000'B1A4ull;
+const double kAbsent = std::bit_cast<double>(kAbsentBits);
+const double kMissing = std::bit_cast<double>(kMissingBits);
+
+}  // namespace
+
+ValueParser::ValueParser(const ValueRules& rules, const StationList& stations, std::string file,
+                         ValueSink& sink)
+    : rules_(rules), stations_(stations), file_(std::move(file)), sink_(sink) {}
+
+void ValueParser::feed(std::string_view data) {
+  if (!pending_.empty()) {
+    const std::size_t end = data.find('\n');
+    pending_.append(data.substr(0, end));
+    if (end == std::string_view::npos) return;
+    line(pending_);
+    pending_.clear();
+    data.remove_prefix(end + 1);
+  }
+  for (;;) {
+    const char* end = static_cast<const char*>(std::memchr(data.data(), '\n', data.size()));
+    if (end == nullptr) break;
+    const std::size_t length = static_cast<std::size_t>(end - data.data());
+    line(data.substr(0, length));
+    data.remove_prefix(length + 1);
+  }
+  pending_.assign(data);
+}
+
+void ValueParser::finish() {
+  if (!pending_.empty()) line(pending_);
+  pending_.clear();
+  if (line_ == 0) fail_import(kImportBadLine, file_, 0, "the file is empty, not even a header");
+}
+
+void ValueParser::line(std::string_view text) {
+  ++line_;
+  if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+  if (line_ == 1) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    header(text);
+  } else if (text.find_first_not_of(" \t") != std::string_view::npos) {
+    row(text);
+  }
+}
+
+void ValueParser::header(std::string_view text) {
+  delimiter_ = detect_delimiter(text);
+  if (delimiter_ == 0) {
+    fail_import(kImportBadLine, file_, 1, "the header holds no ';', ',' or tab between its names",
+                text);
+  }
+  split_fields(text, delimiter_, fields_);
+  const auto column = [&](int which, std::initializer_list<std::string_view> names) {
+    if (rules_.columns.empty()) return find_column(fields_, names);
+    return find_column(fields_, {rules_.columns[which]});
+  };
+  station_column_ = column(0, {"station", "station_id", "stations_id", "id"});
+  time_column_ = column(1, {"time", "date", "timestamp", "mess_datum"});
+  value_column_ = column(2, {"value", "precipitation", "r1", "rs", "rr"});
+  if (station_column_ < 0 || time_column_ < 0 || value_column_ < 0) {
+    fail_import(kImportBadLine, file_, 1,
+                "the header names no station, time or value column (--columns names them)", text);
+  }
+  needed_ = static_cast<std::size_t>(std::max({station_column_, time_column_, value_column_})) + 1;
+}
+
+void ValueParser::row(std::string_view text) {
+  split_fields(text, delimiter_, fields_, needed_);
+  if (fields_.size() < needed_) {
+    fail_import(kImportBadLine, file_, line_,
+                "the line holds " + std::to_string(fields_.size()) + " fields, the header " +
+                    std::to_string(needed_) + " or more",
+                text);
+  }
+  const std::string_view id = fields_[station_column_];
+  if (last_station_ < 0 || id != last_id_) {
+    last_station_ = stations_.find(id);
+    if (last_station_ < 0) {
+      fail_import(kImportUnknownStation, file_, line_,
+                  "station " + quoted(id) + " is not in the station table " + stations_.file, text);
+    }
+    last_id_.assign(id);
+  }
+  const std::string_view value_text = fields_[value_column_];
+  bool present = !value_text.empty();
+  double value = 0.0;
+  if (present) {
+    const auto read = read_decimal(value_text, delimiter_);
+    if (!read) {
+      fail_import(kImportBadLine, file_, line_, "the value " + quoted(value_text) + " is no number",
+                  text);
+    }
+    value = *read;
+    present =
+        std::find(rules_.missing.begin(), rules_.missing.end(), value) == rules_.missing.end();
+    if (present && value < 0.0) {
+      fail_import(kImportBadLine, file_, line_,
+                  "the value " + quoted(value_text) +
+                      " is negative and no missing marker (--missing lists them)",
+                  text);
+    }
+  }
+  sink_.take(last_station_, land(fields_[time_column_], text), present, value, line_, text);
+}
+
+Landing ValueParser::land(std::string_view stamp_text, std::string_view text) const {
+  const auto stamp = parse_stamp(stamp_text);
+  if (!stamp) {
+    fail_import(kImportBadLine, file_, line_, quoted(stamp_text) + " is no time stamp", text);
+  }
+  const Kind kind = rules_.kind;
+  long long start = 0;  // the minute the period begins, in the written hours
+  if (stamp->has_time) {
+    const UtcOffset own = stamp->offset.value_or(rules_.time_zone);
+    const long long written = static_cast<long long>(stamp->day) * 1440 + stamp->minute -
+                              own.minutes + rules_.utc_offset.minutes;
+    if (written % 60 != 0 || stamp->second != 0) {
+      fail_import(kImportNotPlaceable, file_, line_,
+                  "the stamp is no whole hour in UTC" + format_utc_offset(rules_.utc_offset) +
+                      " (" + iso_minute(written) +
+                      "); --time-zone and --utc-offset say which offsets are meant",
+                  text);
+    }
+    const long length = kind == Kind::hourly ? 60 : kind == Kind::climate ? 720 : 1440;
+    start = rules_.label_end ? written - length : written;
+  } else if (kind == Kind::collector) {
+    start =
+        static_cast<long long>(rules_.date_label_start ? stamp->day : stamp->day - 1) * 1440 + 360;
+  } else {
+    fail_import(kImportNotPlaceable, file_, line_,
+                std::string(kind == Kind::hourly ? "an hourly value" : "a climate reading") +
+                    " needs a time, the stamp holds a date alone",
+                text);
+  }
+  Landing at;
+  at.day = floor_div(start, 1440);
+  const long minute = static_cast<long>(start - static_cast<long long>(at.day) * 1440);
+  if (kind == Kind::hourly) {
+    at.slot = static_cast<int>(minute / 60);
+    return at;
+  }
+  const bool fits = minute == 360 || (kind == Kind::climate && minute == 1080);
+  if (!fits) {
+    const long long end = start + (kind == Kind::climate ? 720 : 1440);
+    fail_import(kImportNotPlaceable, file_, line_,
+                std::string(kind == Kind::climate ? "the reading" : "the daily total") +
+                    " covers " + iso_minute(start) + " to " + iso_minute(end) + " in UTC" +
+                    format_utc_offset(rules_.utc_offset) + ", but " +
+                    (kind == Kind::climate ? "a climate half begins at 06:00 or 18:00"
+                                           : "a collector day begins at 06:00") +
+                    "; --utc-offset or --label may place it",
+                text);
+  }
+  at.slot = minute == 360 ? 0 : 1;
+  return at;
+}
+
+void read_value_file(const std::string& file, ValueParser& parser) {
+  std::FILE* stream = std::fopen(file.c_str(), "rb");
+  if (stream == nullptr) {
+    fail_import(kImportFileNotRead, file, 0,
+                std::string("cannot be opened: ") + std::strerror(errno));
+  }
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closing(stream, std::fclose);
+  // One block for every file read, taken once: a file per station makes
+  // thousands of files.
+  thread_local const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
+  for (;;) {
+    const std::size_t got = std::fread(block.get(), 1, kReadBlock, stream);
+    if (got > 0) parser.feed(std::string_view(block.get(), got));
+    if (got < kReadBlock) break;
+  }
+  if (std::ferror(stream)) {
+    fail_import(kImportFileNotRead, file, 0,
+                std::string("cannot be read: ") + std::strerror(errno));
+  }
+  parser.finish();
+}
+
+SeriesStore::SeriesStore(Kind kind, std::size_t stations)
+    : slots_(slots_per_day(kind)), series_(stations) {}
+
+bool SeriesStore::put(int station, Landing at, bool present, double value) {
+  Series& series = series_[station];
+  const long block = floor_div(at.day, kBlockDays);
+  const std::size_t block_size = static_cast<std::size_t>(kBlockDays) * slots_;
+  const auto fresh = [&] {
+    auto made = std::make_unique<double[]>(block_size);
+    std::fill(made.get(), made.get() + block_size, kAbsent);
+    return made;
+  };
+  if (series.blocks.empty()) {
+    series.first_block = block;
+    series.blocks.emplace_back();
+  } else if (block < series.first_block) {
+    std::vector<std::unique_ptr<double[]>> grown(
+        static_cast<std::size_t>(series.first_block - block));
+    for (auto& held : series.blocks) grown.push_back(std::move(held));
+    series.blocks = std::move(grown);
+    series.first_block = block;
+  } else if (block - series.first_block >= static_cast<long>(series.blocks.size())) {
+    series.blocks.resize(static_cast<std::size_t>(block - series.first_block + 1));
+  }
+  auto& holder = series.blocks[static_cast<std::size_t>(block - series.first_block)];
+  if (!holder) holder = fresh();
+  double& place = holder[static_cast<std::size_t>(at.day - block * kBlockDays) * slots_ + at.slot];
+  if (!absent(place)) return false;
+  place = present ? value : kMissing;
+  return true;
+}
+
+const double* SeriesStore::day(int station, long day) const {
+  const Series& series = series_[station];
+  const long block = floor_div(day, kBlockDays) - series.first_block;
+  if (series.blocks.empty() || block < 0 || block >= static_cast<long>(series.blocks.size())) {
+    return nullptr;
+  }
+  const auto& holder = series.blocks[static_cast<std::size_t>(block)];
+  if (!holder) return nullptr;
+  return holder.get() +
+         static_cast<std::size_t>(day - floor_div(day, kBlockDays) * kBlockDays) * slots_;
+}
+
+double SeriesStore::get(int station, Landing at) const {
+  const double* slots = day(station, at.day);
+  return slots == nullptr ? kAbsent : slots[at.slot];
+}
+
+bool SeriesStore::absent(double value) {
+  return std::bit_cast<std::uint64_t>(value) == kAbsentBits;
+}
+
+bool SeriesStore::missing(double value) {
+  return std::bit_cast<std::uint64_t>(value) == kMissingBits;
+}
+
+}  // namespace rumo

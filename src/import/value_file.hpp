@@ -1,0 +1,116 @@
+// Value files: one long series of (station, time, value) rows per file, and
+// where each value lands among the program's hours, halves and days.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/time_base.hpp"
+#include "import/station_list.hpp"
+
+namespace rumo {
+
+enum class Kind { hourly, climate, collector };
+
+// Hours 1 to 24; readings at hours 7 and 19; one reading at hour 7.
+inline int slots_per_day(Kind kind) {
+  return kind == Kind::hourly ? 24 : kind == Kind::climate ? 2 : 1;
+}
+
+struct ValueRules {
+  Kind kind = Kind::hourly;
+  // Station, time and value column names; empty: found by their usual names.
+  std::vector<std::string> columns;
+  // Values that mean "not measured".
+  std::vector<double> missing{-999.0, -9999.0};
+  // The offset of stamps that name none, and the offset of the written hours.
+  UtcOffset time_zone;
+  UtcOffset utc_offset;
+  // A stamp with a time marks the end (or the start) of the period it sums.
+  bool label_end = true;
+  // A daily total with a date alone is the collector day that begins (or
+  // ends) at 06:00 of that date.
+  bool date_label_start = true;
+};
+
+// A place among the written periods: the day (days since 1970-01-01 in the
+// written hours) and the slot of that day (hour 1 to 24 as 0 to 23; the
+// readings at hours 7 and 19 as 0 and 1; the collector reading as 0).
+struct Landing {
+  long day = 0;
+  int slot = 0;
+};
+
+class ValueSink {
+ public:
+  virtual ~ValueSink() = default;
+  // One row: `present` false where the value is missing.
+  virtual void take(int station, Landing at, bool present, double value, long line,
+                    std::string_view text) = 0;
+};
+
+// Reads one value file's text, row by row, and hands each value to the sink.
+// Every row it cannot read or place stops the import with its line.
+class ValueParser {
+ public:
+  ValueParser(const ValueRules& rules, const StationList& stations, std::string file,
+              ValueSink& sink);
+  // The next bytes of the file; a line may be cut anywhere between calls.
+  void feed(std::string_view data);
+  // The end of the file.
+  void finish();
+
+ private:
+  void line(std::string_view text);
+  void header(std::string_view text);
+  void row(std::string_view text);
+  Landing land(std::string_view stamp_text, std::string_view text) const;
+
+  ValueRules rules_;
+  const StationList& stations_;
+  std::string file_;
+  ValueSink& sink_;
+  std::string pending_;
+  long line_ = 0;
+  char delimiter_ = 0;
+  int station_column_ = -1;
+  int time_column_ = -1;
+  int value_column_ = -1;
+  std::size_t needed_ = 0;
+  std::vector<std::string_view> fields_;
+  std::string last_id_;
+  int last_station_ = -1;
+};
+
+// Feeds a file from disk through the parser in large blocks.
+void read_value_file(const std::string& file, ValueParser& parser);
+
+// One kind's values: per station, blocks of 32 days, made when a value first
+// falls into them, so that memory follows the days with values.
+class SeriesStore {
+ public:
+  SeriesStore(Kind kind, std::size_t stations);
+  // False where the place holds a value (or a missing one) already.
+  bool put(int station, Landing at, bool present, double value);
+  bool has(int station) const { return !series_[station].blocks.empty(); }
+  // What a place holds; see absent() and missing().
+  double get(int station, Landing at) const;
+  // The slots of one day of a station, or null where it has none that day.
+  const double* day(int station, long day) const;
+  static bool absent(double value);
+  static bool missing(double value);
+  int slots() const { return slots_; }
+
+ private:
+  struct Series {
+    long first_block = 0;
+    std::vector<std::unique_ptr<double[]>> blocks;
+  };
+  int slots_;
+  std::vector<Series> series_;
+};
+
+}  // namespace rumo
