@@ -9,7 +9,7 @@
 int main(int argc, char** argv) {
   try {
     const auto invocation = rumo::parse_command_line(argc, argv, std::cout);
-    if (!invocation) return 0;
+    if (!invocation) return rumo::exit_code::success;
     std::ostream silent(nullptr);
     rumo::Console console{std::cin, invocation->options.quiet ? silent : std::cout, std::cerr,
                           std::cout};
@@ -19,5 +19,5 @@ int main(int argc, char** argv) {
     (error.stream == rumo::Stream::out ? std::cout : std::cerr) << error.message << std::flush;
     return error.code;
   }
-  return 0;
+  return rumo::exit_code::success;
 }

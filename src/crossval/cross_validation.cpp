@@ -19,7 +19,6 @@ namespace {
 
 // The weight matrices are the cross-validation's memory, as the weight
 // arrays are the run's.
-constexpr int kWeightMemoryCode = 2;
 // Hours gathered before the pairs work through them together.
 constexpr std::size_t kBlockHours = 168;
 // Sets of present stations whose weight sums every pair keeps, and how far
@@ -279,7 +278,7 @@ CrossValidator::Impl::Impl(const StationTable& table, int hourly_count,
     return std::isnan(y) ? !std::isnan(x) : x < y;
   });
   const auto n = static_cast<std::size_t>(count);
-  take_memory(kWeightMemoryCode, [&] {
+  take_memory(exit_code::memory_weights, [&] {
     build_weights(table);
     pairs.resize(grid.pairs());
     for (std::size_t p = 0; p < pairs.size(); ++p) {

@@ -79,14 +79,15 @@ void DetailsWriter::append(std::string_view text) {
 // be lost as well.
 void DetailsWriter::flush() {
   if (!buffer_.empty() && !sink_->write(buffer_.data(), buffer_.size())) {
-    fail_added_file(kAddedFileNotWritten, "cross-validation details", name_);
+    fail_added_file(exit_code::added_file_not_written, "cross-validation details", name_);
   }
   buffer_.clear();
 }
 
 void DetailsWriter::close() {
   flush();
-  if (!sink_->close()) fail_added_file(kAddedFileNotWritten, "cross-validation details", name_);
+  if (!sink_->close())
+    fail_added_file(exit_code::added_file_not_written, "cross-validation details", name_);
 }
 
 std::vector<std::size_t> rank_pairs(const std::vector<PairFigures>& figures) {

@@ -13,12 +13,12 @@ namespace {
 // The readings of one group for the hour of `stamp`; a group whose file has
 // ended has none from then on.
 void read_readings(TextReader& file, HourField& field, const HourStamp& stamp, int first, int last,
-                   double nodata, int stamp_code, int value_code, int mismatch_code) {
+                   double nodata, exit_code::RecordCodes codes, int mismatch_code) {
   if (file.at_end()) {
     std::fill(field.begin() + first, field.begin() + last + 1, missing_marker(nodata));
     return;
   }
-  const HourStamp reading = read_record(file, field, first, last, stamp_code, value_code).stamp;
+  const HourStamp reading = read_record(file, field, first, last, codes).stamp;
   if (!(reading == stamp)) fail_time_mismatch(mismatch_code, stamp);
 }
 
@@ -36,7 +36,8 @@ bool read_hour(InputFiles& inputs, HourField& field, HourStamp& stamp, const Hou
     std::fill(field.begin() + 1, field.begin() + counts.total() + 1, marker);
     return false;
   }
-  const RecordStamp record = read_record(*inputs.hourly, field, 1, counts.hourly, 317, 318);
+  const RecordStamp record =
+      read_record(*inputs.hourly, field, 1, counts.hourly, exit_code::hourly_run);
   if (previous != nullptr) check_next_hour(*inputs.hourly, params.hourly_file, *previous, record);
   stamp = record.stamp;
   // The other groups carry readings only at their hours; elsewhere the
@@ -45,11 +46,11 @@ bool read_hour(InputFiles& inputs, HourField& field, HourStamp& stamp, const Hou
 
   if (counts.climate > 0 && (stamp.hour == 7 || stamp.hour == 19)) {
     read_readings(*inputs.climate, field, stamp, counts.first_climate(), counts.last_climate(),
-                  params.nodata, 319, 320, 105);
+                  params.nodata, exit_code::climate_run, exit_code::climate_time_mismatch);
   }
   if (counts.collector > 0 && stamp.hour == 7) {
     read_readings(*inputs.collector, field, stamp, counts.first_collector(), counts.total(),
-                  params.nodata, 321, 322, 106);
+                  params.nodata, exit_code::collector_run, exit_code::collector_time_mismatch);
   }
   return true;
 }
@@ -83,7 +84,8 @@ void read_day_ahead(InputFiles& inputs, const std::array<HourStamp, 24>& before,
     for (int hour = 0; hour < 24; ++hour) {
       HourField& field = ahead.fields[hour];
       if (field.size() != station_entries(counts.total())) {
-        field = take_memory(16, [&] { return HourField(station_entries(counts.total())); });
+        field = take_memory(exit_code::memory_day_ahead,
+                            [&] { return HourField(station_entries(counts.total())); });
       }
       ahead.stamps[hour] = before[hour];
       const bool previous_read = hour == 0 ? last_read : ahead.read[hour - 1];

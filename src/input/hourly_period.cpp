@@ -23,15 +23,17 @@ bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
     const HourStamp start{params_.start_day, params_.start_hour, params_.start_month,
                           params_.start_year};
     do {
-      if (hourly_.at_end()) fail_start_missing(102, params_.hourly_file, params_);
-      stamp = read_record(hourly_, field, 1, hourly_count_, 307, 308).stamp;
+      if (hourly_.at_end())
+        fail_start_missing(exit_code::hourly_start_missing, params_.hourly_file, params_);
+      stamp = read_record(hourly_, field, 1, hourly_count_, exit_code::hourly_seek).stamp;
     } while (!(stamp == start));
   } else {
     if (hourly_.at_end()) fail_end_missing(params_);
     const bool lead_in = records_ <= kLeadIn;
     const HourStamp previous = stamp;
     const RecordStamp record =
-        read_record(hourly_, field, 1, hourly_count_, lead_in ? 309 : 317, lead_in ? 310 : 318);
+        read_record(hourly_, field, 1, hourly_count_,
+                    lead_in ? exit_code::hourly_lead_in : exit_code::hourly_run);
     // The hours must follow each other, as in the run.
     check_next_hour(hourly_, params_.hourly_file, previous, record);
     stamp = record.stamp;

@@ -578,7 +578,7 @@ void write_station_map(std::unique_ptr<OutputSink> sink, const std::string& name
   const std::string svg = station_map_svg(tally, table, counts, params);
   const bool written = sink->write(svg.data(), svg.size());
   const bool closed = sink->close();
-  if (!written || !closed) fail_added_file(kAddedFileNotWritten, "map file", name);
+  if (!written || !closed) fail_added_file(exit_code::added_file_not_written, "map file", name);
 }
 
 }  // namespace rumo

@@ -104,7 +104,8 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
 char* LineText::room(std::size_t size) {
   if (buffer_.size() - used_ < size) {
     // Text buffers count as the line buffer's memory.
-    take_memory(7, [&] { buffer_.resize(std::max(buffer_.size() * 2, used_ + size)); });
+    take_memory(exit_code::memory_text,
+                [&] { buffer_.resize(std::max(buffer_.size() * 2, used_ + size)); });
   }
   return buffer_.data() + used_;
 }

@@ -241,7 +241,7 @@ void RunReport::close() {
   flush();
   const bool closed = sink_->close();
   sink_.reset();
-  if (!closed || failed_) fail_added_file(kAddedFileNotWritten, "report file", name_);
+  if (!closed || failed_) fail_added_file(exit_code::added_file_not_written, "report file", name_);
 }
 
 void write_report_summary(std::ostream& out, const RunTally& tally, const StationTable& table,

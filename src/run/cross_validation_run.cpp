@@ -31,7 +31,7 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   StationCounts counts;
   console.out << "Stationswerte Korim...\n";
   TextReader hourly = read_station_header(console, files, params.hourly_file, 1, counts.hourly,
-                                          stations, !options.dialogue);
+                                          stations, options.located);
   const CrossValidationGrid grid = make_grid(request, params.power, params.max_distance);
   console.out << message_format("Cross-validation: %zu powers x %zu distances\n",
                                 grid.powers.size(), grid.distances.size());
@@ -55,8 +55,8 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params),
                            options.threads, details ? &*details : nullptr);
   HourlyPeriod period(hourly, params, counts.hourly);
-  HourField field =
-      take_memory(1, [&] { return HourField(station_entries(counts.hourly), 0.0); });
+  HourField field = take_memory(exit_code::memory_hourly_field,
+                                [&] { return HourField(station_entries(counts.hourly), 0.0); });
   HourStamp stamp;
   while (period.next(stamp, field)) {
     print_progress(console, stamp);
@@ -64,7 +64,8 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   }
   console.out << "\n";
   if (!hourly.close()) {
-    fail(201, message_format("Fehler beim Schliessen der Datei %s\n", params.hourly_file.c_str()));
+    fail(exit_code::hourly_not_closed,
+         message_format("Fehler beim Schliessen der Datei %s\n", params.hourly_file.c_str()));
   }
 
   const std::vector<PairFigures> figures = validator.finish();
@@ -74,7 +75,7 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   if (table) {
     const std::string text = cross_validation_table(figures);
     if (!table->write(text.data(), text.size()) || !table->close()) {
-      fail_added_file(kAddedFileNotWritten, kTableWhat, request.table_file);
+      fail_added_file(exit_code::added_file_not_written, kTableWhat, request.table_file);
     }
   }
 }

@@ -66,7 +66,7 @@ ResultFile open_result(FileSystem& files, const RunParameters& params, bool loca
       message += name + ": cannot be created: " +
                  (is_input ? "it is one of the input files" : files.open_failure()) + "\n";
     }
-    fail(107, message);
+    fail(exit_code::result_not_created, message);
   }
   return ResultFile(std::move(sink));
 }
@@ -90,11 +90,15 @@ void close_input(std::optional<TextReader>& input, int code, const std::string& 
 // The files are closed in order, and the first that fails ends the run.
 void close_files(InputFiles& inputs, ResultFile& result, const StationCounts& counts,
                  const RunParameters& params) {
-  if (counts.hourly > 0) close_input(inputs.hourly, 201, params.hourly_file);
-  if (counts.climate > 0) close_input(inputs.climate, 202, params.climate_file);
-  if (counts.collector > 0) close_input(inputs.collector, 203, params.collector_file);
+  if (counts.hourly > 0)
+    close_input(inputs.hourly, exit_code::hourly_not_closed, params.hourly_file);
+  if (counts.climate > 0)
+    close_input(inputs.climate, exit_code::climate_not_closed, params.climate_file);
+  if (counts.collector > 0)
+    close_input(inputs.collector, exit_code::collector_not_closed, params.collector_file);
   if (!result.close()) {
-    fail(204, message_format("Fehler beim Schliessen der Datei %s\n", params.result_file.c_str()));
+    fail(exit_code::result_not_closed,
+         message_format("Fehler beim Schliessen der Datei %s\n", params.result_file.c_str()));
   }
 }
 
@@ -188,7 +192,7 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   } else {
     read_parameters(console, params);
   }
-  const bool located = !invocation.options.dialogue;
+  const bool located = invocation.options.located;
   if (invocation.options.cross_validation.enabled) {
     cross_validate(console, files, params, invocation.options);
     return;
@@ -202,8 +206,8 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
     warn_coordinate_ranges(console.err, stations, counts, params);
   }
   // The window and the sums are sized by the stations the headers gave.
-  std::vector<double> sums =
-      take_memory(15, [&] { return std::vector<double>(station_entries(counts.total())); });
+  std::vector<double> sums = take_memory(
+      exit_code::memory_sums, [&] { return std::vector<double>(station_entries(counts.total())); });
   HourWindow window(counts.total());
 
   ResultFile result = open_result(files, params, located);

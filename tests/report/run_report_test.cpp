@@ -54,7 +54,7 @@ double number(const std::string& text) {
 
 std::string report_of(testing::RandomRun& r, int threads, std::string* console) {
   Invocation invocation{r.params, {}};
-  invocation.options.dialogue = false;
+  invocation.options.located = true;
   invocation.options.report_file = "r";
   invocation.options.threads = threads;
   std::istringstream in;

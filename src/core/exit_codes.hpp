@@ -1,0 +1,129 @@
+// Every exit code of the program, named once and grouped by family. The
+// README's table of messages and exit codes lists each of them (a test reads
+// it); a shell sees a code modulo 256, so 301 to 322 arrive as 45 to 66.
+#pragma once
+
+#include <array>
+
+namespace rumo::exit_code {
+
+// The run is complete (also --help and --version).
+inline constexpr int success = 0;
+
+// --- Usage ------------------------------------------------------------------
+// The command line cannot be understood; nothing was read or written.
+inline constexpr int usage = 64;
+
+// --- Memory (1 to 17): "Speicherbelegungsfehler ! (code)" ----------------------
+inline constexpr int memory_hourly_field = 1;     // cross-validation: one hour's values
+inline constexpr int memory_weights = 2;          // inverse-distance weights and caches
+inline constexpr int memory_text = 7;             // a line, a number answer, the result buffer
+inline constexpr int memory_hourly_name = 8;      // answer 1: the hourly file's name
+inline constexpr int memory_climate_name = 9;     // answer 2: the climate file's name
+inline constexpr int memory_collector_name = 10;  // answer 3: the collector file's name
+inline constexpr int memory_result_name = 11;     // answer 4: the result file's name
+inline constexpr int memory_sums = 15;            // the period sums of a day
+inline constexpr int memory_day_ahead = 16;       // the hours read ahead
+inline constexpr int memory_first = 1;            // the family's range, as README states it
+inline constexpr int memory_last = 17;
+
+// --- Run and open errors (101 to 111) -------------------------------------------
+inline constexpr int station_file_not_opened = 101;  // a station file cannot be opened
+inline constexpr int hourly_start_missing = 102;     // no hourly record for the start hour
+inline constexpr int climate_start_missing = 103;    // no climate pair for the start date
+inline constexpr int collector_start_missing = 104;  // no collector record for the start date
+inline constexpr int climate_time_mismatch = 105;    // a climate stamp differs from the hour's
+inline constexpr int collector_time_mismatch = 106;  // a collector stamp differs from the hour's
+inline constexpr int result_not_created = 107;       // the result file cannot be created
+inline constexpr int end_missing = 108;              // hour 24 of the end date is not reached
+inline constexpr int too_many_stations = 109;        // more stations than the program holds
+inline constexpr int hours_not_in_order = 110;       // an hourly record skips or repeats an hour
+inline constexpr int added_file_not_created = 111;   // report, map or table cannot be created
+
+// --- Close and write errors (201 to 205) -----------------------------------------
+inline constexpr int hourly_not_closed = 201;
+inline constexpr int climate_not_closed = 202;
+inline constexpr int collector_not_closed = 203;
+inline constexpr int result_not_closed = 204;       // also: its data did not reach the disk
+inline constexpr int added_file_not_written = 205;  // report, map or table could not be written
+
+// --- Read errors (301 to 322): "Dateilesefehler ! (code)" ------------------------
+// A station header's line 3, 4 or 5: its four labels, then its entries.
+struct HeaderLineCodes {
+  int line;
+  int labels;
+  int entries;
+  const char* entries_are;  // what the entries are, for located messages
+};
+inline constexpr std::array<HeaderLineCodes, 3> header_lines = {{
+    {3, 301, 302, "first coordinates"},
+    {4, 303, 304, "second coordinates"},
+    {5, 305, 306, "names"},
+}};
+
+// A data record of one file in one phase: its stamp, then its values.
+struct RecordCodes {
+  int stamp;
+  int value;
+};
+inline constexpr RecordCodes hourly_seek{307, 308};      // searching the start date
+inline constexpr RecordCodes hourly_lead_in{309, 310};   // the first 30 hours of the run
+inline constexpr RecordCodes climate_seek_7{311, 312};   // searching: the hour-7 reading
+inline constexpr RecordCodes climate_seek_19{313, 314};  // searching: the hour-19 reading
+inline constexpr RecordCodes collector_seek{315, 316};   // searching the start date
+inline constexpr RecordCodes hourly_run{317, 318};       // during the run
+inline constexpr RecordCodes climate_run{319, 320};      // during the run
+inline constexpr RecordCodes collector_run{321, 322};    // during the run
+
+// Every code above, for the check of README's table.
+inline constexpr std::array all = {success,
+                                   usage,
+                                   memory_hourly_field,
+                                   memory_weights,
+                                   memory_text,
+                                   memory_hourly_name,
+                                   memory_climate_name,
+                                   memory_collector_name,
+                                   memory_result_name,
+                                   memory_sums,
+                                   memory_day_ahead,
+                                   station_file_not_opened,
+                                   hourly_start_missing,
+                                   climate_start_missing,
+                                   collector_start_missing,
+                                   climate_time_mismatch,
+                                   collector_time_mismatch,
+                                   result_not_created,
+                                   end_missing,
+                                   too_many_stations,
+                                   hours_not_in_order,
+                                   added_file_not_created,
+                                   hourly_not_closed,
+                                   climate_not_closed,
+                                   collector_not_closed,
+                                   result_not_closed,
+                                   added_file_not_written,
+                                   header_lines[0].labels,
+                                   header_lines[0].entries,
+                                   header_lines[1].labels,
+                                   header_lines[1].entries,
+                                   header_lines[2].labels,
+                                   header_lines[2].entries,
+                                   hourly_seek.stamp,
+                                   hourly_seek.value,
+                                   hourly_lead_in.stamp,
+                                   hourly_lead_in.value,
+                                   climate_seek_7.stamp,
+                                   climate_seek_7.value,
+                                   climate_seek_19.stamp,
+                                   climate_seek_19.value,
+                                   collector_seek.stamp,
+                                   collector_seek.value,
+                                   hourly_run.stamp,
+                                   hourly_run.value,
+                                   climate_run.stamp,
+                                   climate_run.value,
+                                   collector_run.stamp,
+                                   collector_run.value};
+
+}  // namespace rumo::exit_code
