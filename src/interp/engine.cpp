@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/vector_loop.hpp"
 
 namespace rumo {
 
@@ -20,15 +21,6 @@ constexpr std::size_t kCachedSets = 8;
 constexpr int kUsesBeforeShares = 3;
 constexpr std::size_t kSetsWithShares = 2;
 
-// The loops over all targets of a group run on the widest vector unit the
-// processor has. Each target is its own lane, so the operations on every
-// target, and their order, are those of the plain form. The thread sanitizer
-// cannot have them: their choosers run before it has started.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define RUMO_VECTOR_LOOP __attribute__((target_clones("avx2", "default")))
-#else
-#define RUMO_VECTOR_LOOP
-#endif
 
 RUMO_VECTOR_LOOP void add_weights(double* __restrict sums, const double* __restrict row,
                                   std::size_t count) {

@@ -150,27 +150,26 @@ void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& f
   file.end_line();
 }
 
-DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag, int decimals, WorkerPool* pool) {
+DayWritten write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
+                     double nodata, int decimals, WorkerPool* pool) {
   // Which slots are written: up to the end date's last hour, or up to a slot
   // that holds no hour read or an hour after the end date.
-  DayOutcome outcome = DayOutcome::written;
-  bool reaches_end = false;
-  int lines = 0;
-  for (int slot = 1; slot <= 24 && !end_flag; ++slot) {
+  DayWritten day;
+  for (int slot = 1; slot <= 24; ++slot) {
     const HourStamp& stamp = window.stamp(slot);
     const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
     const auto last = std::make_tuple(end.year, end.month, end.day, 24);
     if (!window.hour_read(slot) || hour > last) {
-      outcome = DayOutcome::end_missed;
+      day.end_missed = true;
       break;
     }
-    ++lines;
+    ++day.slots;
     if (hour == last) {
-      reaches_end = true;
+      day.end_reached = true;
       break;
     }
   }
+  const int lines = day.slots;
   std::array<LineText, 24>& texts = file.day_lines();
   auto format = [&](std::size_t index, int) {
     const int slot = static_cast<int>(index) + 1;
@@ -186,8 +185,7 @@ DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& 
   for (std::size_t index = 0; index < static_cast<std::size_t>(lines); ++index) {
     file.write_text(texts[index].text());
   }
-  if (reaches_end) end_flag = true;
-  return outcome;
+  return day;
 }
 
 }  // namespace rumo

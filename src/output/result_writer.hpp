@@ -87,14 +87,21 @@ struct EndDate {
   int year;
 };
 
+// What write_day did: slots 1..`slots` are written; `end_reached` once the
+// last is hour 24 of the end date; `end_missed` when it stopped before a slot
+// that holds no hour read from the hourly file or an hour after the end date
+// (the run must then end with exit_code::end_missing).
+struct DayWritten {
+  int slots = 0;
+  bool end_reached = false;
+  bool end_missed = false;
+};
+
 // Writes slots 1..24 of the window, up to and including hour 24 of the end
-// date, and sets `end_flag` once that line is written. Stops the run with 108
-// if it comes to a slot that holds no hour read from the hourly file or an
-// hour after the end date before the end date's last hour was written; the
-// lines before that slot stay written.
-// With a pool, the lines are formatted side by side and written in order.
-enum class DayOutcome { written, end_missed };
-DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag, int decimals = 1, WorkerPool* pool = nullptr);
+// date, and up to a slot that holds no hour read or an hour after the end
+// date. With a pool, the lines are formatted side by side and written in
+// order.
+DayWritten write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
+                     double nodata, int decimals = 1, WorkerPool* pool = nullptr);
 
 }  // namespace rumo

@@ -52,8 +52,9 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   // Every hour of the period goes to the validator as it is read.
   hourly.rewind();
   skip_header(hourly);
-  CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params),
-                           options.threads, details ? &*details : nullptr);
+  WorkerPool pool(options.threads);
+  CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params), &pool,
+                           details ? &*details : nullptr);
   HourlyPeriod period(hourly, params, counts.hourly);
   HourField field = take_memory(exit_code::memory_hourly_field,
                                 [&] { return HourField(station_entries(counts.hourly), 0.0); });

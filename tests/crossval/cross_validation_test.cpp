@@ -72,7 +72,8 @@ struct Outcome {
 Outcome cross_validate(const Scenario& s, int threads) {
   MemoryFiles files;
   DetailsWriter details(files.open_output("details"), "details", s.table, s.hourly, s.grid);
-  CrossValidator validator(s.table, s.hourly, s.grid, s.settings, threads, &details);
+  WorkerPool pool(threads);
+  CrossValidator validator(s.table, s.hourly, s.grid, s.settings, &pool, &details);
   for (int h = 0; h < static_cast<int>(s.fields.size()); ++h) {
     validator.add_hour(HourStamp{1 + h / 24, 1 + h % 24, 3, 2004}, s.fields[h]);  // from 1 March
   }
