@@ -1,7 +1,5 @@
 #include "input/hourly_period.hpp"
 
-#include <tuple>
-
 #include "input/records.hpp"
 
 namespace rumo {
@@ -20,8 +18,10 @@ HourlyPeriod::HourlyPeriod(TextReader& hourly, const RunParameters& params, int 
 bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
   if (done_) return false;
   if (records_ == 0) {
-    const HourStamp start{params_.start_day, params_.start_hour, params_.start_month,
-                          params_.start_year};
+    const HourStamp start{.year = params_.start_year,
+                          .month = params_.start_month,
+                          .day = params_.start_day,
+                          .hour = params_.start_hour};
     do {
       if (hourly_.at_end())
         fail_start_missing(exit_code::hourly_start_missing, params_.hourly_file, params_);
@@ -39,10 +39,9 @@ bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
     stamp = record.stamp;
   }
   ++records_;
-  const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
-  const auto last = std::make_tuple(params_.end_year, params_.end_month, params_.end_day, 24);
-  if (hour > last) fail_end_missing(params_);
-  done_ = hour == last;
+  const HourStamp last = last_hour_of(params_.end_year, params_.end_month, params_.end_day);
+  if (stamp > last) fail_end_missing(params_);
+  done_ = stamp == last;
   return true;
 }
 

@@ -16,7 +16,10 @@ constexpr int kLeadIn = 29;
 constexpr int kRawLines = 6;
 
 HourStamp start_stamp(const RunParameters& params) {
-  return HourStamp{params.start_day, params.start_hour, params.start_month, params.start_year};
+  return HourStamp{.year = params.start_year,
+                   .month = params.start_month,
+                   .day = params.start_day,
+                   .hour = params.start_hour};
 }
 
 // An hourly record into slot 24; the other groups' entries of that hour hold

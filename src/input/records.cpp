@@ -161,7 +161,7 @@ RecordStamp read_record(TextReader& reader, HourField& field, int first, int las
     }
   }
   const auto& n = result.as_read;
-  result.stamp = HourStamp{n[2], n[3], n[1], correct_year(n[0])};
+  result.stamp = HourStamp{.year = correct_year(n[0]), .month = n[1], .day = n[2], .hour = n[3]};
   return result;
 }
 

@@ -150,21 +150,19 @@ void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& f
   file.end_line();
 }
 
-DayWritten write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
+DayWritten write_day(ResultFile& file, const HourWindow& window, const HourStamp& last, int total,
                      double nodata, int decimals, WorkerPool* pool) {
   // Which slots are written: up to the end date's last hour, or up to a slot
   // that holds no hour read or an hour after the end date.
   DayWritten day;
   for (int slot = 1; slot <= 24; ++slot) {
     const HourStamp& stamp = window.stamp(slot);
-    const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
-    const auto last = std::make_tuple(end.year, end.month, end.day, 24);
-    if (!window.hour_read(slot) || hour > last) {
+    if (!window.hour_read(slot) || stamp > last) {
       day.end_missed = true;
       break;
     }
     ++day.slots;
-    if (hour == last) {
+    if (stamp == last) {
       day.end_reached = true;
       break;
     }

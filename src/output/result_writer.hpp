@@ -80,13 +80,6 @@ void format_result_line(LineText& line, const HourStamp& stamp, const HourField&
 // A data line as read: every value in "%lg".
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);
 
-// The end of the run: hour 24 of this date is its last line.
-struct EndDate {
-  int day;
-  int month;
-  int year;
-};
-
 // What write_day did: slots 1..`slots` are written; `end_reached` once the
 // last is hour 24 of the end date; `end_missed` when it stopped before a slot
 // that holds no hour read from the hourly file or an hour after the end date
@@ -97,11 +90,11 @@ struct DayWritten {
   bool end_missed = false;
 };
 
-// Writes slots 1..24 of the window, up to and including hour 24 of the end
-// date, and up to a slot that holds no hour read or an hour after the end
-// date. With a pool, the lines are formatted side by side and written in
+// Writes slots 1..24 of the window, up to and including `last` (hour 24 of
+// the end date), and up to a slot that holds no hour read or an hour after
+// `last`. With a pool, the lines are formatted side by side and written in
 // order.
-DayWritten write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
+DayWritten write_day(ResultFile& file, const HourWindow& window, const HourStamp& last, int total,
                      double nodata, int decimals = 1, WorkerPool* pool = nullptr);
 
 }  // namespace rumo

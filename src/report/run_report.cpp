@@ -127,7 +127,7 @@ void RunReport::order_runs(const std::vector<PeriodRecord>& periods) {
   }
   const auto key = [&](const std::pair<std::size_t, std::size_t>& run) {
     const PeriodRecord& p = periods[run.first];
-    return std::tie(p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour, p.station);
+    return std::tie(p.stamp, p.station);
   };
   std::stable_sort(runs_.begin(), runs_.end(),
                    [&](const auto& a, const auto& b) { return key(a) < key(b); });

@@ -195,8 +195,8 @@ DayWritten complete_day(RunContext& run) {
   const RunParameters& params = run.params;
   adjust_to_totals(run.window, run.sums, run.counts, params.nodata, *run.engine,
                    run.additions.empty() ? nullptr : &run.periods);
-  const EndDate end{params.end_day, params.end_month, params.end_year};
-  const DayWritten written = write_day(*run.result, run.window, end, run.counts.total(),
+  const HourStamp last = last_hour_of(params.end_year, params.end_month, params.end_day);
+  const DayWritten written = write_day(*run.result, run.window, last, run.counts.total(),
                                        params.nodata, run.options.decimals, &run.pool);
   if (!written.end_missed) {
     const DayContext day{run.window, run.periods, written.slots};

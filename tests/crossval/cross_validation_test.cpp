@@ -75,7 +75,8 @@ Outcome cross_validate(const Scenario& s, int threads) {
   WorkerPool pool(threads);
   CrossValidator validator(s.table, s.hourly, s.grid, s.settings, &pool, &details);
   for (int h = 0; h < static_cast<int>(s.fields.size()); ++h) {
-    validator.add_hour(HourStamp{1 + h / 24, 1 + h % 24, 3, 2004}, s.fields[h]);  // from 1 March
+    validator.add_hour(HourStamp{.year = 2004, .month = 3, .day = 1 + h / 24, .hour = 1 + h % 24},
+                       s.fields[h]);  // from 1 March
   }
   Outcome outcome{validator.finish(), {}};
   details.close();
