@@ -58,8 +58,10 @@ void DetailsWriter::write(std::size_t pair, int station, const HourStamp& stamp,
                           double estimated) {
   if (stamp_text_.empty() || !(stamp == stamp_)) {
     stamp_ = stamp;
-    stamp_text_ = std::to_string(stamp.year) + '\t' + std::to_string(stamp.month) + '\t' +
-                  std::to_string(stamp.day) + '\t' + std::to_string(stamp.hour) + '\t';
+    char text[4 * 24 + 1];
+    char* const end = write_stamp(text, stamp);
+    *end = '\t';
+    stamp_text_.assign(text, end + 1);
   }
   buffer_ += pair_text_[pair];
   buffer_ += station_text_[static_cast<std::size_t>(station)];

@@ -76,8 +76,4 @@ char* format_decimals(char* out, double value, int decimals) {
   return format(out, value, std::chars_format::fixed, decimals);
 }
 
-char* format_int(char* out, int value) {
-  return std::to_chars(out, out + 16, value).ptr;
-}
-
 }  // namespace rumo

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "core/error.hpp"
+#include "core/number_text.hpp"
 #include "output/number_format.hpp"
 
 namespace rumo {
@@ -44,16 +45,8 @@ void ResultFile::write_text(std::string_view text) {
 }
 
 void ResultFile::write_stamp(const HourStamp& stamp) {
-  char* out = room(4 * 16);
-  char* const start = out;
-  out = format_int(out, stamp.year);
-  *out++ = '\t';
-  out = format_int(out, stamp.month);
-  *out++ = '\t';
-  out = format_int(out, stamp.day);
-  *out++ = '\t';
-  out = format_int(out, stamp.hour);
-  used_ += static_cast<std::size_t>(out - start);
+  char* const start = room(4 * 24);
+  used_ += static_cast<std::size_t>(rumo::write_stamp(start, stamp) - start);
 }
 
 void ResultFile::write_general(double value) {
@@ -112,14 +105,7 @@ char* LineText::room(std::size_t size) {
 
 void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
                         double nodata, int decimals) {
-  char* out = line.room(4 * 16);
-  out = format_int(out, stamp.year);
-  *out++ = '\t';
-  out = format_int(out, stamp.month);
-  *out++ = '\t';
-  out = format_int(out, stamp.day);
-  *out++ = '\t';
-  out = format_int(out, stamp.hour);
+  char* out = write_stamp(line.room(4 * 24), stamp);
   line.advance(out);
   for (int i = 1; i <= total; ++i) {
     const double value = field[i];

@@ -137,11 +137,8 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   // Rows of one stamp come together, so the date columns are written once
   // for each.
   if (!(p.stamp == date_stamp_) || date_size_ == 0) {
-    char* out = date_;
-    for (const int part : {p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour}) {
-      out = write_integer(out, part);
-      *out++ = '\t';
-    }
+    char* out = write_stamp(date_, p.stamp);
+    *out++ = '\t';
     date_size_ = static_cast<std::size_t>(out - date_);
     date_stamp_ = p.stamp;
   }
