@@ -128,6 +128,7 @@ TEST(CrossValidation, EveryEstimateIsThePlainInterpolationWithoutTheStation) {
       settings.power = cells[0];
       settings.max_distance = cells[1];
       idw_interpolate(field, target, target, table, s.hourly, settings);
+      // README's bound: a relative 1e-12 of the run's interpolation.
       if (cells[9] != field[target]) {
         EXPECT_LE(std::fabs(cells[9] - field[target]), 1e-12 * std::fabs(field[target])) << line;
       }
