@@ -15,16 +15,19 @@ inline constexpr int success = 0;
 inline constexpr int usage = 64;
 
 // --- Memory (1 to 17): "Speicherbelegungsfehler ! (code)" ----------------------
-inline constexpr int memory_hourly_field = 1;     // cross-validation: one hour's values
-inline constexpr int memory_weights = 2;          // inverse-distance weights and caches
-inline constexpr int memory_text = 7;             // a line, a number answer, the result buffer
-inline constexpr int memory_hourly_name = 8;      // answer 1: the hourly file's name
-inline constexpr int memory_climate_name = 9;     // answer 2: the climate file's name
-inline constexpr int memory_collector_name = 10;  // answer 3: the collector file's name
-inline constexpr int memory_result_name = 11;     // answer 4: the result file's name
-inline constexpr int memory_sums = 15;            // the period sums of a day
-inline constexpr int memory_day_ahead = 16;       // the hours read ahead
-inline constexpr int memory_first = 1;            // the family's range, as README states it
+inline constexpr int memory_hourly_field = 1;        // cross-validation: one hour's values
+inline constexpr int memory_weights = 2;             // inverse-distance weights and caches
+inline constexpr int memory_text = 7;                // a line, a number answer, the result buffer
+inline constexpr int memory_hourly_name = 8;         // answer 1: the hourly file's name
+inline constexpr int memory_climate_name = 9;        // answer 2: the climate file's name
+inline constexpr int memory_collector_name = 10;     // answer 3: the collector file's name
+inline constexpr int memory_result_name = 11;        // answer 4: the result file's name
+inline constexpr int memory_heights = 12;            // the stations' heights
+inline constexpr int memory_first_coordinates = 13;  // their first coordinates
+inline constexpr int memory_second_and_names = 14;   // their second coordinates and names
+inline constexpr int memory_sums = 15;               // the period sums of a day
+inline constexpr int memory_hour_fields = 16;        // the window's fields, the hours read ahead
+inline constexpr int memory_first = 1;               // the family's range, as README states it
 inline constexpr int memory_last = 17;
 
 // --- Run and open errors (101 to 111) -------------------------------------------
@@ -85,8 +88,11 @@ inline constexpr std::array all = {success,
                                    memory_climate_name,
                                    memory_collector_name,
                                    memory_result_name,
+                                   memory_heights,
+                                   memory_first_coordinates,
+                                   memory_second_and_names,
                                    memory_sums,
-                                   memory_day_ahead,
+                                   memory_hour_fields,
                                    station_file_not_opened,
                                    hourly_start_missing,
                                    climate_start_missing,

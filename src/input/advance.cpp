@@ -81,7 +81,7 @@ void DayReader::read() {
     for (int hour = 0; hour < 24; ++hour) {
       HourField& field = fields_[hour];
       if (field.size() != station_entries(counts_.total())) {
-        field = take_memory(exit_code::memory_day_ahead,
+        field = take_memory(exit_code::memory_hour_fields,
                             [&] { return HourField(station_entries(counts_.total())); });
       }
       stamps_[hour] = before_[hour];
