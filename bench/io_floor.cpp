@@ -34,7 +34,7 @@ using rumo::HourStamp;
 // The readings of a group, taken as they come, without checking their stamps.
 void read_group(rumo::TextReader& file, HourField& readings, int first, int last) {
   if (file.at_end()) return;
-  rumo::read_record(file, readings, first, last, 319, 320);
+  rumo::read_record(file, readings, first, last, rumo::exit_code::climate_run);
 }
 
 // Reads what is left of a file, token by token.
@@ -84,7 +84,8 @@ void run(rumo::Console& console, rumo::FileSystem& files) {
 
   rumo::TextReader& hourly = *inputs.hourly;
   while (!hourly.at_end()) {
-    const HourStamp stamp = rumo::read_record(hourly, field, 1, counts.hourly, 317, 318).stamp;
+    const HourStamp stamp =
+        rumo::read_record(hourly, field, 1, counts.hourly, rumo::exit_code::hourly_run).stamp;
     if (counts.climate > 0 && (stamp.hour == 7 || stamp.hour == 19)) {
       read_group(*inputs.climate, readings, counts.first_climate(), counts.last_climate());
     }

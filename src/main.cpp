@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::string_view(argv[1]) == "import")
       return rumo::import_main(argc - 1, argv + 1);
     const auto invocation = rumo::parse_command_line(argc, argv, std::cout);
-    if (!invocation) return 0;
+    if (!invocation) return rumo::exit_code::success;
     std::ostream silent(nullptr);
     rumo::Console console{std::cin, invocation->options.quiet ? silent : std::cout, std::cerr,
                           std::cout};
@@ -26,5 +26,5 @@ int main(int argc, char** argv) {
     (error.stream == rumo::Stream::out ? std::cout : std::cerr) << error.message << std::flush;
     return error.code;
   }
-  return 0;
+  return rumo::exit_code::success;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build first, then the whole suite
-# again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, then the tests
+# of everything that works in parallel under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -32,6 +33,17 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUMO_SANITIZE=O
   -DRUMO_BUILD_TESTS=ON -DRUMO_BUILD_BENCH=OFF
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# The pool and all that shares work through it (the run, the engine, the
+# report and the cross-validation) under ThreadSanitizer.
+tsan_tests=(core/workers_test interp/engine_test run/run_test report/run_report_test
+  crossval/cross_validation_test)
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUMO_SANITIZE_THREAD=ON \
+  -DRUMO_BUILD_TESTS=ON -DRUMO_BUILD_BENCH=OFF
+cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]##*/}"
+for test in "${tsan_tests[@]}"; do
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "build-tsan/tests/$test"
+done
 
 # A few seconds of fuzzing for each fuzz target, from the committed corpus,
 # where clang and its fuzzer runtime are at hand.

@@ -20,7 +20,8 @@ namespace rumo {
 namespace {
 
 [[noreturn]] void usage_error(const std::string& what) {
-  throw RunError{kUsageError, Stream::err, "rumo: " + what + " (rumo --help lists the options)\n"};
+  throw RunError{exit_code::usage, Stream::err,
+                 "rumo: " + what + " (rumo --help lists the options)\n"};
 }
 
 [[noreturn]] void bad_value(const std::string& option, const std::string& value,
@@ -362,7 +363,7 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
   bool run_option_given = false;
   for (const char* name : kRunOptions) run_option_given = run_option_given || app.count(name) > 0;
   if (run_option_given) {
-    invocation.options.dialogue = false;
+    invocation.options.located = true;
     invocation.parameters = run_parameters(app, texts, texts.cross_validate);
   }
   return invocation;

@@ -8,12 +8,9 @@
 
 namespace rumo {
 
-// The usage error of sysexits.h: the command line cannot be understood.
-inline constexpr int kUsageError = 64;
-
 // Reads the arguments. --help and --version print to `out` and give nothing
-// (the program ends with 0); anything wrong throws RunError with
-// kUsageError before a file is touched or standard input is read.
+// (the program ends with exit_code::success); anything wrong throws RunError with
+// exit_code::usage before a file is touched or standard input is read.
 std::optional<Invocation> parse_command_line(int argc, const char* const* argv, std::ostream& out);
 
 }  // namespace rumo

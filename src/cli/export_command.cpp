@@ -16,7 +16,7 @@ namespace rumo {
 namespace {
 
 [[noreturn]] void usage_error(const std::string& what) {
-  throw RunError{kUsageError, Stream::err,
+  throw RunError{exit_code::usage, Stream::err,
                  "rumo: export: " + what + " (rumo export --help lists the options)\n"};
 }
 

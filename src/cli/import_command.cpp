@@ -18,7 +18,7 @@ namespace rumo {
 namespace {
 
 [[noreturn]] void usage_error(const std::string& what) {
-  throw RunError{kUsageError, Stream::err,
+  throw RunError{exit_code::usage, Stream::err,
                  "rumo: " + what + " (rumo import --help lists the options)\n"};
 }
 

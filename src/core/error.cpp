@@ -23,7 +23,7 @@ void fail(int code, std::string message) {
 
 void fail_added_file(int code, const std::string& what, const std::string& name,
                      const std::string& reason) {
-  std::string text = code == kAddedFileNotCreated
+  std::string text = code == exit_code::added_file_not_created
                          ? "rumo: cannot create the " + what + " " + name
                          : "rumo: could not write the " + what + " " + name;
   if (!reason.empty()) text += ": " + reason;

@@ -6,6 +6,8 @@
 #include <new>
 #include <string>
 
+#include "core/exit_codes.hpp"
+
 namespace rumo {
 
 enum class Stream { out, err };
@@ -25,9 +27,6 @@ struct RunError : std::exception {
 [[noreturn]] void fail_read(int code);
 // The same, followed by `where`: a second line that says where and what.
 [[noreturn]] void fail_read(int code, const std::string& where);
-
-// Hourly records whose hours do not follow each other.
-inline constexpr int kHoursNotInOrder = 110;
 
 // Memory that cannot be had: "Speicherbelegungsfehler ! (code)" on standard
 // error.
@@ -49,10 +48,8 @@ auto take_memory(int code, Make&& make) -> decltype(make()) {
 
 // The files a run adds when asked (the report, the map, the cross-validation
 // table and details): one that cannot be created stops the run before any
-// data is read, one whose writes fail ends it with its own code, never 0.
-inline constexpr int kAddedFileNotCreated = 111;
-inline constexpr int kAddedFileNotWritten = 205;
-
+// data is read (exit_code::added_file_not_created), one whose writes fail
+// ends it with exit_code::added_file_not_written, never with success.
 // "rumo: cannot create the <what> NAME: <reason>" or "rumo: could not write
 // the <what> NAME" on standard error; `what` is "report file", "map file",
 // "cross-validation table" or "cross-validation details".

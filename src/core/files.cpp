@@ -162,11 +162,12 @@ std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::stri
   // Writing over a file of the run would destroy what it reads or writes.
   for (const std::string& other : taken) {
     if (!other.empty() && (other == name || files.same_file(name, other))) {
-      fail_added_file(kAddedFileNotCreated, what, name, "the run already uses " + other);
+      fail_added_file(exit_code::added_file_not_created, what, name,
+                      "the run already uses " + other);
     }
   }
   auto sink = files.open_output(name);
-  if (!sink) fail_added_file(kAddedFileNotCreated, what, name, files.open_failure());
+  if (!sink) fail_added_file(exit_code::added_file_not_created, what, name, files.open_failure());
   return sink;
 }
 

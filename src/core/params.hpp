@@ -48,9 +48,10 @@ struct CrossValidationRequest {
 // changes the result file except `decimals`, `dry_fallback` and
 // `keep_totals`, whose defaults keep it as the dialogue always wrote it.
 struct RunOptions {
-  // False when the parameters came as run options: then input errors say
-  // where they are, and likely mistakes are warned of.
-  bool dialogue = true;
+  // True when the parameters came as run options: then input errors say
+  // where they are, and likely mistakes are warned of. The dialogue's
+  // console stays as it always was.
+  bool located = false;
   bool quiet = false;
   int threads = 1;
   int decimals = 1;

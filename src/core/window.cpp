@@ -24,7 +24,8 @@ HourStamp next_hour(const HourStamp& stamp) {
 
 HourWindow::HourWindow(int stations) {
   for (int slot = 0; slot < kWindowSlots; ++slot) {
-    fields_[slot] = take_memory(16, [&] { return HourField(station_entries(stations), -9999.0); });
+    fields_[slot] = take_memory(exit_code::memory_hour_fields,
+                                [&] { return HourField(station_entries(stations), -9999.0); });
     stamps_[slot] = HourStamp{};
     ring_[slot] = slot;
   }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <compare>
 #include <cstddef>
 #include <vector>
 
@@ -23,16 +24,22 @@ inline std::size_t station_entries(int stations) {
 // One hour's values for all stations, indexed by station number (entry 0 unused).
 using HourField = std::vector<double>;
 
-// The date and hour a field belongs to. A stamp that has not yet received a
-// date holds -9999 in all four fields.
+// The date and hour a field belongs to, ordered in time. A stamp that has
+// not yet received a date holds -9999 in all four fields. Built by name:
+// HourStamp{.year = y, .month = m, .day = d, .hour = h}.
 struct HourStamp {
+  int year = -9999;
+  int month = -9999;
   int day = -9999;
   int hour = -9999;
-  int month = -9999;
-  int year = -9999;
 
-  friend bool operator==(const HourStamp&, const HourStamp&) = default;
+  friend auto operator<=>(const HourStamp&, const HourStamp&) = default;
 };
+
+// Hour 24 of a date: the last hour a run with that end date writes.
+inline HourStamp last_hour_of(int year, int month, int day) {
+  return HourStamp{.year = year, .month = month, .day = day, .hour = 24};
+}
 
 // A value counts as present only if it lies above minus the nodata value;
 // the missing marker, -N itself, anything lower and NaN are all missing.

@@ -1,12 +1,34 @@
 #include "core/workers.hpp"
 
-#include <utility>
+#include <exception>
 
 namespace rumo {
 
+namespace {
+
+// The pool and the worker number of the thread, for calls made by pieces.
+thread_local const WorkerPool* current_pool = nullptr;
+thread_local int current_worker = 0;
+
+}  // namespace
+
+struct WorkerPool::Call {
+  const std::function<void(std::size_t, int)>* piece;
+  std::size_t count;
+  unsigned long number;  // in the order the calls began
+  std::size_t next = 0;
+  std::size_t finished = 0;
+  std::size_t failed_index = 0;
+  std::exception_ptr failure;
+};
+
 WorkerPool::WorkerPool(int threads) {
   for (int worker = 1; worker < threads; ++worker) {
-    threads_.emplace_back([this, worker] { work(worker); });
+    threads_.emplace_back([this, worker] {
+      current_pool = this;
+      current_worker = worker;
+      work(worker);
+    });
   }
 }
 
@@ -15,165 +37,70 @@ WorkerPool::~WorkerPool() {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  wake_.notify_all();
+  changed_.notify_all();
   for (std::thread& thread : threads_) thread.join();
 }
 
 void WorkerPool::run(std::size_t count, const std::function<void(std::size_t, int)>& piece) {
+  const int worker = current_pool == this ? current_worker : 0;
   if (threads_.empty()) {
-    for (std::size_t index = 0; index < count; ++index) piece(index, 0);
+    for (std::size_t index = 0; index < count; ++index) piece(index, worker);
     return;
   }
-  {
-    const std::lock_guard lock(mutex_);
-    piece_ = &piece;
-    count_ = count;
-    next_ = 0;
-    finished_ = 0;
-    failure_ = nullptr;
-    ++generation_;
-  }
-  wake_.notify_all();
-  take_pieces(0);
   std::unique_lock lock(mutex_);
-  done_.wait(lock, [&] { return finished_ == count_; });
-  piece_ = nullptr;
-  if (failure_) std::rethrow_exception(failure_);
+  Call call{&piece, count, ++begun_, 0, 0, 0, nullptr};
+  calls_.push_back(&call);
+  changed_.notify_all();
+  while (call.finished < call.count) {
+    if (call.next < call.count) {
+      run_piece(call, lock, worker);
+    } else if (Call* inner = open_call(call.number)) {
+      run_piece(*inner, lock, worker);
+    } else {
+      changed_.wait(lock);
+    }
+  }
+  std::erase(calls_, &call);
+  if (call.failure) std::rethrow_exception(call.failure);
 }
 
 void WorkerPool::work(int worker) {
-  unsigned long seen = 0;
   std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [&] {
-      return stopping_ || generation_ != seen ||
-             (idle_pending_ && !idle_running_ && !idle_held_ && idle_step_);
-    });
+    Call* call = nullptr;
+    changed_.wait(lock, [&] { return stopping_ || (call = open_call(0)) != nullptr; });
     if (stopping_) return;
-    if (generation_ != seen) {
-      seen = generation_;
-      lock.unlock();
-      take_pieces(worker);
-      lock.lock();
-      continue;
-    }
-    // Idle work, a step at a time, until it runs out, pieces come or it is
-    // held.
-    idle_running_ = true;
-    idle_pending_ = false;
-    bool more = true;
-    while (more && generation_ == seen && !stopping_ && !idle_held_) {
-      lock.unlock();
-      more = idle_step_();
-      lock.lock();
-    }
-    if (more) idle_pending_ = true;
-    idle_running_ = false;
-    idle_done_.notify_all();
+    run_piece(*call, lock, worker);
   }
 }
 
-void WorkerPool::set_idle_work(std::function<bool()> step) {
-  const std::lock_guard lock(mutex_);
-  idle_step_ = std::move(step);
-  idle_pending_ = false;
-}
-
-void WorkerPool::idle_work_added() {
-  {
-    const std::lock_guard lock(mutex_);
-    if (!idle_step_) return;
-    idle_pending_ = true;
+WorkerPool::Call* WorkerPool::open_call(unsigned long after) const {
+  for (auto at = calls_.rbegin(); at != calls_.rend() && (*at)->number > after; ++at) {
+    if ((*at)->next < (*at)->count) return *at;
   }
-  wake_.notify_one();
+  return nullptr;
 }
 
-void WorkerPool::hold_idle_work(bool held) {
-  {
-    const std::lock_guard lock(mutex_);
-    idle_held_ = held;
-    if (held || !idle_pending_) return;
-  }
-  wake_.notify_one();
-}
-
-void WorkerPool::clear_idle_work() {
-  std::unique_lock lock(mutex_);
-  idle_done_.wait(lock, [&] { return !idle_running_; });
-  idle_step_ = nullptr;
-  idle_pending_ = false;
-}
-
-// Pieces are handed out one at a time in ascending order; after a failure the
-// rest are counted as finished without being run.
-void WorkerPool::take_pieces(int worker) {
-  std::unique_lock lock(mutex_);
-  while (piece_ != nullptr && next_ < count_) {
-    const std::size_t index = next_++;
-    const bool skip = failure_ != nullptr;
-    const auto* piece = piece_;
-    lock.unlock();
-    std::exception_ptr failure;
-    if (!skip) {
-      try {
-        (*piece)(index, worker);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-    }
-    lock.lock();
-    if (failure && (!failure_ || index < failed_index_)) {
-      failure_ = failure;
-      failed_index_ = index;
-    }
-    if (++finished_ == count_) done_.notify_all();
-  }
-}
-
-BackgroundThread::BackgroundThread() : thread_([this] { work(); }) {}
-
-BackgroundThread::~BackgroundThread() {
-  {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !busy_; });
-    stopping_ = true;
-  }
-  changed_.notify_all();
-  thread_.join();
-}
-
-void BackgroundThread::start(std::function<void()> task) {
-  {
-    const std::lock_guard lock(mutex_);
-    task_ = std::move(task);
-    busy_ = true;
-  }
-  changed_.notify_all();
-}
-
-void BackgroundThread::wait() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return !busy_; });
-  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
-}
-
-void BackgroundThread::work() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [&] { return stopping_ || busy_; });
-    if (stopping_) return;
-    lock.unlock();
-    std::exception_ptr failure;
+// Pieces are handed out in ascending order; after a failure the rest are
+// counted as finished without being run.
+void WorkerPool::run_piece(Call& call, std::unique_lock<std::mutex>& lock, int worker) {
+  const std::size_t index = call.next++;
+  const bool skip = call.failure != nullptr;
+  lock.unlock();
+  std::exception_ptr failure;
+  if (!skip) {
     try {
-      task_();
+      (*call.piece)(index, worker);
     } catch (...) {
       failure = std::current_exception();
     }
-    lock.lock();
-    failure_ = failure;
-    busy_ = false;
-    changed_.notify_all();
   }
+  lock.lock();
+  if (failure && (!call.failure || index < call.failed_index)) {
+    call.failure = failure;
+    call.failed_index = index;
+  }
+  if (++call.finished == call.count) changed_.notify_all();
 }
 
 }  // namespace rumo

@@ -1,16 +1,14 @@
 #include "crossval/cross_validation.hpp"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
-#include <system_error>
-#include <thread>
 
 #include "core/calendar.hpp"
 #include "core/error.hpp"
+#include "core/vector_loop.hpp"
 #include "crossval/cv_output.hpp"
 #include "crossval/disaggregation.hpp"
 
@@ -20,7 +18,6 @@ namespace {
 
 // The weight matrices are the cross-validation's memory, as the weight
 // arrays are the run's.
-constexpr int kWeightMemoryCode = 2;
 // Hours gathered before the pairs work through them together.
 constexpr std::size_t kBlockHours = 168;
 // Sets of present stations whose weight sums every pair keeps, and how far
@@ -35,20 +32,11 @@ constexpr double kLeastKeptShare = 0.5;
 // are left out: their spread is rounding.
 constexpr double kLeastVariance = 1e-12;
 
-// The loops over targets run on the widest vector unit the processor has.
-// Each target is its own lane, so its operations, and their order, are those
-// of a loop that takes one target at a time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define RUMO_CV_VECTOR_LOOP __attribute__((target_clones("avx2", "default")))
-#else
-#define RUMO_CV_VECTOR_LOOP
-#endif
-
 // sums[j] += factor * weight[j] for every target j in [first, last) within
 // reach; a source out of reach adds nothing.
-RUMO_CV_VECTOR_LOOP void add_in_reach(double* __restrict sums, const double* __restrict d2,
-                                      const double* __restrict weight, double reach, double factor,
-                                      int first, int last) {
+RUMO_VECTOR_LOOP void add_in_reach(double* __restrict sums, const double* __restrict d2,
+                                   const double* __restrict weight, double reach, double factor,
+                                   int first, int last) {
   for (int j = first; j < last; ++j) {
     // Worked out for every lane, chosen by the reach: a loop without branches.
     const double term = weight[j] * factor;
@@ -56,9 +44,9 @@ RUMO_CV_VECTOR_LOOP void add_in_reach(double* __restrict sums, const double* __r
   }
 }
 
-RUMO_CV_VECTOR_LOOP void take_in_reach(double* __restrict sums, const double* __restrict d2,
-                                       const double* __restrict weight, double reach, int first,
-                                       int last) {
+RUMO_VECTOR_LOOP void take_in_reach(double* __restrict sums, const double* __restrict d2,
+                                    const double* __restrict weight, double reach, int first,
+                                    int last) {
   for (int j = first; j < last; ++j) {
     const double term = weight[j];
     sums[j] -= d2[j] <= reach ? term : 0.0;
@@ -208,7 +196,7 @@ struct CrossValidator::Impl {
   std::vector<int> order;  // station number of each position
   IdwSettings settings;
   CrossValidationGrid grid;
-  int threads = 1;
+  WorkerPool* pool = nullptr;
   DetailsWriter* details = nullptr;
   DisaggregationJudge* judge = nullptr;
 
@@ -246,7 +234,7 @@ struct CrossValidator::Impl {
   std::vector<double> day_observed;
 
   Impl(const StationTable& table, int hourly_count, const CrossValidationGrid& the_grid,
-       const IdwSettings& the_settings, int thread_count, DetailsWriter* writer);
+       const IdwSettings& the_settings, WorkerPool* the_pool, DetailsWriter* writer);
   void build_weights(const StationTable& table);
   void plan_base(Hour& hour);
   void follow_day(Hour& hour);
@@ -264,12 +252,8 @@ struct CrossValidator::Impl {
 
 CrossValidator::Impl::Impl(const StationTable& table, int hourly_count,
                            const CrossValidationGrid& the_grid, const IdwSettings& the_settings,
-                           int thread_count, DetailsWriter* writer)
-    : count(hourly_count),
-      settings(the_settings),
-      grid(the_grid),
-      threads(std::max(1, thread_count)),
-      details(writer) {
+                           WorkerPool* the_pool, DetailsWriter* writer)
+    : count(hourly_count), settings(the_settings), grid(the_grid), pool(the_pool), details(writer) {
   // Stations in the order of their first coordinate: the stations within
   // reach of one then stand close together, and the loops over targets
   // cover little more than them.
@@ -282,7 +266,7 @@ CrossValidator::Impl::Impl(const StationTable& table, int hourly_count,
     return std::isnan(y) ? !std::isnan(x) : x < y;
   });
   const auto n = static_cast<std::size_t>(count);
-  take_memory(kWeightMemoryCode, [&] {
+  take_memory(exit_code::memory_weights, [&] {
     build_weights(table);
     pairs.resize(grid.pairs());
     for (std::size_t p = 0; p < pairs.size(); ++p) {
@@ -432,22 +416,12 @@ CrossValidator::Impl::ClosedDay CrossValidator::Impl::close_day() {
 }
 
 void CrossValidator::Impl::run_block() {
-  std::atomic<std::size_t> next{0};
-  const auto work = [&] {
-    for (std::size_t k = next++; k < grid.powers.size(); k = next++) work_power(k);
-  };
-  const int helpers = std::min(threads, static_cast<int>(grid.powers.size())) - 1;
-  std::vector<std::thread> started;
-  for (int t = 0; t < helpers; ++t) {
-    // A thread the system will not give only leaves more for the others.
-    try {
-      started.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;
-    }
+  // The powers' pairs share nothing: each power is one piece.
+  if (pool == nullptr) {
+    for (std::size_t power = 0; power < grid.powers.size(); ++power) work_power(power);
+  } else {
+    pool->run(grid.powers.size(), [&](std::size_t power, int) { work_power(power); });
   }
-  work();
-  for (std::thread& thread : started) thread.join();
   if (details != nullptr) write_details();
   if (judge != nullptr) judge->end_block();
   hours_in_block = 0;
@@ -621,8 +595,8 @@ void CrossValidator::Impl::write_details() {
 
 CrossValidator::CrossValidator(const StationTable& table, int hourly_count,
                                const CrossValidationGrid& grid, const IdwSettings& settings,
-                               int threads, DetailsWriter* details)
-    : impl_(std::make_unique<Impl>(table, hourly_count, grid, settings, threads, details)) {}
+                               WorkerPool* pool, DetailsWriter* details)
+    : impl_(std::make_unique<Impl>(table, hourly_count, grid, settings, pool, details)) {}
 
 CrossValidator::~CrossValidator() = default;
 

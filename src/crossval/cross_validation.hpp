@@ -12,6 +12,7 @@
 #include "core/stations.hpp"
 #include "core/weighting.hpp"
 #include "core/window.hpp"
+#include "core/workers.hpp"
 
 namespace rumo {
 
@@ -63,11 +64,12 @@ struct PairFigures {
 class CrossValidator {
  public:
   // `settings` gives the nodata value and the limits (its power and maximum
-  // distance are not used); the work is shared by up to `threads` threads
-  // without the figures depending on their number. With `details`, every
+  // distance are not used); the work is shared by the threads of `pool`
+  // (none: the calling thread alone) without the figures depending on their
+  // number. With `details`, every
   // estimate is written to it.
   CrossValidator(const StationTable& table, int hourly_count, const CrossValidationGrid& grid,
-                 const IdwSettings& settings, int threads, DetailsWriter* details);
+                 const IdwSettings& settings, WorkerPool* pool, DetailsWriter* details);
   ~CrossValidator();
   CrossValidator(const CrossValidator&) = delete;
   CrossValidator& operator=(const CrossValidator&) = delete;

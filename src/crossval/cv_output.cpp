@@ -58,8 +58,10 @@ void DetailsWriter::write(std::size_t pair, int station, const HourStamp& stamp,
                           double estimated) {
   if (stamp_text_.empty() || !(stamp == stamp_)) {
     stamp_ = stamp;
-    stamp_text_ = std::to_string(stamp.year) + '\t' + std::to_string(stamp.month) + '\t' +
-                  std::to_string(stamp.day) + '\t' + std::to_string(stamp.hour) + '\t';
+    char text[4 * 24 + 1];
+    char* const end = write_stamp(text, stamp);
+    *end = '\t';
+    stamp_text_.assign(text, end + 1);
   }
   buffer_ += pair_text_[pair];
   buffer_ += station_text_[static_cast<std::size_t>(station)];
@@ -79,14 +81,15 @@ void DetailsWriter::append(std::string_view text) {
 // be lost as well.
 void DetailsWriter::flush() {
   if (!buffer_.empty() && !sink_->write(buffer_.data(), buffer_.size())) {
-    fail_added_file(kAddedFileNotWritten, "cross-validation details", name_);
+    fail_added_file(exit_code::added_file_not_written, "cross-validation details", name_);
   }
   buffer_.clear();
 }
 
 void DetailsWriter::close() {
   flush();
-  if (!sink_->close()) fail_added_file(kAddedFileNotWritten, "cross-validation details", name_);
+  if (!sink_->close())
+    fail_added_file(exit_code::added_file_not_written, "cross-validation details", name_);
 }
 
 std::vector<std::size_t> rank_pairs(const std::vector<PairFigures>& figures) {

@@ -305,7 +305,7 @@ void DisaggregationJudge::Impl::write_rows() {
 // A failed write ends the run at once, as the details' does.
 void DisaggregationJudge::Impl::flush() {
   if (!buffer.empty() && !sink->write(buffer.data(), buffer.size())) {
-    fail_added_file(kAddedFileNotWritten, kPeriodsWhat, name);
+    fail_added_file(exit_code::added_file_not_written, kPeriodsWhat, name);
   }
   buffer.clear();
 }
@@ -412,7 +412,7 @@ std::vector<WayFigures> DisaggregationJudge::finish() {
   m.write_rows();
   if (m.sink) {
     m.flush();
-    if (!m.sink->close()) fail_added_file(kAddedFileNotWritten, kPeriodsWhat, m.name);
+    if (!m.sink->close()) fail_added_file(exit_code::added_file_not_written, kPeriodsWhat, m.name);
   }
   std::vector<WayFigures> figures;
   for (std::size_t p = 0; p < m.pairs.size(); ++p) {

@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/exit_codes.hpp"
 #include "core/number_text.hpp"
 #include "core/projection.hpp"
-#include "export/export_codes.hpp"
 
 namespace rumo {
 
@@ -82,13 +82,13 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     std::string reason;
     projection = Projection::create(layout.crs, reason);
     if (!projection) {
-      throw RunError{kExportBadCrs, Stream::err,
+      throw RunError{exit_code::export_bad_crs, Stream::err,
                      "rumo: the CRS \"" + layout.crs + "\" cannot be used: " + reason + "\n"};
     }
     for (const SeriesStation& station : layout.stations) {
       const auto place = projection->inverse({station.x, station.y});
       if (!place) {
-        throw RunError{kExportBadCrs, Stream::err,
+        throw RunError{exit_code::export_bad_crs, Stream::err,
                        "rumo: station " + station.name + " at (" + shortest_text(station.x) + ", " +
                            shortest_text(station.y) + ") has no latitude and longitude in " +
                            layout.crs + "\n"};
@@ -244,11 +244,11 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     const int zero = 0;
     check(nc_put_var_int(ncid, crs_var, &zero));
   }
-  for (Block* block : {&file->filling_, &file->writing_}) {
-    block->values = take_memory(15, [&] { return std::vector<double>(count * time_chunk); });
-    block->times.resize(time_chunk);
-    block->bounds.resize(2 * time_chunk);
-  }
+  Block& block = file->filling_;
+  block.values =
+      take_memory(exit_code::memory_sums, [&] { return std::vector<double>(count * time_chunk); });
+  block.times.resize(time_chunk);
+  block.bounds.resize(2 * time_chunk);
   return file;
 }
 
@@ -257,7 +257,7 @@ NetcdfSeries::~NetcdfSeries() {
   // A run that fails keeps what it has, as the result file does; a second
   // failure here has nobody to tell.
   try {
-    flush(true);
+    flush();
   } catch (const RunError&) {
   }
   nc_close(ncid_);
@@ -274,29 +274,14 @@ void NetcdfSeries::add(const HourStamp& stamp, std::span<const double> values) {
     const double value = values[s];
     column[s * chunk] = value > -nodata_ ? value : fill_;
   }
-  if (++held_ == chunk) flush(false);
+  if (++held_ == chunk) flush();
 }
 
-void NetcdfSeries::flush(bool wait) {
-  if (in_flight_) {
-    in_flight_ = false;
-    writer_.wait();
-  }
+void NetcdfSeries::flush() {
   if (held_ == 0) return;
-  std::swap(filling_, writing_);
-  const std::size_t origin = written_;
-  const std::size_t count = held_;
+  write_block(filling_, written_, held_);
   written_ += held_;
   held_ = 0;
-  // Deflating takes longer than the run takes to make the values, so it
-  // goes on beside the run; the library is only ever called from one thread
-  // at a time.
-  writer_.start([this, origin, count] { write_block(writing_, origin, count); });
-  in_flight_ = true;
-  if (wait) {
-    in_flight_ = false;
-    writer_.wait();
-  }
 }
 
 void NetcdfSeries::write_block(const Block& block, std::size_t origin, std::size_t count) {
@@ -321,7 +306,7 @@ void NetcdfSeries::write_block(const Block& block, std::size_t origin, std::size
 }
 
 void NetcdfSeries::finish() {
-  flush(true);
+  flush();
   const int ncid = ncid_;
   ncid_ = -1;
   const int status = nc_close(ncid);

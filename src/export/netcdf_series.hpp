@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/workers.hpp"
+#include "core/window.hpp"
 #include "export/series.hpp"
 
 namespace rumo {
@@ -18,7 +18,7 @@ class NetcdfSeries {
   // Creates the file and defines everything (dimensions, variables,
   // attributes, the stations and, where the CRS is known, their latitude and
   // longitude). Throws RunError with `create_code` where the file cannot be
-  // created or the CRS cannot be used (kExportBadCrs); later failures throw
+  // created or the CRS cannot be used (exit_code::export_bad_crs); later failures throw
   // with `write_code`.
   static std::unique_ptr<NetcdfSeries> create(const std::string& name, const SeriesLayout& layout,
                                               int create_code, int write_code);
@@ -50,9 +50,8 @@ class NetcdfSeries {
   };
 
   NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code);
-  // Hands the filled block to the writer; with `wait`, returns once it is in
-  // the file. A failure of the block before is thrown here.
-  void flush(bool wait);
+  // Writes the records held.
+  void flush();
   void write_block(const Block& block, std::size_t origin, std::size_t count);
 
   std::string name_;
@@ -70,9 +69,6 @@ class NetcdfSeries {
   std::size_t written_ = 0;  // records handed to the writer
   std::size_t held_ = 0;     // records in the block being filled
   Block filling_;
-  Block writing_;
-  bool in_flight_ = false;
-  BackgroundThread writer_;
 };
 
 }  // namespace rumo

@@ -32,12 +32,12 @@ constexpr const char* kTitles[3] = {
 std::string read_whole_file(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
   if (!in) {
-    fail_import(kImportFileNotRead, name, 0,
+    fail_import(exit_code::import_file_not_read, name, 0,
                 std::string("cannot be opened: ") + std::strerror(errno));
   }
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) fail_import(kImportFileNotRead, name, 0, "cannot be read");
+  if (in.bad()) fail_import(exit_code::import_file_not_read, name, 0, "cannot be read");
   return std::move(text).str();
 }
 
@@ -135,7 +135,7 @@ void read_kind(const ImportRequest& request, Kind kind, const StationList& list,
           ValueParser parser(rules, list, files[k], locate);
           read_value_file(files[k], parser);
         } catch (const LocateSink::Found& first) {
-          fail_import(kImportDuplicate, files[i], second.line,
+          fail_import(exit_code::import_duplicate, files[i], second.line,
                       "a second value for station " + list.stations[second.station].id + ", " +
                           landing_words(kind, second.at) + "; the first is on " + files[k] + ":" +
                           std::to_string(first.line),
@@ -183,12 +183,13 @@ std::string place_stations(const ImportRequest& request, const StationList& list
   }
   std::string reason;
   const auto projection = Projection::create(crs, reason);
-  if (!projection) fail_import(kImportBadStations, list.file, 0, "--crs " + crs + ": " + reason);
+  if (!projection)
+    fail_import(exit_code::import_bad_stations, list.file, 0, "--crs " + crs + ": " + reason);
   for (const int s : used) {
     const StationRecord& station = list.stations[s];
     const auto planar = projection->forward({station.first, station.second});
     if (!planar || !std::isfinite(planar->x) || !std::isfinite(planar->y)) {
-      fail_import(kImportBadStations, list.file, station.line,
+      fail_import(exit_code::import_bad_stations, list.file, station.line,
                   "station " + station.id + ": latitude " + shortest_text(station.first) +
                       " and longitude " + shortest_text(station.second) +
                       " cannot be projected to " + crs);
@@ -209,13 +210,13 @@ void name_stations(const ImportRequest& request, const StationList& list,
       if (c != ' ' && c != '\t') name += c;
     }
     if (name.empty()) {
-      fail_import(kImportBadStations, list.file, station.line,
+      fail_import(exit_code::import_bad_stations, list.file, station.line,
                   "station " + station.id + " has no name (--names id writes its id)");
     }
     const auto [at, added] = kept.emplace(name.substr(0, 7), s);
     if (!added) {
       const StationRecord& other = list.stations[at->second];
-      fail_import(kImportBadStations, list.file, station.line,
+      fail_import(exit_code::import_bad_stations, list.file, station.line,
                   "stations " + other.id + " (line " + std::to_string(other.line) + ") and " +
                       station.id + " are both named \"" + at->first +
                       "\" in the 7 characters a run keeps; --names id or shorter names tell "
@@ -267,7 +268,7 @@ class StationFileWriter {
     buffer_.clear();
   }
   [[noreturn]] void fail() {
-    fail_import(kImportNotWritten, final_name_, 0,
+    fail_import(exit_code::import_not_written, final_name_, 0,
                 std::string("cannot be written: ") + std::strerror(errno));
   }
   std::string name_;
@@ -409,11 +410,11 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
   const std::string& first_file =
       request.files[0].empty() ? request.stations : request.files[0].front();
   if (none || first_day > last_day) {
-    fail_import(kImportNothing, first_file, 0, "no value lies in the period to import");
+    fail_import(exit_code::import_nothing, first_file, 0, "no value lies in the period to import");
   }
   // A mistyped year would otherwise fill the disk with missing markers.
   if (last_day - first_day >= kMostDays) {
-    fail_import(kImportNothing, first_file, 0,
+    fail_import(exit_code::import_nothing, first_file, 0,
                 "the values span " + iso_date(first_day) + " to " + iso_date(last_day) +
                     ", more than 100 years; --start and --end choose the period");
   }
@@ -434,7 +435,7 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
   std::error_code error;
   fs::create_directories(request.out_dir, error);
   if (error) {
-    fail_import(kImportNotWritten, request.out_dir, 0,
+    fail_import(exit_code::import_not_written, request.out_dir, 0,
                 "the folder cannot be created: " + error.message());
   }
   const double marker = -request.nodata - 1.0;
@@ -451,7 +452,9 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
     }
     for (const auto& [part, name] : parts) {
       fs::rename(part, name, error);
-      if (error) fail_import(kImportNotWritten, name, 0, "cannot be written: " + error.message());
+      if (error)
+        fail_import(exit_code::import_not_written, name, 0,
+                    "cannot be written: " + error.message());
     }
   } catch (...) {
     for (const auto& [part, name] : parts) fs::remove(part, error);

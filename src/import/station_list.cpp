@@ -37,17 +37,18 @@ double number_field(const StationList& list, std::string_view field, long line, 
                     const char* what, std::string_view text) {
   const auto value = read_decimal(field, delimiter);
   if (!value) {
-    fail_import(kImportBadStations, list.file, line,
+    fail_import(exit_code::import_bad_stations, list.file, line,
                 std::string(what) + " \"" + std::string(field) + "\" is not a number", text);
   }
   return *value;
 }
 
 void add_station(StationList& list, StationRecord record, std::string_view text) {
-  if (record.id.empty()) fail_import(kImportBadStations, list.file, record.line, "no id", text);
+  if (record.id.empty())
+    fail_import(exit_code::import_bad_stations, list.file, record.line, "no id", text);
   const auto [at, added] = list.by_id.emplace(record.id, static_cast<int>(list.stations.size()));
   if (!added) {
-    fail_import(kImportBadStations, list.file, record.line,
+    fail_import(exit_code::import_bad_stations, list.file, record.line,
                 "station " + record.id + " is listed twice, first on line " +
                     std::to_string(list.stations[at->second].line),
                 text);
@@ -79,7 +80,7 @@ void read_service_list(std::string_view text, StationList& list) {
     }
     const std::size_t tail = release ? 2 : 1;
     if (words.size() < 7 + tail) {
-      fail_import(kImportBadStations, list.file, number,
+      fail_import(exit_code::import_bad_stations, list.file, number,
                   "expected id, dates, height, latitude, longitude, name and state", line);
     }
     StationRecord record;
@@ -115,7 +116,7 @@ void read_delimited_list(std::string_view text, StationList& list) {
         second = find_column(fields, {"lon", "longitude", "geolaenge"});
       }
       if (id < 0 || first < 0 || second < 0) {
-        fail_import(kImportBadStations, list.file, 1,
+        fail_import(exit_code::import_bad_stations, list.file, 1,
                     "the header names no id column, or neither lat and lon nor x and y", line);
       }
       needed = static_cast<std::size_t>(std::max({id, name, height, first, second})) + 1;
@@ -124,7 +125,7 @@ void read_delimited_list(std::string_view text, StationList& list) {
     if (trim_blanks(line).empty()) return;
     split_fields(line, delimiter, fields, needed);
     if (fields.size() < needed) {
-      fail_import(kImportBadStations, list.file, number,
+      fail_import(exit_code::import_bad_stations, list.file, number,
                   "the line holds " + std::to_string(fields.size()) + " fields, the header " +
                       std::to_string(needed) + " or more",
                   line);
@@ -160,7 +161,8 @@ StationList read_station_list(std::string_view text, const std::string& file) {
   } else {
     read_delimited_list(text, list);
   }
-  if (list.stations.empty()) fail_import(kImportBadStations, list.file, 0, "no station is listed");
+  if (list.stations.empty())
+    fail_import(exit_code::import_bad_stations, list.file, 0, "no station is listed");
   return list;
 }
 

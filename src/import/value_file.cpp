@@ -65,7 +65,8 @@ void ValueParser::feed(std::string_view data) {
 void ValueParser::finish() {
   if (!pending_.empty()) line(pending_);
   pending_.clear();
-  if (line_ == 0) fail_import(kImportBadLine, file_, 0, "the file is empty, not even a header");
+  if (line_ == 0)
+    fail_import(exit_code::import_bad_line, file_, 0, "the file is empty, not even a header");
 }
 
 void ValueParser::line(std::string_view text) {
@@ -82,8 +83,8 @@ void ValueParser::line(std::string_view text) {
 void ValueParser::header(std::string_view text) {
   delimiter_ = detect_delimiter(text);
   if (delimiter_ == 0) {
-    fail_import(kImportBadLine, file_, 1, "the header holds no ';', ',' or tab between its names",
-                text);
+    fail_import(exit_code::import_bad_line, file_, 1,
+                "the header holds no ';', ',' or tab between its names", text);
   }
   split_fields(text, delimiter_, fields_);
   const auto column = [&](int which, std::initializer_list<std::string_view> names) {
@@ -94,7 +95,7 @@ void ValueParser::header(std::string_view text) {
   time_column_ = column(1, {"time", "date", "timestamp", "mess_datum"});
   value_column_ = column(2, {"value", "precipitation", "r1", "rs", "rr"});
   if (station_column_ < 0 || time_column_ < 0 || value_column_ < 0) {
-    fail_import(kImportBadLine, file_, 1,
+    fail_import(exit_code::import_bad_line, file_, 1,
                 "the header names no station, time or value column (--columns names them)", text);
   }
   needed_ = static_cast<std::size_t>(std::max({station_column_, time_column_, value_column_})) + 1;
@@ -103,7 +104,7 @@ void ValueParser::header(std::string_view text) {
 void ValueParser::row(std::string_view text) {
   split_fields(text, delimiter_, fields_, needed_);
   if (fields_.size() < needed_) {
-    fail_import(kImportBadLine, file_, line_,
+    fail_import(exit_code::import_bad_line, file_, line_,
                 "the line holds " + std::to_string(fields_.size()) + " fields, the header " +
                     std::to_string(needed_) + " or more",
                 text);
@@ -112,7 +113,7 @@ void ValueParser::row(std::string_view text) {
   if (last_station_ < 0 || id != last_id_) {
     last_station_ = stations_.find(id);
     if (last_station_ < 0) {
-      fail_import(kImportUnknownStation, file_, line_,
+      fail_import(exit_code::import_unknown_station, file_, line_,
                   "station " + quoted(id) + " is not in the station table " + stations_.file, text);
     }
     last_id_.assign(id);
@@ -123,14 +124,14 @@ void ValueParser::row(std::string_view text) {
   if (present) {
     const auto read = read_decimal(value_text, delimiter_);
     if (!read) {
-      fail_import(kImportBadLine, file_, line_, "the value " + quoted(value_text) + " is no number",
-                  text);
+      fail_import(exit_code::import_bad_line, file_, line_,
+                  "the value " + quoted(value_text) + " is no number", text);
     }
     value = *read;
     present =
         std::find(rules_.missing.begin(), rules_.missing.end(), value) == rules_.missing.end();
     if (present && value < 0.0) {
-      fail_import(kImportBadLine, file_, line_,
+      fail_import(exit_code::import_bad_line, file_, line_,
                   "the value " + quoted(value_text) +
                       " is negative and no missing marker (--missing lists them)",
                   text);
@@ -142,7 +143,8 @@ void ValueParser::row(std::string_view text) {
 Landing ValueParser::land(std::string_view stamp_text, std::string_view text) const {
   const auto stamp = parse_stamp(stamp_text);
   if (!stamp) {
-    fail_import(kImportBadLine, file_, line_, quoted(stamp_text) + " is no time stamp", text);
+    fail_import(exit_code::import_bad_line, file_, line_, quoted(stamp_text) + " is no time stamp",
+                text);
   }
   const Kind kind = rules_.kind;
   long long start = 0;  // the minute the period begins, in the written hours
@@ -151,7 +153,7 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
     const long long written = static_cast<long long>(stamp->day) * 1440 + stamp->minute -
                               own.minutes + rules_.utc_offset.minutes;
     if (written % 60 != 0 || stamp->second != 0) {
-      fail_import(kImportNotPlaceable, file_, line_,
+      fail_import(exit_code::import_not_placeable, file_, line_,
                   "the stamp is no whole hour in UTC" + format_utc_offset(rules_.utc_offset) +
                       " (" + iso_minute(written) +
                       "); --time-zone and --utc-offset say which offsets are meant",
@@ -163,7 +165,7 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
     start =
         static_cast<long long>(rules_.date_label_start ? stamp->day : stamp->day - 1) * 1440 + 360;
   } else {
-    fail_import(kImportNotPlaceable, file_, line_,
+    fail_import(exit_code::import_not_placeable, file_, line_,
                 std::string(kind == Kind::hourly ? "an hourly value" : "a climate reading") +
                     " needs a time, the stamp holds a date alone",
                 text);
@@ -178,7 +180,7 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
   const bool fits = minute == 360 || (kind == Kind::climate && minute == 1080);
   if (!fits) {
     const long long end = start + (kind == Kind::climate ? 720 : 1440);
-    fail_import(kImportNotPlaceable, file_, line_,
+    fail_import(exit_code::import_not_placeable, file_, line_,
                 std::string(kind == Kind::climate ? "the reading" : "the daily total") +
                     " covers " + iso_minute(start) + " to " + iso_minute(end) + " in UTC" +
                     format_utc_offset(rules_.utc_offset) + ", but " +
@@ -194,7 +196,7 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
 void read_value_file(const std::string& file, ValueParser& parser) {
   std::FILE* stream = std::fopen(file.c_str(), "rb");
   if (stream == nullptr) {
-    fail_import(kImportFileNotRead, file, 0,
+    fail_import(exit_code::import_file_not_read, file, 0,
                 std::string("cannot be opened: ") + std::strerror(errno));
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> closing(stream, std::fclose);
@@ -207,7 +209,7 @@ void read_value_file(const std::string& file, ValueParser& parser) {
     if (got < kReadBlock) break;
   }
   if (std::ferror(stream)) {
-    fail_import(kImportFileNotRead, file, 0,
+    fail_import(exit_code::import_file_not_read, file, 0,
                 std::string("cannot be read: ") + std::strerror(errno));
   }
   parser.finish();

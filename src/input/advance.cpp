@@ -13,12 +13,12 @@ namespace {
 // The readings of one group for the hour of `stamp`; a group whose file has
 // ended has none from then on.
 void read_readings(TextReader& file, HourField& field, const HourStamp& stamp, int first, int last,
-                   double nodata, int stamp_code, int value_code, int mismatch_code) {
+                   double nodata, exit_code::RecordCodes codes, int mismatch_code) {
   if (file.at_end()) {
     std::fill(field.begin() + first, field.begin() + last + 1, missing_marker(nodata));
     return;
   }
-  const HourStamp reading = read_record(file, field, first, last, stamp_code, value_code).stamp;
+  const HourStamp reading = read_record(file, field, first, last, codes).stamp;
   if (!(reading == stamp)) fail_time_mismatch(mismatch_code, stamp);
 }
 
@@ -36,7 +36,8 @@ bool read_hour(InputFiles& inputs, HourField& field, HourStamp& stamp, const Hou
     std::fill(field.begin() + 1, field.begin() + counts.total() + 1, marker);
     return false;
   }
-  const RecordStamp record = read_record(*inputs.hourly, field, 1, counts.hourly, 317, 318);
+  const RecordStamp record =
+      read_record(*inputs.hourly, field, 1, counts.hourly, exit_code::hourly_run);
   if (previous != nullptr) check_next_hour(*inputs.hourly, params.hourly_file, *previous, record);
   stamp = record.stamp;
   // The other groups carry readings only at their hours; elsewhere the
@@ -45,11 +46,11 @@ bool read_hour(InputFiles& inputs, HourField& field, HourStamp& stamp, const Hou
 
   if (counts.climate > 0 && (stamp.hour == 7 || stamp.hour == 19)) {
     read_readings(*inputs.climate, field, stamp, counts.first_climate(), counts.last_climate(),
-                  params.nodata, 319, 320, 105);
+                  params.nodata, exit_code::climate_run, exit_code::climate_time_mismatch);
   }
   if (counts.collector > 0 && stamp.hour == 7) {
     read_readings(*inputs.collector, field, stamp, counts.first_collector(), counts.total(),
-                  params.nodata, 321, 322, 106);
+                  params.nodata, exit_code::collector_run, exit_code::collector_time_mismatch);
   }
   return true;
 }
@@ -64,46 +65,44 @@ void print_progress(Console& console, const HourStamp& stamp) {
   }
 }
 
-void advance_hour(Console& console, InputFiles& inputs, HourWindow& window,
-                  const RunParameters& params, const StationCounts& counts) {
-  rotate_window(window);
-  const HourStamp previous = window.stamp(23);
-  const bool previous_read = window.hour_read(23);
-  window.set_hour_read(24, read_hour(inputs, window.field(24), window.stamp(24),
-                                     previous_read ? &previous : nullptr, params, counts));
-  print_progress(console, window.stamp(24));
+DayReader::DayReader(InputFiles& inputs, const RunParameters& params, const StationCounts& counts)
+    : inputs_(inputs), params_(params), counts_(counts) {}
+
+void DayReader::mark(const HourWindow& window) {
+  for (int slot = 0; slot < 24; ++slot) before_[slot] = window.stamp(slot);
+  last_ = window.stamp(24);
+  last_read_ = window.hour_read(24);
 }
 
-void read_day_ahead(InputFiles& inputs, const std::array<HourStamp, 24>& before,
-                    const HourStamp& last, bool last_read, DayAhead& ahead,
-                    const RunParameters& params, const StationCounts& counts) {
-  ahead.hours = 0;
-  ahead.failure = nullptr;
+void DayReader::read() {
+  hours_ = 0;
+  failure_ = nullptr;
   try {
     for (int hour = 0; hour < 24; ++hour) {
-      HourField& field = ahead.fields[hour];
-      if (field.size() != station_entries(counts.total())) {
-        field = take_memory(16, [&] { return HourField(station_entries(counts.total())); });
+      HourField& field = fields_[hour];
+      if (field.size() != station_entries(counts_.total())) {
+        field = take_memory(exit_code::memory_hour_fields,
+                            [&] { return HourField(station_entries(counts_.total())); });
       }
-      ahead.stamps[hour] = before[hour];
-      const bool previous_read = hour == 0 ? last_read : ahead.read[hour - 1];
-      const HourStamp& previous = hour == 0 ? last : ahead.stamps[hour - 1];
-      ahead.read[hour] = read_hour(inputs, field, ahead.stamps[hour],
-                                   previous_read ? &previous : nullptr, params, counts);
-      ++ahead.hours;
+      stamps_[hour] = before_[hour];
+      const bool previous_read = hour == 0 ? last_read_ : read_[hour - 1];
+      const HourStamp& previous = hour == 0 ? last_ : stamps_[hour - 1];
+      read_[hour] = read_hour(inputs_, field, stamps_[hour], previous_read ? &previous : nullptr,
+                              params_, counts_);
+      ++hours_;
     }
   } catch (...) {
-    ahead.failure = std::current_exception();
+    failure_ = std::current_exception();
   }
 }
 
-void take_day_ahead(Console& console, HourWindow& window, DayAhead& ahead) {
+void DayReader::take(Console& console, HourWindow& window) {
   for (int hour = 0; hour < 24; ++hour) {
     rotate_window(window);
-    if (hour == ahead.hours) std::rethrow_exception(ahead.failure);
-    std::swap(window.field(24), ahead.fields[hour]);
-    window.stamp(24) = ahead.stamps[hour];
-    window.set_hour_read(24, ahead.read[hour]);
+    if (hour == hours_) std::rethrow_exception(failure_);
+    std::swap(window.field(24), fields_[hour]);
+    window.stamp(24) = stamps_[hour];
+    window.set_hour_read(24, read_[hour]);
     print_progress(console, window.stamp(24));
   }
 }

@@ -101,7 +101,7 @@ class Answers {
   bool take_if(bool (*accept)(int)) {
     const int c = in_.peek();
     if (c == EOF || !accept(c)) return false;
-    if (text_.size() == max_length_) fail_memory(kNumberCode);
+    if (text_.size() == max_length_) fail_memory(exit_code::memory_text);
     text_.push_back(static_cast<char>(in_.get()));
     return true;
   }
@@ -178,7 +178,6 @@ class Answers {
   }
 
   // The text of a number is held as the line buffer would hold it.
-  static constexpr int kNumberCode = 7;
 
   std::istream& in_;
   std::size_t max_length_;
@@ -216,14 +215,18 @@ void read_parameters(Console& console, RunParameters& params, std::size_t max_an
   auto& out = console.out;
 
   out << "hourly data         : " << std::flush;
-  if (auto name = answers.word(8)) params.hourly_file = std::move(*name);
+  if (auto name = answers.word(exit_code::memory_hourly_name))
+    params.hourly_file = std::move(*name);
   answers.drop_line_end();
   out << "konventional data (2 or 3 values a day): " << std::flush;
-  if (auto name = answers.rest_of_line(9)) params.climate_file = std::move(*name);
+  if (auto name = answers.rest_of_line(exit_code::memory_climate_name))
+    params.climate_file = std::move(*name);
   out << "daily sums (e.g. of prec.): " << std::flush;
-  if (auto name = answers.rest_of_line(10)) params.collector_file = std::move(*name);
+  if (auto name = answers.rest_of_line(exit_code::memory_collector_name))
+    params.collector_file = std::move(*name);
   out << "output file: " << std::flush;
-  if (auto name = answers.word(11)) params.result_file = std::move(*name);
+  if (auto name = answers.word(exit_code::memory_result_name))
+    params.result_file = std::move(*name);
 
   ask_number(console, answers,
              " nodata value (e.g. 998: all values <-998 or > 998 will be interpreted as nodata "

@@ -1,7 +1,5 @@
 #include "input/hourly_period.hpp"
 
-#include <tuple>
-
 #include "input/records.hpp"
 
 namespace rumo {
@@ -20,27 +18,30 @@ HourlyPeriod::HourlyPeriod(TextReader& hourly, const RunParameters& params, int 
 bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
   if (done_) return false;
   if (records_ == 0) {
-    const HourStamp start{params_.start_day, params_.start_hour, params_.start_month,
-                          params_.start_year};
+    const HourStamp start{.year = params_.start_year,
+                          .month = params_.start_month,
+                          .day = params_.start_day,
+                          .hour = params_.start_hour};
     do {
-      if (hourly_.at_end()) fail_start_missing(102, params_.hourly_file, params_);
-      stamp = read_record(hourly_, field, 1, hourly_count_, 307, 308).stamp;
+      if (hourly_.at_end())
+        fail_start_missing(exit_code::hourly_start_missing, params_.hourly_file, params_);
+      stamp = read_record(hourly_, field, 1, hourly_count_, exit_code::hourly_seek).stamp;
     } while (!(stamp == start));
   } else {
     if (hourly_.at_end()) fail_end_missing(params_);
     const bool lead_in = records_ <= kLeadIn;
     const HourStamp previous = stamp;
     const RecordStamp record =
-        read_record(hourly_, field, 1, hourly_count_, lead_in ? 309 : 317, lead_in ? 310 : 318);
+        read_record(hourly_, field, 1, hourly_count_,
+                    lead_in ? exit_code::hourly_lead_in : exit_code::hourly_run);
     // The hours must follow each other, as in the run.
     check_next_hour(hourly_, params_.hourly_file, previous, record);
     stamp = record.stamp;
   }
   ++records_;
-  const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
-  const auto last = std::make_tuple(params_.end_year, params_.end_month, params_.end_day, 24);
-  if (hour > last) fail_end_missing(params_);
-  done_ = hour == last;
+  const HourStamp last = last_hour_of(params_.end_year, params_.end_month, params_.end_day);
+  if (stamp > last) fail_end_missing(params_);
+  done_ = stamp == last;
   return true;
 }
 

@@ -16,15 +16,18 @@ constexpr int kLeadIn = 29;
 constexpr int kRawLines = 6;
 
 HourStamp start_stamp(const RunParameters& params) {
-  return HourStamp{params.start_day, params.start_hour, params.start_month, params.start_year};
+  return HourStamp{.year = params.start_year,
+                   .month = params.start_month,
+                   .day = params.start_day,
+                   .hour = params.start_hour};
 }
 
 // An hourly record into slot 24; the other groups' entries of that hour hold
 // the missing marker until their readings or the interpolation fill them.
 RecordStamp read_hourly_record(TextReader& hourly, HourWindow& window, const StationCounts& counts,
-                               double nodata, int stamp_code, int value_code) {
+                               double nodata, exit_code::RecordCodes codes) {
   HourField& field = window.field(24);
-  const RecordStamp record = read_record(hourly, field, 1, counts.hourly, stamp_code, value_code);
+  const RecordStamp record = read_record(hourly, field, 1, counts.hourly, codes);
   window.stamp(24) = record.stamp;
   std::fill(field.begin() + counts.hourly + 1, field.begin() + counts.total() + 1,
             missing_marker(nodata));
@@ -50,8 +53,9 @@ void seek_hourly_start(TextReader& hourly, const RawLineWriter& write_raw, HourW
   rotate_window(window);
   const HourStamp start = start_stamp(params);
   while (!(window.stamp(24) == start)) {
-    if (hourly.at_end()) fail_start_missing(102, params.hourly_file, params);
-    read_hourly_record(hourly, window, counts, params.nodata, 307, 308);
+    if (hourly.at_end())
+      fail_start_missing(exit_code::hourly_start_missing, params.hourly_file, params);
+    read_hourly_record(hourly, window, counts, params.nodata, exit_code::hourly_seek);
   }
   for (int pass = 1; pass <= kLeadIn; ++pass) {
     if (pass <= kRawLines && window.hour_read(24)) {
@@ -64,7 +68,7 @@ void seek_hourly_start(TextReader& hourly, const RawLineWriter& write_raw, HourW
       window.clear_hour(24, counts.total(), missing_marker(params.nodata));
     } else {
       const RecordStamp record =
-          read_hourly_record(hourly, window, counts, params.nodata, 309, 310);
+          read_hourly_record(hourly, window, counts, params.nodata, exit_code::hourly_lead_in);
       check_next_hour(hourly, params.hourly_file, window.stamp(23), record);
     }
   }
@@ -75,27 +79,29 @@ void seek_climate_start(Console& console, TextReader& climate, HourWindow& windo
   HourStamp morning;
   HourStamp evening;
   do {
-    if (climate.at_end()) fail_start_missing(103, params.climate_file, params);
-    morning = read_record(climate, window.field(1), first, last, 311, 312).stamp;
+    if (climate.at_end())
+      fail_start_missing(exit_code::climate_start_missing, params.climate_file, params);
+    morning = read_record(climate, window.field(1), first, last, exit_code::climate_seek_7).stamp;
     // A pair that breaks off after its first record fails at the second stamp.
-    evening = read_record(climate, window.field(13), first, last, 313, 314).stamp;
+    evening = read_record(climate, window.field(13), first, last, exit_code::climate_seek_19).stamp;
     console.out << message_format("Suchen Klima : %2d.%2d.%4d\n", evening.day, evening.month,
                                   evening.year);
   } while (!starts_on(evening, params));
-  check_reading_stamp(window, 1, morning, 105);
-  check_reading_stamp(window, 13, evening, 105);
+  check_reading_stamp(window, 1, morning, exit_code::climate_time_mismatch);
+  check_reading_stamp(window, 13, evening, exit_code::climate_time_mismatch);
 }
 
 void seek_collector_start(Console& console, TextReader& collector, HourWindow& window,
                           const RunParameters& params, int first, int last) {
   HourStamp reading;
   do {
-    if (collector.at_end()) fail_start_missing(104, params.collector_file, params);
-    reading = read_record(collector, window.field(1), first, last, 315, 316).stamp;
+    if (collector.at_end())
+      fail_start_missing(exit_code::collector_start_missing, params.collector_file, params);
+    reading = read_record(collector, window.field(1), first, last, exit_code::collector_seek).stamp;
     console.out << message_format("Suchen Sammler : %2d.%2d.%4d\n", reading.day, reading.month,
                                   reading.year);
   } while (!starts_on(reading, params));
-  check_reading_stamp(window, 1, reading, 106);
+  check_reading_stamp(window, 1, reading, exit_code::collector_time_mismatch);
 }
 
 }  // namespace rumo

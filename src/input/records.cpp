@@ -16,12 +16,8 @@ std::string holds_values(std::size_t values, int stations) {
 // A record read token by token, watching the lines the tokens stand on.
 class LocatedRecord {
  public:
-  LocatedRecord(TextReader& reader, int stations, int stamp_code, int value_code)
-      : reader_(reader),
-        stations_(stations),
-        stamp_code_(stamp_code),
-        value_code_(value_code),
-        previous_line_(reader.token_line()) {}
+  LocatedRecord(TextReader& reader, int stations, exit_code::RecordCodes codes)
+      : reader_(reader), stations_(stations), codes_(codes), previous_line_(reader.token_line()) {}
 
   // The next token of the record, the `index`th (from 0); fails when the file
   // ends or the record's shape shows a count of values that does not fit.
@@ -63,7 +59,7 @@ class LocatedRecord {
       what += " is not a number";
       if (token.find(',') != std::string_view::npos) what += " (decimal comma?)";
     }
-    fail_at(index < kStampNumbers ? stamp_code_ : value_code_, reader_.token_line(), what);
+    fail_at(index < kStampNumbers ? codes_.stamp : codes_.value, reader_.token_line(), what);
   }
 
   std::size_t start_line() const { return start_line_; }
@@ -76,13 +72,13 @@ class LocatedRecord {
 
   [[noreturn]] void fail_end(int index) {
     if (index == 0) {
-      fail_at(stamp_code_, reader_.token_line(), "the file ends where a record should begin");
+      fail_at(codes_.stamp, reader_.token_line(), "the file ends where a record should begin");
     }
     if (behind_long_record()) fail_shape(index);
     if (index < kStampNumbers) {
-      fail_at(stamp_code_, start_line_, "the file ends inside the date and hour of a record");
+      fail_at(codes_.stamp, start_line_, "the file ends inside the date and hour of a record");
     }
-    fail_at(value_code_, start_line_,
+    fail_at(codes_.value, start_line_,
             holds_values(static_cast<std::size_t>(index - kStampNumbers), stations_));
   }
 
@@ -90,25 +86,24 @@ class LocatedRecord {
   // left numbers on its line, or this one stops short of the next.
   [[noreturn]] void fail_shape(int index) {
     if (behind_long_record()) {
-      fail_at(stamp_code_, previous_line_,
+      fail_at(codes_.stamp, previous_line_,
               holds_values(static_cast<std::size_t>(stations_) + on_start_line_, stations_));
     }
     if (index < kStampNumbers) {
-      fail_at(stamp_code_, start_line_,
+      fail_at(codes_.stamp, start_line_,
               message_format("the record holds %d of the 4 numbers of its date and hour", index));
     }
-    fail_at(value_code_, start_line_,
+    fail_at(codes_.value, start_line_,
             holds_values(static_cast<std::size_t>(index - kStampNumbers), stations_));
   }
 
   [[noreturn]] void fail_at(int code, std::size_t line, const std::string& what) {
-    fail_read(code, located_line(reader_.located_name, line, what));
+    fail_read(code, located_line(reader_.name, line, what));
   }
 
   TextReader& reader_;
   int stations_;
-  int stamp_code_;
-  int value_code_;
+  exit_code::RecordCodes codes_;
   std::size_t previous_line_;
   std::size_t start_line_ = 0;
   std::size_t last_line_ = 0;
@@ -117,8 +112,8 @@ class LocatedRecord {
 };
 
 RecordStamp located_record(TextReader& reader, HourField& field, int first, int last,
-                           int stamp_code, int value_code) {
-  LocatedRecord record(reader, last - first + 1, stamp_code, value_code);
+                           exit_code::RecordCodes codes) {
+  LocatedRecord record(reader, last - first + 1, codes);
   RecordStamp result;
   for (int i = 0; i < kStampNumbers; ++i) {
     const std::string_view token = record.next(i);
@@ -146,25 +141,25 @@ std::string quoted(std::string_view text) {
   return shown;
 }
 
-RecordStamp read_record(TextReader& reader, HourField& field, int first, int last, int stamp_code,
-                        int value_code) {
+RecordStamp read_record(TextReader& reader, HourField& field, int first, int last,
+                        exit_code::RecordCodes codes) {
   RecordStamp result;
-  if (!reader.located_name.empty()) {
-    result = located_record(reader, field, first, last, stamp_code, value_code);
+  if (reader.located) {
+    result = located_record(reader, field, first, last, codes);
   } else {
     for (int& number : result.as_read) {
       const auto value = reader.read_int();
-      if (!value) fail_read(stamp_code);
+      if (!value) fail_read(codes.stamp);
       number = *value;
     }
     for (int station = first; station <= last; ++station) {
       const auto value = reader.read_double();
-      if (!value) fail_read(value_code);
+      if (!value) fail_read(codes.value);
       field[station] = *value;
     }
   }
   const auto& n = result.as_read;
-  result.stamp = HourStamp{n[2], n[3], n[1], correct_year(n[0])};
+  result.stamp = HourStamp{.year = correct_year(n[0]), .month = n[1], .day = n[2], .hour = n[3]};
   return result;
 }
 
@@ -181,14 +176,14 @@ void check_next_hour(const TextReader& reader, const std::string& name, const Ho
   std::string message = message_format(
       "%s: hour %d of %d.%d.%d is followed by hour %d of %d.%d.%d\n", name.c_str(), previous.hour,
       previous.day, previous.month, previous.year, found.hour, found.day, found.month, found.year);
-  if (!reader.located_name.empty()) {
+  if (reader.located) {
     const auto& n = record.as_read;
     message += located_line(
         name, record.line,
         message_format("\"%d %d %d %d\" where hour %d of %d.%d.%d was expected", n[0], n[1], n[2],
                        n[3], expected.hour, expected.day, expected.month, expected.year));
   }
-  fail(kHoursNotInOrder, message);
+  fail(exit_code::hours_not_in_order, message);
 }
 
 std::string located_line(const std::string& name, std::size_t line, const std::string& what) {
@@ -202,9 +197,10 @@ void fail_start_missing(int code, const std::string& name, const RunParameters& 
 }
 
 void fail_end_missing(const RunParameters& params) {
-  fail(108, message_format("Datei %s enthaelt das Enddatum %2d.%2d.%4d,stunde 24 nicht!\n",
-                           params.hourly_file.c_str(), params.end_day, params.end_month,
-                           params.end_year));
+  fail(exit_code::end_missing,
+       message_format("Datei %s enthaelt das Enddatum %2d.%2d.%4d,stunde 24 nicht!\n",
+                      params.hourly_file.c_str(), params.end_day, params.end_month,
+                      params.end_year));
 }
 
 }  // namespace rumo

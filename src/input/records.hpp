@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 
+#include "core/exit_codes.hpp"
 #include "core/params.hpp"
 #include "core/window.hpp"
 #include "input/text_reader.hpp"
@@ -22,10 +23,10 @@ struct RecordStamp {
 
 // Reads the next record: its stamp, and the values of stations first..last
 // into `field`. A stamp that breaks off or holds anything but four integers
-// ends the run with `stamp_code`, a value that is missing or no number with
-// `value_code`.
+// ends the run with `codes.stamp`, a value that is missing or no number with
+// `codes.value`.
 //
-// A reader with a located name also says where and what: each failure gets a
+// A located reader also says where and what: each failure gets a
 // second line with the file, the line and the text found, and a record whose
 // count of values differs from the header's is caught at that record. Records
 // may wrap over lines; a record is short when it runs onto a later line that
@@ -33,8 +34,8 @@ struct RecordStamp {
 // hour of its own), and the record before it is long when a record begins
 // behind it on its line and runs onto such a line or one that holds a whole
 // record (a date and hour and a value for every station).
-RecordStamp read_record(TextReader& reader, HourField& field, int first, int last, int stamp_code,
-                        int value_code);
+RecordStamp read_record(TextReader& reader, HourField& field, int first, int last,
+                        exit_code::RecordCodes codes);
 
 // "Zeitvergleichsfehler ..." with the hourly stamp.
 [[noreturn]] void fail_time_mismatch(int code, const HourStamp& hourly);

@@ -90,27 +90,36 @@ class NumberRests {
   std::vector<Line> lines_;
 };
 
+using HeaderLine = exit_code::HeaderLineCodes;
+
 // Failures of lines 3 to 5 mean the file ended early; a located one says
 // after how many of the entries line 2 announces.
-[[noreturn]] void fail_header(TextReader& reader, int code, int read, int count) {
-  if (reader.located_name.empty()) fail_read(code);
-  static const char* const kEntries[] = {"first coordinates", "second coordinates", "names"};
-  const int line = 3 + (code - 301) / 2;
-  const std::string what =
-      code % 2 == 1 ? message_format("the file ends before the four labels of line %d", line)
-                    : message_format("the file ends after %d of the %d %s that line 2 announces",
-                                     read, count, kEntries[(code - 302) / 2]);
-  fail_read(code, located_line(reader.located_name, reader.token_line(), what));
+[[noreturn]] void fail_labels(TextReader& reader, const HeaderLine& line) {
+  if (!reader.located) fail_read(line.labels);
+  fail_read(
+      line.labels,
+      located_line(reader.name, reader.token_line(),
+                   message_format("the file ends before the four labels of line %d", line.line)));
 }
 
-std::string_view read_header_token(TextReader& reader, int code, int read = 0, int count = 0) {
+[[noreturn]] void fail_entries(TextReader& reader, const HeaderLine& line, int read, int count) {
+  if (!reader.located) fail_read(line.entries);
+  fail_read(line.entries,
+            located_line(reader.name, reader.token_line(),
+                         message_format("the file ends after %d of the %d %s that line 2 announces",
+                                        read, count, line.entries_are)));
+}
+
+std::string_view read_entry(TextReader& reader, const HeaderLine& line, int read, int count) {
   const auto token = reader.read_token();
-  if (!token) fail_header(reader, code, read, count);
+  if (!token) fail_entries(reader, line, read, count);
   return *token;
 }
 
-void read_labels(TextReader& reader, int code) {
-  for (int label = 0; label < 4; ++label) read_header_token(reader, code);
+void read_labels(TextReader& reader, const HeaderLine& line) {
+  for (int label = 0; label < 4; ++label) {
+    if (!reader.read_token()) fail_labels(reader, line);
+  }
 }
 
 // The entries after the four labels of each of lines 3 to 5 as the file
@@ -187,10 +196,11 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   if (!source) {
     std::string message = message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str());
     if (located) message += name + ": cannot be opened: " + files.open_failure() + "\n";
-    fail(101, message);
+    fail(exit_code::station_file_not_opened, message);
   }
   TextReader reader(std::move(source));
-  if (located) reader.located_name = name;
+  reader.located = located;
+  reader.name = name;
 
   std::string line;
   reader.read_line(line);  // the title
@@ -220,25 +230,26 @@ TextReader read_station_header(Console& console, FileSystem& files, const std::s
   // of the line is only counted for the message.
   if (first_number - 1 + count > kMaxStations) {
     while (tokens.next()) ++count;
-    fail(109, message_format("Zu viele Stationen (%d), hoechstens %d !\n", first_number - 1 + count,
-                             kMaxStations));
+    fail(exit_code::too_many_stations, message_format("Zu viele Stationen (%d), hoechstens %d !\n",
+                                                      first_number - 1 + count, kMaxStations));
   }
   console.out << message_format("*anzahl %d\n", count);
 
   const int last = first_number + count - 1;
-  read_labels(reader, 301);
+  const auto& lines = exit_code::header_lines;
+  read_labels(reader, lines[0]);
   for (int i = first_number; i <= last; ++i) {
-    const auto token = read_header_token(reader, 302, i - first_number, count);
+    const auto token = read_entry(reader, lines[0], i - first_number, count);
     table.first[i] = rests.read(token, reader.token_line());
   }
-  read_labels(reader, 303);
+  read_labels(reader, lines[1]);
   for (int i = first_number; i <= last; ++i) {
-    const auto token = read_header_token(reader, 304, i - first_number, count);
+    const auto token = read_entry(reader, lines[1], i - first_number, count);
     table.second[i] = rests.read(token, reader.token_line());
   }
-  read_labels(reader, 305);
+  read_labels(reader, lines[2]);
   for (int i = first_number; i <= last; ++i) {
-    table.name[i] = std::string(kept_name(read_header_token(reader, 306, i - first_number, count)));
+    table.name[i] = std::string(kept_name(read_entry(reader, lines[2], i - first_number, count)));
   }
 
   reader.rewind();

@@ -11,13 +11,12 @@ namespace rumo {
 namespace {
 // Growing the buffer for a line or token longer than a block is the one place
 // where reading takes memory; it counts as the line buffer's.
-constexpr int kLineBufferCode = 7;
 }  // namespace
 
 TextReader::TextReader(std::unique_ptr<InputSource> source, std::size_t block_size,
                        std::size_t max_length)
     : source_(std::move(source)),
-      buffer_(take_memory(kLineBufferCode, [&] { return std::vector<char>(block_size); })),
+      buffer_(take_memory(exit_code::memory_text, [&] { return std::vector<char>(block_size); })),
       max_length_(max_length) {}
 
 void TextReader::rewind() {
@@ -36,8 +35,8 @@ bool TextReader::read_more() {
   }
   if (end_ == buffer_.size()) {
     // The buffer is full of one unfinished token.
-    if (buffer_.size() > max_length_) fail_memory(kLineBufferCode);
-    take_memory(kLineBufferCode,
+    if (buffer_.size() > max_length_) fail_memory(exit_code::memory_text);
+    take_memory(exit_code::memory_text,
                 [&] { buffer_.resize(std::min(buffer_.size() * 2, max_length_ + 1)); });
   }
   const std::size_t count = source_->read(buffer_.data() + end_, buffer_.size() - end_);
@@ -67,8 +66,8 @@ bool TextReader::at_end() {
 // Appends to a line that may not grow beyond `max_length`; it takes no more
 // memory than that.
 void TextReader::append(std::string& line, const char* text, std::size_t size) const {
-  if (size > max_length_ - line.size()) fail_memory(kLineBufferCode);
-  take_memory(kLineBufferCode, [&] {
+  if (size > max_length_ - line.size()) fail_memory(exit_code::memory_text);
+  take_memory(exit_code::memory_text, [&] {
     if (line.size() + size > line.capacity()) {
       line.reserve(std::min(max_length_, std::max(line.size() + size, 2 * line.capacity())));
     }
@@ -102,7 +101,7 @@ std::optional<std::string_view> TextReader::read_token() {
   std::size_t stop = begin_;
   for (;;) {
     while (stop < end_ && !is_space(buffer_[stop])) ++stop;
-    if (stop - begin_ > max_length_) fail_memory(kLineBufferCode);
+    if (stop - begin_ > max_length_) fail_memory(exit_code::memory_text);
     if (stop < end_) break;
     // Reading more may move the unread text to the front of the buffer.
     const std::size_t scanned = stop - begin_;

@@ -52,9 +52,10 @@ class TextReader {
   // `limit`, without reading them.
   std::size_t tokens_to_line_end(std::size_t limit = SIZE_MAX);
 
-  // The file's name as given, for messages that say where a fault lies;
-  // empty when faults are not to be located.
-  std::string located_name;
+  // Whether faults are located: messages then say where they lie, in the
+  // file of `name` (the file's name as given).
+  bool located = false;
+  std::string name;
 
  private:
   // Reads more of the file behind what the buffer holds, moving the unread

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/vector_loop.hpp"
 
 namespace rumo {
 
@@ -15,21 +16,10 @@ namespace {
 // set for an hour and back.
 constexpr std::size_t kCachedSets = 8;
 // The weight arrays are the interpolation's memory.
-constexpr int kWeightMemoryCode = 2;
 // A set of present sources used this often gets its shares worked out, and
 // so many sets per group keep them (each as large as the group's weights).
 constexpr int kUsesBeforeShares = 3;
 constexpr std::size_t kSetsWithShares = 2;
-
-// The loops over all targets of a group run on the widest vector unit the
-// processor has. Each target is its own lane, so the operations on every
-// target, and their order, are those of the plain form. The thread sanitizer
-// cannot have them: their choosers run before it has started.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define RUMO_VECTOR_LOOP __attribute__((target_clones("avx2", "default")))
-#else
-#define RUMO_VECTOR_LOOP
-#endif
 
 RUMO_VECTOR_LOOP void add_weights(double* __restrict sums, const double* __restrict row,
                                   std::size_t count) {
@@ -57,7 +47,7 @@ IdwEngine::IdwEngine(const StationTable& table, const StationCounts& counts,
                      const IdwSettings& settings, WorkerPool* pool)
     : table_(table), counts_(counts), settings_(settings), pool_(pool) {
 #ifndef RUMO_PLAIN_INTERPOLATION
-  take_memory(kWeightMemoryCode, [&] {
+  take_memory(exit_code::memory_weights, [&] {
     const std::size_t parts = pool_ != nullptr ? static_cast<std::size_t>(pool_->size()) : 1;
     climate_ = build_parts(counts.first_climate(), counts.last_climate(), parts);
     collector_ = build_parts(counts.first_collector(), counts.total(), parts);
@@ -200,7 +190,7 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
   WeightSums* entry = nullptr;
   if (cache.size() < kCachedSets) {
     const std::ptrdiff_t closest_at = closest != nullptr ? closest - cache.data() : -1;
-    take_memory(kWeightMemoryCode, [&] { cache.emplace_back(); });
+    take_memory(exit_code::memory_weights, [&] { cache.emplace_back(); });
     if (closest_at >= 0) closest = cache.data() + closest_at;
     entry = &cache.back();
   } else {
@@ -221,7 +211,7 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
   }
   entry->uses = 1;
   entry->last_used = now;
-  take_memory(kWeightMemoryCode, [&] {
+  take_memory(exit_code::memory_weights, [&] {
     entry->sum.resize(group.targets);
     entry->usable.resize(group.targets);
   });
@@ -236,7 +226,7 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
     std::swap(state.earlier[1], state.earlier[0]);
     state.earlier[0] = present;
     if (closest == nullptr || state.base.present != recent) {
-      take_memory(kWeightMemoryCode, [&] {
+      take_memory(exit_code::memory_weights, [&] {
         state.base.sum.resize(group.targets);
         state.base.usable.resize(group.targets);
       });
@@ -260,7 +250,8 @@ void IdwEngine::sums_by_word(const Group& group, const std::vector<std::uint64_t
                              WeightSums& sums, const WeightSums* closest,
                              std::size_t agreeing) const {
   const std::size_t targets = group.targets;
-  take_memory(kWeightMemoryCode, [&] { sums.before_word.resize(present.size() * targets); });
+  take_memory(exit_code::memory_weights,
+              [&] { sums.before_word.resize(present.size() * targets); });
   if (closest == nullptr) agreeing = 0;
   const auto kept = static_cast<std::ptrdiff_t>(agreeing * targets);
   if (closest != nullptr && closest != &sums) {
@@ -355,7 +346,7 @@ void IdwEngine::share_out(const Group& group, State& state, WeightSums& sums) {
     std::swap(state.spare_row_shares, sums.row_shares);
     std::swap(state.spare_list_shares, sums.list_shares);
   }
-  take_memory(kWeightMemoryCode, [&] {
+  take_memory(exit_code::memory_weights, [&] {
     sums.row_shares.resize(group.rows.size());
     sums.list_shares.resize(group.reach.size());
   });

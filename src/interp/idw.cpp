@@ -9,9 +9,11 @@ namespace rumo {
 
 void idw_interpolate(HourField& field, int first, int last, const StationTable& table,
                      int hourly_count, const IdwSettings& settings) {
-  std::vector<double> weights =
-      take_memory(2, [&] { return std::vector<double>(station_entries(hourly_count), 0.0); });
-  std::vector<char> included = take_memory(2, [&] { return std::vector<char>(weights.size(), 0); });
+  std::vector<double> weights = take_memory(exit_code::memory_weights, [&] {
+    return std::vector<double>(station_entries(hourly_count), 0.0);
+  });
+  std::vector<char> included =
+      take_memory(exit_code::memory_weights, [&] { return std::vector<char>(weights.size(), 0); });
   const double reach = settings.max_distance * settings.max_distance;
   const WeightForm form = weight_form(settings.power);
 

@@ -565,7 +565,32 @@ void write_station_map(std::unique_ptr<OutputSink> sink, const std::string& name
   const std::string svg = station_map_svg(tally, table, counts, params);
   const bool written = sink->write(svg.data(), svg.size());
   const bool closed = sink->close();
-  if (!written || !closed) fail_added_file(kAddedFileNotWritten, "map file", name);
+  if (!written || !closed) fail_added_file(exit_code::added_file_not_written, "map file", name);
+}
+
+StationMap::StationMap(std::unique_ptr<OutputSink> sink, std::string name,
+                       const StationTable& table, const StationCounts& counts,
+                       const RunParameters& params)
+    : sink_(std::move(sink)),
+      name_(std::move(name)),
+      table_(table),
+      counts_(counts),
+      params_(params),
+      tally_(counts.total()) {}
+
+void StationMap::hour_as_read(const HourStamp& /*stamp*/, const HourField& field) {
+  tally_hour(tally_, field, counts_.hourly, params_.nodata);
+}
+
+void StationMap::day(const DayContext& day) {
+  tally_periods(tally_, day.periods, params_.nodata);
+  for (int slot = 1; slot <= day.written_slots; ++slot) {
+    hour_as_read(day.window.stamp(slot), day.window.field(slot));
+  }
+}
+
+void StationMap::finish() {
+  write_station_map(std::move(sink_), name_, tally_, table_, counts_, params_);
 }
 
 }  // namespace rumo

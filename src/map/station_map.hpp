@@ -9,6 +9,7 @@
 #include "core/files.hpp"
 #include "core/params.hpp"
 #include "core/periods.hpp"
+#include "core/run_addition.hpp"
 #include "core/stations.hpp"
 
 namespace rumo {
@@ -25,6 +26,26 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
 void write_station_map(std::unique_ptr<OutputSink> sink, const std::string& name,
                        const RunTally& tally, const StationTable& table,
                        const StationCounts& counts, const RunParameters& params);
+
+// The map as an addition of the run: it tallies the periods of every day
+// and the hourly stations' present hours among those the result file holds,
+// and writes the picture when the run is finished.
+class StationMap : public RunAddition {
+ public:
+  StationMap(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
+             const StationCounts& counts, const RunParameters& params);
+  void hour_as_read(const HourStamp& stamp, const HourField& field) override;
+  void day(const DayContext& day) override;
+  void finish() override;
+
+ private:
+  std::unique_ptr<OutputSink> sink_;
+  std::string name_;
+  const StationTable& table_;
+  StationCounts counts_;
+  const RunParameters& params_;
+  RunTally tally_;
+};
 
 // Text for XML: markup characters as entities, valid UTF-8 as it is, any
 // other byte as the Latin-1 character of its value, control characters as '?'.

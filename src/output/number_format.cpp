@@ -80,10 +80,6 @@ char* format_decimals(char* out, double value, int decimals) {
   return format(out, value, std::chars_format::fixed, decimals);
 }
 
-char* format_int(char* out, int value) {
-  return std::to_chars(out, out + 16, value).ptr;
-}
-
 double value_as_written(double value, int decimals) {
   // Tenths as an integer divided by ten is the double nearest to the text,
   // as reading the text gives it: both operands are exact and the division

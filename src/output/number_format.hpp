@@ -17,7 +17,6 @@ char* format_one_decimal(char* out, double value);  // "%.1lf"
 char* format_no_decimals(char* out, double value);  // "%.0lf"
 // "%.Nlf" for N = `decimals` in 0..6; one decimal takes the fast path above.
 char* format_decimals(char* out, double value, int decimals);
-char* format_int(char* out, int value);  // "%d"
 
 // The value the text of `value` reads back as: written with `decimals`
 // decimals, or in "%lg" where `decimals` is negative. Not a number and the

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "core/error.hpp"
+#include "core/number_text.hpp"
 #include "output/number_format.hpp"
 
 namespace rumo {
@@ -44,16 +45,8 @@ void ResultFile::write_text(std::string_view text) {
 }
 
 void ResultFile::write_stamp(const HourStamp& stamp) {
-  char* out = room(4 * 16);
-  char* const start = out;
-  out = format_int(out, stamp.year);
-  *out++ = '\t';
-  out = format_int(out, stamp.month);
-  *out++ = '\t';
-  out = format_int(out, stamp.day);
-  *out++ = '\t';
-  out = format_int(out, stamp.hour);
-  used_ += static_cast<std::size_t>(out - start);
+  char* const start = room(4 * 24);
+  used_ += static_cast<std::size_t>(rumo::write_stamp(start, stamp) - start);
 }
 
 void ResultFile::write_general(double value) {
@@ -104,21 +97,15 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
 char* LineText::room(std::size_t size) {
   if (buffer_.size() - used_ < size) {
     // Text buffers count as the line buffer's memory.
-    take_memory(7, [&] { buffer_.resize(std::max(buffer_.size() * 2, used_ + size)); });
+    take_memory(exit_code::memory_text,
+                [&] { buffer_.resize(std::max(buffer_.size() * 2, used_ + size)); });
   }
   return buffer_.data() + used_;
 }
 
 void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
                         double nodata, int decimals) {
-  char* out = line.room(4 * 16);
-  out = format_int(out, stamp.year);
-  *out++ = '\t';
-  out = format_int(out, stamp.month);
-  *out++ = '\t';
-  out = format_int(out, stamp.day);
-  *out++ = '\t';
-  out = format_int(out, stamp.hour);
+  char* out = write_stamp(line.room(4 * 24), stamp);
   line.advance(out);
   for (int i = 1; i <= total; ++i) {
     const double value = field[i];
@@ -149,27 +136,24 @@ void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& f
   file.end_line();
 }
 
-DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag, int decimals, WorkerPool* pool) {
+DayWritten write_day(ResultFile& file, const HourWindow& window, const HourStamp& last, int total,
+                     double nodata, int decimals, WorkerPool* pool) {
   // Which slots are written: up to the end date's last hour, or up to a slot
   // that holds no hour read or an hour after the end date.
-  DayOutcome outcome = DayOutcome::written;
-  bool reaches_end = false;
-  int lines = 0;
-  for (int slot = 1; slot <= 24 && !end_flag; ++slot) {
+  DayWritten day;
+  for (int slot = 1; slot <= 24; ++slot) {
     const HourStamp& stamp = window.stamp(slot);
-    const auto hour = std::tie(stamp.year, stamp.month, stamp.day, stamp.hour);
-    const auto last = std::make_tuple(end.year, end.month, end.day, 24);
-    if (!window.hour_read(slot) || hour > last) {
-      outcome = DayOutcome::end_missed;
+    if (!window.hour_read(slot) || stamp > last) {
+      day.end_missed = true;
       break;
     }
-    ++lines;
-    if (hour == last) {
-      reaches_end = true;
+    ++day.slots;
+    if (stamp == last) {
+      day.end_reached = true;
       break;
     }
   }
+  const int lines = day.slots;
   std::array<LineText, 24>& texts = file.day_lines();
   auto format = [&](std::size_t index, int) {
     const int slot = static_cast<int>(index) + 1;
@@ -185,8 +169,7 @@ DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& 
   for (std::size_t index = 0; index < static_cast<std::size_t>(lines); ++index) {
     file.write_text(texts[index].text());
   }
-  if (reaches_end) end_flag = true;
-  return outcome;
+  return day;
 }
 
 }  // namespace rumo

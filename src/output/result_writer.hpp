@@ -80,21 +80,21 @@ void format_result_line(LineText& line, const HourStamp& stamp, const HourField&
 // A data line as read: every value in "%lg".
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);
 
-// The end of the run: hour 24 of this date is its last line.
-struct EndDate {
-  int day;
-  int month;
-  int year;
+// What write_day did: slots 1..`slots` are written; `end_reached` once the
+// last is hour 24 of the end date; `end_missed` when it stopped before a slot
+// that holds no hour read from the hourly file or an hour after the end date
+// (the run must then end with exit_code::end_missing).
+struct DayWritten {
+  int slots = 0;
+  bool end_reached = false;
+  bool end_missed = false;
 };
 
-// Writes slots 1..24 of the window, up to and including hour 24 of the end
-// date, and sets `end_flag` once that line is written. Stops the run with 108
-// if it comes to a slot that holds no hour read from the hourly file or an
-// hour after the end date before the end date's last hour was written; the
-// lines before that slot stay written.
-// With a pool, the lines are formatted side by side and written in order.
-enum class DayOutcome { written, end_missed };
-DayOutcome write_day(ResultFile& file, const HourWindow& window, const EndDate& end, int total,
-                     double nodata, bool& end_flag, int decimals = 1, WorkerPool* pool = nullptr);
+// Writes slots 1..24 of the window, up to and including `last` (hour 24 of
+// the end date), and up to a slot that holds no hour read or an hour after
+// `last`. With a pool, the lines are formatted side by side and written in
+// order.
+DayWritten write_day(ResultFile& file, const HourWindow& window, const HourStamp& last, int total,
+                     double nodata, int decimals = 1, WorkerPool* pool = nullptr);
 
 }  // namespace rumo

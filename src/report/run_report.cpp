@@ -81,14 +81,13 @@ void write_spread_line(std::ostream& out, const RunTally& tally, long stations) 
 }  // namespace
 
 RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
-                     const StationCounts& counts, double nodata, WorkerPool* pool,
-                     std::size_t most_waiting)
+                     const StationCounts& counts, double nodata)
     : sink_(std::move(sink)),
       name_(std::move(name)),
+      table_(table),
       counts_(counts),
       nodata_(nodata),
-      pool_(pool != nullptr && pool->size() > 1 ? pool : nullptr),
-      most_waiting_(most_waiting) {
+      tally_(counts.total()) {
   // Each row starts with the station's number, name and kind, the same on
   // every row of the station.
   char number[24];
@@ -115,15 +114,10 @@ RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const S
   const std::string_view header = kHeader;
   used_ = static_cast<std::size_t>(std::copy(header.begin(), header.end(), buffer_.data()) -
                                    buffer_.data());
-  if (pool_ != nullptr) pool_->set_idle_work([this] { return write_some(false); });
 }
 
 RunReport::~RunReport() {
-  if (pool_ != nullptr) pool_->clear_idle_work();
-  if (!sink_) return;
-  while (write_some(true)) {
-  }
-  flush();
+  if (sink_) flush();
 }
 
 void RunReport::flush() {
@@ -131,70 +125,14 @@ void RunReport::flush() {
   used_ = 0;
 }
 
-void RunReport::add_day(std::vector<PeriodRecord>& periods, int written_slots) {
-  std::size_t waiting = 0;
-  {
-    const std::lock_guard lock(days_mutex_);
-    waiting_records_ += periods.size();
-    waiting = waiting_records_;
-    days_.push_back({std::move(periods), written_slots});
-    periods.clear();
-    if (!spare_.empty()) {
-      periods = std::move(spare_.back());
-      spare_.pop_back();
+void RunReport::day(const DayContext& day) {
+  tally_periods(tally_, day.periods, nodata_);
+  order_runs(day.periods);
+  for (const auto& [first, last] : runs_) {
+    for (std::size_t row = first; row < last; ++row) {
+      write_row(day.periods[row], day.written_slots);
     }
   }
-  if (pool_ == nullptr) {
-    while (write_some(true)) {
-    }
-    return;
-  }
-  pool_->idle_work_added();
-  while (waiting > most_waiting_ && write_some(true)) {
-    const std::lock_guard lock(days_mutex_);
-    waiting = waiting_records_;
-  }
-}
-
-bool RunReport::write_some(bool wait) {
-  std::unique_lock writing(writing_, std::defer_lock);
-  if (wait) {
-    writing.lock();
-  } else if (!writing.try_lock()) {
-    return false;
-  }
-  if (!in_hand_) {
-    {
-      const std::lock_guard lock(days_mutex_);
-      if (days_.empty()) return false;
-      day_ = std::move(days_.front());
-      days_.pop_front();
-    }
-    order_runs(day_.periods);
-    next_run_ = 0;
-    next_row_ = runs_.empty() ? 0 : runs_.front().first;
-    in_hand_ = true;
-  }
-  try {
-    for (std::size_t count = 0; count < kRowsAtOnce && next_run_ < runs_.size(); ++count) {
-      write_row(day_.periods[next_row_], day_.written_slots);
-      if (++next_row_ == runs_[next_run_].second && ++next_run_ < runs_.size()) {
-        next_row_ = runs_[next_run_].first;
-      }
-    }
-  } catch (...) {
-    if (!failure_) failure_ = std::current_exception();
-    next_run_ = runs_.size();
-  }
-  if (next_run_ == runs_.size()) {
-    // The day is done: its vector goes back for another day.
-    const std::lock_guard lock(days_mutex_);
-    waiting_records_ -= day_.periods.size();
-    day_.periods.clear();
-    spare_.push_back(std::move(day_.periods));
-    in_hand_ = false;
-  }
-  return true;
 }
 
 void RunReport::order_runs(const std::vector<PeriodRecord>& periods) {
@@ -211,7 +149,7 @@ void RunReport::order_runs(const std::vector<PeriodRecord>& periods) {
   }
   const auto key = [&](const std::pair<std::size_t, std::size_t>& run) {
     const PeriodRecord& p = periods[run.first];
-    return std::tie(p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour, p.station);
+    return std::tie(p.stamp, p.station);
   };
   std::stable_sort(runs_.begin(), runs_.end(),
                    [&](const auto& a, const auto& b) { return key(a) < key(b); });
@@ -221,11 +159,8 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   // Rows of one stamp come together, so the date columns are written once
   // for each.
   if (!(p.stamp == date_stamp_) || date_size_ == 0) {
-    char* out = date_;
-    for (const int part : {p.stamp.year, p.stamp.month, p.stamp.day, p.stamp.hour}) {
-      out = write_integer(out, part);
-      *out++ = '\t';
-    }
+    char* out = write_stamp(date_, p.stamp);
+    *out++ = '\t';
     date_size_ = static_cast<std::size_t>(out - date_);
     date_stamp_ = p.stamp;
   }
@@ -257,16 +192,15 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   used_ = static_cast<std::size_t>(out - buffer_.data());
 }
 
-void RunReport::close() {
-  if (pool_ != nullptr) pool_->clear_idle_work();
-  pool_ = nullptr;
-  while (write_some(true)) {
-  }
-  if (failure_) std::rethrow_exception(failure_);
+void RunReport::finish() {
   flush();
   const bool closed = sink_->close();
   sink_.reset();
-  if (!closed || failed_) fail_added_file(kAddedFileNotWritten, "report file", name_);
+  if (!closed || failed_) fail_added_file(exit_code::added_file_not_written, "report file", name_);
+}
+
+void RunReport::summary(std::ostream& out) {
+  write_report_summary(out, tally_, table_, counts_, name_);
 }
 
 void write_report_summary(std::ostream& out, const RunTally& tally, const StationTable& table,

@@ -33,7 +33,7 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   StationCounts counts;
   console.out << "Stationswerte Korim...\n";
   TextReader hourly = read_station_header(console, files, params.hourly_file, 1, counts.hourly,
-                                          stations, !options.dialogue);
+                                          stations, options.located);
   const CrossValidationGrid grid = make_grid(request, params.power, params.max_distance);
   console.out << message_format("Cross-validation: %zu powers x %zu distances\n",
                                 grid.powers.size(), grid.distances.size());
@@ -59,13 +59,15 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   // Every hour of the period goes to the validator as it is read.
   hourly.rewind();
   skip_header(hourly);
-  CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params),
-                           options.threads, details ? &*details : nullptr);
+  WorkerPool pool(options.threads);
+  CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params), &pool,
+                           details ? &*details : nullptr);
   DisaggregationJudge judge(stations, counts.hourly, grid, params.nodata, request.wet_threshold,
                             std::move(periods), request.periods_file);
   validator.judge_periods(judge);
   HourlyPeriod period(hourly, params, counts.hourly);
-  HourField field = take_memory(1, [&] { return HourField(station_entries(counts.hourly), 0.0); });
+  HourField field = take_memory(exit_code::memory_hourly_field,
+                                [&] { return HourField(station_entries(counts.hourly), 0.0); });
   HourStamp stamp;
   while (period.next(stamp, field)) {
     print_progress(console, stamp);
@@ -73,7 +75,8 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   }
   console.out << "\n";
   if (!hourly.close()) {
-    fail(201, message_format("Fehler beim Schliessen der Datei %s\n", params.hourly_file.c_str()));
+    fail(exit_code::hourly_not_closed,
+         message_format("Fehler beim Schliessen der Datei %s\n", params.hourly_file.c_str()));
   }
 
   const std::vector<PairFigures> figures = validator.finish();
@@ -85,7 +88,7 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   if (table) {
     const std::string text = cross_validation_table(figures, ways);
     if (!table->write(text.data(), text.size()) || !table->close()) {
-      fail_added_file(kAddedFileNotWritten, kTableWhat, request.table_file);
+      fail_added_file(exit_code::added_file_not_written, kTableWhat, request.table_file);
     }
   }
 }

@@ -5,7 +5,7 @@
 #include <span>
 
 #include "core/error.hpp"
-#include "export/export_codes.hpp"
+#include "core/exit_codes.hpp"
 #include "export/netcdf_series.hpp"
 #include "export/tidy_csv.hpp"
 #include "input/records.hpp"
@@ -60,13 +60,13 @@ void check_stamp(const std::string& name, const RecordStamp& record, const HourS
   const auto where = name + ", line " + std::to_string(record.line) + ": ";
   if (s.hour < 1 || s.hour > 24 || s.month < 1 || s.month > 12 || s.day < 1 ||
       !stamp_date(s).ok()) {
-    throw RunError{kExportStampsOutOfOrder, Stream::err,
+    throw RunError{exit_code::export_stamps_out_of_order, Stream::err,
                    "rumo: " + where + "no hour 1 to 24 of a calendar date\n"};
   }
   if (previous != nullptr) {
     const long gap = hours_since(stamp_date(*previous), s) - previous->hour;
     if (gap <= 0) {
-      throw RunError{kExportStampsOutOfOrder, Stream::err,
+      throw RunError{exit_code::export_stamps_out_of_order, Stream::err,
                      "rumo: " + where + "the record does not come after the one before\n"};
     }
   }
@@ -83,7 +83,7 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
     try {
       return create_added_file(files, what, name, others);
     } catch (RunError& error) {
-      error.code = kExportNotCreated;
+      error.code = exit_code::export_not_created;
       throw;
     }
   };
@@ -123,7 +123,8 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
   const std::span<const double> values(field.data() + 1, static_cast<std::size_t>(count));
   std::optional<RecordStamp> record;
   if (!reader.at_end()) {
-    record = read_record(reader, field, 1, count, kExportBadRecord, kExportBadRecord);
+    record = read_record(reader, field, 1, count,
+                         {exit_code::export_bad_record, exit_code::export_bad_record});
     check_stamp(request.input, *record, nullptr);
     layout.start = stamp_date(record->stamp);
   } else {
@@ -132,8 +133,8 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
   }
   std::unique_ptr<NetcdfSeries> netcdf;
   if (!request.netcdf_file.empty()) {
-    netcdf =
-        NetcdfSeries::create(request.netcdf_file, layout, kExportNotCreated, kExportNotWritten);
+    netcdf = NetcdfSeries::create(request.netcdf_file, layout, exit_code::export_not_created,
+                                  exit_code::export_not_written);
   }
   std::optional<TidyCsv> csv;
   if (csv_sink) csv.emplace(std::move(csv_sink), layout);
@@ -143,12 +144,13 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
     if (csv) csv->add(record->stamp, values);
     if (reader.at_end()) break;
     const HourStamp previous = record->stamp;
-    record = read_record(reader, field, 1, count, kExportBadRecord, kExportBadRecord);
+    record = read_record(reader, field, 1, count,
+                         {exit_code::export_bad_record, exit_code::export_bad_record});
     check_stamp(request.input, *record, &previous);
   }
   if (netcdf) netcdf->finish();
   if (csv && !csv->finish()) {
-    fail_added_file(kExportNotWritten, "CSV file", request.csv_file);
+    fail_added_file(exit_code::export_not_written, "CSV file", request.csv_file);
   }
 }
 

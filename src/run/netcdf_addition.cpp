@@ -10,9 +10,11 @@ namespace {
 
 const char* const kWhat = "NetCDF file";
 
-SeriesLayout run_layout(Console& console, FileSystem& files, const RunOptions& options,
-                        const RunParameters& params, const StationTable& stations,
-                        const StationCounts& counts) {
+SeriesLayout run_layout(const AdditionSetup& setup) {
+  const RunOptions& options = setup.options;
+  const RunParameters& params = setup.params;
+  const StationTable& stations = setup.stations;
+  const StationCounts& counts = setup.counts;
   SeriesLayout layout;
   for (int i = 1; i <= counts.total(); ++i) {
     const StationKind kind = i <= counts.hourly             ? StationKind::hourly
@@ -21,9 +23,9 @@ SeriesLayout run_layout(Console& console, FileSystem& files, const RunOptions& o
     layout.stations.push_back(
         {stations.name[i], kind, stations.first[i], stations.second[i], stations.height[i]});
   }
-  const TimeAndPlace base =
-      title_or_options(console.err, params.hourly_file, title_line(files, params.hourly_file),
-                       options.utc_offset, options.crs);
+  const TimeAndPlace base = title_or_options(setup.console.err, params.hourly_file,
+                                             title_line(setup.files, params.hourly_file),
+                                             options.utc_offset, options.crs);
   layout.start =
       std::chrono::year_month_day{std::chrono::year{params.start_year},
                                   std::chrono::month{static_cast<unsigned>(params.start_month)},
@@ -54,16 +56,18 @@ NetcdfAddition::NetcdfAddition(std::unique_ptr<NetcdfSeries> file, int stations,
       decimals_(decimals),
       values_(static_cast<std::size_t>(stations)) {}
 
-std::unique_ptr<NetcdfAddition> NetcdfAddition::create(
-    Console& console, FileSystem& files, const RunOptions& options, const RunParameters& params,
-    const StationTable& stations, const StationCounts& counts, std::vector<std::string>& taken) {
-  if (options.netcdf_file.empty()) return nullptr;
+std::unique_ptr<NetcdfAddition> NetcdfAddition::create(const AdditionSetup& setup,
+                                                       std::vector<std::string>& taken) {
+  const RunOptions& options = setup.options;
+  const RunParameters& params = setup.params;
+  const StationCounts& counts = setup.counts;
   const std::string& name = options.netcdf_file;
   // The checks every added file has; the library then makes the file anew.
-  create_added_file(files, kWhat, name, taken)->close();
+  create_added_file(setup.files, kWhat, name, taken)->close();
   taken.push_back(name);
-  const SeriesLayout layout = run_layout(console, files, options, params, stations, counts);
-  auto file = NetcdfSeries::create(name, layout, kAddedFileNotCreated, kAddedFileNotWritten);
+  const SeriesLayout layout = run_layout(setup);
+  auto file = NetcdfSeries::create(name, layout, exit_code::added_file_not_created,
+                                   exit_code::added_file_not_written);
   return std::unique_ptr<NetcdfAddition>(
       new NetcdfAddition(std::move(file), counts.total(), params.nodata, options.decimals));
 }
@@ -78,13 +82,14 @@ void NetcdfAddition::add(const HourStamp& stamp, const HourField& field, int dec
   file_->add(stamp, values_);
 }
 
-void NetcdfAddition::raw_hour(const HourStamp& stamp, const HourField& field) {
+void NetcdfAddition::hour_as_read(const HourStamp& stamp, const HourField& field) {
   add(stamp, field, -1);
 }
 
-void NetcdfAddition::day(const HourWindow& window, int written) {
-  for (int slot = 1; slot <= written; ++slot)
-    add(window.stamp(slot), window.field(slot), decimals_);
+void NetcdfAddition::day(const DayContext& day) {
+  for (int slot = 1; slot <= day.written_slots; ++slot) {
+    add(day.window.stamp(slot), day.window.field(slot), decimals_);
+  }
 }
 
 void NetcdfAddition::finish() {

@@ -6,32 +6,27 @@
 #include <string>
 #include <vector>
 
-#include "core/console.hpp"
-#include "core/files.hpp"
-#include "core/params.hpp"
-#include "core/stations.hpp"
+#include "core/run_addition.hpp"
 #include "core/window.hpp"
 #include "export/netcdf_series.hpp"
 
 namespace rumo {
 
-class NetcdfAddition {
+class NetcdfAddition : public RunAddition {
  public:
-  // Null when the run is not asked for it. The time base and CRS come from
-  // the hourly file's title line, else from the options. A file that cannot
-  // be created, or that names a file of the run (`taken`), stops the run with
-  // 111; a CRS PROJ cannot use with 134.
-  static std::unique_ptr<NetcdfAddition> create(
-      Console& console, FileSystem& files, const RunOptions& options, const RunParameters& params,
-      const StationTable& stations, const StationCounts& counts, std::vector<std::string>& taken);
+  // For the file the options name. The time base and CRS come from the
+  // hourly file's title line, else from the options. A file that cannot be
+  // created, or that names a file of the run (`taken`, which gains its name),
+  // stops the run with 111; a CRS PROJ cannot use with 134.
+  static std::unique_ptr<NetcdfAddition> create(const AdditionSetup& setup,
+                                                std::vector<std::string>& taken);
 
   // One of the six raw lines, with the values as "%lg" writes them.
-  void raw_hour(const HourStamp& stamp, const HourField& field);
-  // Slots 1..written of the window, with the values as the result lines
-  // write them.
-  void day(const HourWindow& window, int written);
+  void hour_as_read(const HourStamp& stamp, const HourField& field) override;
+  // The day's written slots, with the values as the result lines write them.
+  void day(const DayContext& day) override;
   // Closes the file; a failure ends the run with 205.
-  void finish();
+  void finish() override;
 
  private:
   NetcdfAddition(std::unique_ptr<NetcdfSeries> file, int stations, double nodata, int decimals);

@@ -1,12 +1,13 @@
 #include "run/run.hpp"
 
-#include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "checks/station_checks.hpp"
 #include "core/error.hpp"
 #include "core/periods.hpp"
+#include "core/run_addition.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
 #include "core/workers.hpp"
@@ -28,33 +29,84 @@ namespace rumo {
 
 namespace {
 
+// Everything a run holds, filled phase by phase.
+struct RunContext {
+  Console& console;
+  FileSystem& files;
+  const RunOptions& options;
+  RunParameters params;
+  StationTable stations;
+  StationCounts counts;
+  InputFiles inputs;
+  std::vector<double> sums;  // the period sums, one entry per station
+  HourWindow window;
+  std::optional<ResultFile> result;
+  std::vector<std::unique_ptr<RunAddition>> additions;
+  std::vector<PeriodRecord> periods;  // of the day, when an addition wants them
+  WorkerPool pool;
+  std::optional<IdwEngine> engine;
+  std::optional<DayReader> days;
+  // How readings without interpolated rain are spread, and whether a
+  // period's written hours keep its total.
+  KeepingReadings keeping;
+
+  RunContext(Console& on, FileSystem& with, const RunOptions& asked)
+      : console(on),
+        files(with),
+        options(asked),
+        pool(asked.threads),
+        keeping{asked.dry_fallback, &stations, asked.keep_totals, asked.decimals} {}
+};
+
 void print_banner(Console& console) {
   console.out << "RUMO - Inverse-Distance-Weighting-Interpolation von Niederschl84gen\n"
               << "       der Korimstationen auf die Standorte der Klimastationen und\n"
               << "       Tagessammler \n";
 }
 
-// With `located`, failures of the files say where they lie.
-void read_headers(Console& console, FileSystem& files, const RunParameters& params,
-                  StationTable& stations, StationCounts& counts, InputFiles& inputs, bool located) {
-  console.out << "Stationswerte Korim...\n";
-  inputs.hourly.emplace(
-      read_station_header(console, files, params.hourly_file, 1, counts.hourly, stations, located));
-  if (!params.climate_file.empty()) {
-    console.out << "Stationswert Klimastationen...\n";
-    inputs.climate.emplace(read_station_header(
-        console, files, params.climate_file, counts.hourly + 1, counts.climate, stations, located));
-  }
-  if (!params.collector_file.empty()) {
-    console.out << "Stationswert Sammler ...\n";
-    inputs.collector.emplace(read_station_header(console, files, params.collector_file,
-                                                 counts.hourly + counts.climate + 1,
-                                                 counts.collector, stations, located));
+void read_parameters(RunContext& run, const Invocation& invocation) {
+  print_banner(run.console);
+  run.console.out << "Initialisieren...\n";
+  run.console.out << "Parametereingabe ...\n";
+  if (invocation.parameters) {
+    run.params = *invocation.parameters;
+  } else {
+    read_parameters(run.console, run.params);
   }
 }
 
-ResultFile open_result(FileSystem& files, const RunParameters& params, bool located) {
+// The stations, from the headers of the files the parameters name; likely
+// mistakes are told before the run spends its time on them.
+void read_headers(RunContext& run) {
+  const RunParameters& params = run.params;
+  StationCounts& counts = run.counts;
+  const bool located = run.options.located;
+  const auto read = [&](const std::string& name, int first, int& count) {
+    return read_station_header(run.console, run.files, name, first, count, run.stations, located);
+  };
+  run.console.out << "Stationswerte Korim...\n";
+  run.inputs.hourly.emplace(read(params.hourly_file, 1, counts.hourly));
+  if (!params.climate_file.empty()) {
+    run.console.out << "Stationswert Klimastationen...\n";
+    run.inputs.climate.emplace(read(params.climate_file, counts.hourly + 1, counts.climate));
+  }
+  if (!params.collector_file.empty()) {
+    run.console.out << "Stationswert Sammler ...\n";
+    run.inputs.collector.emplace(
+        read(params.collector_file, counts.hourly + counts.climate + 1, counts.collector));
+  }
+  run.console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());
+  if (located) {
+    warn_unreached_stations(run.console.err, run.stations, counts, params,
+                            run.options.dry_fallback != DryFallback::zero);
+    warn_coordinate_ranges(run.console.err, run.stations, counts, params);
+  }
+}
+
+void open_result(RunContext& run) {
+  const RunParameters& params = run.params;
   const std::string& name = params.result_file;
+  FileSystem& files = run.files;
   // Writing over an input file would destroy the data the run is reading.
   const bool is_input =
       files.same_file(name, params.hourly_file) ||
@@ -63,233 +115,170 @@ ResultFile open_result(FileSystem& files, const RunParameters& params, bool loca
   auto sink = is_input ? nullptr : files.open_output(name);
   if (!sink) {
     std::string message = message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str());
-    if (located) {
+    if (run.options.located) {
       message += name + ": cannot be created: " +
                  (is_input ? "it is one of the input files" : files.open_failure()) + "\n";
     }
-    fail(107, message);
+    fail(exit_code::result_not_created, message);
   }
-  return ResultFile(std::move(sink));
+  run.result.emplace(std::move(sink));
+  write_result_header(*run.result, run.stations, run.counts.total());
 }
 
-// Data records begin after the five header lines of each file with stations.
-void skip_headers(InputFiles& inputs, const StationCounts& counts) {
+// The additions the options ask for. Their files are created before any data
+// is read, so that a name that cannot be written costs no run.
+void open_additions(RunContext& run) {
+  const RunOptions& options = run.options;
+  const RunParameters& params = run.params;
+  std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file,
+                                    params.result_file};
+  const auto create = [&](const char* what, const std::string& name) {
+    auto sink = create_added_file(run.files, what, name, taken);
+    taken.push_back(name);
+    return sink;
+  };
+  if (!options.report_file.empty()) {
+    run.additions.push_back(std::make_unique<RunReport>(create("report file", options.report_file),
+                                                        options.report_file, run.stations,
+                                                        run.counts, params.nodata));
+  }
+  if (!options.map_file.empty()) {
+    run.additions.push_back(std::make_unique<StationMap>(
+        create("map file", options.map_file), options.map_file, run.stations, run.counts, params));
+  }
+  if (!options.netcdf_file.empty()) {
+    run.additions.push_back(NetcdfAddition::create(
+        {run.console, run.files, options, params, run.stations, run.counts}, taken));
+  }
+}
+
+// Every file at the start date; the window then holds the first day, from
+// hour 7 of the start date to hour 6 of the next. Data records begin after
+// the five header lines of each file with stations.
+void seek_start(RunContext& run) {
+  InputFiles& inputs = run.inputs;
+  const StationCounts& counts = run.counts;
   inputs.hourly->rewind();
   if (counts.climate != 0) inputs.climate->rewind();
   if (counts.collector != 0) inputs.collector->rewind();
   skip_header(*inputs.hourly);
   if (counts.climate != 0) skip_header(*inputs.climate);
   if (counts.collector != 0) skip_header(*inputs.collector);
-}
-
-void close_input(std::optional<TextReader>& input, int code, const std::string& name) {
-  if (!input->close()) {
-    fail(code, message_format("Fehler beim Schliessen der Datei %s\n", name.c_str()));
+  run.window.fill(missing_marker(run.params.nodata));
+  const auto write_raw = [&](const HourStamp& stamp, const HourField& field) {
+    write_raw_line(*run.result, stamp, field, counts.total());
+    for (const auto& addition : run.additions) addition->hour_as_read(stamp, field);
+  };
+  seek_hourly_start(*inputs.hourly, write_raw, run.window, run.params, counts);
+  if (counts.climate != 0) {
+    seek_climate_start(run.console, *inputs.climate, run.window, run.params, counts.first_climate(),
+                       counts.last_climate());
+  }
+  if (counts.collector != 0) {
+    seek_collector_start(run.console, *inputs.collector, run.window, run.params,
+                         counts.first_collector(), counts.total());
   }
 }
 
 // The files are closed in order, and the first that fails ends the run.
-void close_files(InputFiles& inputs, ResultFile& result, const StationCounts& counts,
-                 const RunParameters& params) {
-  if (counts.hourly > 0) close_input(inputs.hourly, 201, params.hourly_file);
-  if (counts.climate > 0) close_input(inputs.climate, 202, params.climate_file);
-  if (counts.collector > 0) close_input(inputs.collector, 203, params.collector_file);
-  if (!result.close()) {
-    fail(204, message_format("Fehler beim Schliessen der Datei %s\n", params.result_file.c_str()));
-  }
-}
-
-// What a run adds when asked: the report's rows, the map, and the tallies of
-// both. A run without them records nothing.
-struct Additions {
-  std::string report_name;
-  std::string map_name;
-  std::optional<RunReport> report;
-  std::unique_ptr<OutputSink> map;
-  std::unique_ptr<NetcdfAddition> netcdf;
-  std::optional<RunTally> tally;
-  std::vector<PeriodRecord> periods;
-
-  std::vector<PeriodRecord>* record() { return tally ? &periods : nullptr; }
-};
-
-// Every file is created before any data is read, so that a name that
-// cannot be written costs no run.
-void open_additions(Console& console, Additions& added, FileSystem& files,
-                    const RunOptions& options, const RunParameters& params,
-                    const StationTable& stations, const StationCounts& counts, WorkerPool& pool) {
-  std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file,
-                                    params.result_file};
-  if (!options.report_file.empty()) {
-    added.report_name = options.report_file;
-    added.report.emplace(create_added_file(files, "report file", added.report_name, taken),
-                         added.report_name, stations, counts, params.nodata, &pool);
-    taken.push_back(added.report_name);
-  }
-  if (!options.map_file.empty()) {
-    added.map_name = options.map_file;
-    added.map = create_added_file(files, "map file", added.map_name, taken);
-    taken.push_back(added.map_name);
-  }
-  added.netcdf = NetcdfAddition::create(console, files, options, params, stations, counts, taken);
-  if (added.report || added.map) added.tally.emplace(counts.total());
-}
-
-// The day's periods go into the report and the tallies; the map counts the
-// hourly stations' present hours among those the result file holds.
-void note_day(Additions& added, const HourWindow& window, const StationCounts& counts,
-              double nodata, const EndDate& end, bool end_flag) {
-  // Only the last day stops early, with hour 24 of the end date.
-  int written = 24;
-  const HourStamp last{end.day, 24, end.month, end.year};
-  for (int slot = 1; end_flag && slot <= 24; ++slot) {
-    if (window.stamp(slot) == last) written = slot;
-  }
-  if (added.netcdf) added.netcdf->day(window, written);
-  if (!added.tally) return;
-  tally_periods(*added.tally, added.periods, nodata);
-  if (added.map) {
-    for (int slot = 1; slot <= written; ++slot) {
-      tally_hour(*added.tally, window.field(slot), counts.hourly, nodata);
+void close_files(RunContext& run) {
+  const RunParameters& params = run.params;
+  const auto close = [](std::optional<TextReader>& input, int code, const std::string& name) {
+    if (!input->close()) {
+      fail(code, message_format("Fehler beim Schliessen der Datei %s\n", name.c_str()));
     }
+  };
+  if (run.counts.hourly > 0)
+    close(run.inputs.hourly, exit_code::hourly_not_closed, params.hourly_file);
+  if (run.counts.climate > 0) {
+    close(run.inputs.climate, exit_code::climate_not_closed, params.climate_file);
   }
-  if (added.report) added.report->add_day(added.periods, written);
-  added.periods.clear();
+  if (run.counts.collector > 0) {
+    close(run.inputs.collector, exit_code::collector_not_closed, params.collector_file);
+  }
+  if (!run.result->close()) {
+    fail(exit_code::result_not_closed,
+         message_format("Fehler beim Schliessen der Datei %s\n", params.result_file.c_str()));
+  }
 }
 
-// Lets the pool's threads go on with their idle work when the reading of
-// the next day ends, however it ends.
-struct ReleaseIdleWork {
-  WorkerPool& pool;
-  ~ReleaseIdleWork() { pool.hold_idle_work(false); }
-};
+// The day in the window: its climate and collector hours completed and
+// written, and told to the additions.
+DayWritten complete_day(RunContext& run) {
+  const RunParameters& params = run.params;
+  adjust_to_totals(run.window, run.sums, run.counts, params.nodata, *run.engine,
+                   run.additions.empty() ? nullptr : &run.periods, run.keeping);
+  const HourStamp last = last_hour_of(params.end_year, params.end_month, params.end_day);
+  const DayWritten written = write_day(*run.result, run.window, last, run.counts.total(),
+                                       params.nodata, run.options.decimals, &run.pool);
+  if (!written.end_missed) {
+    const DayContext day{run.window, run.periods, written.slots};
+    for (const auto& addition : run.additions) addition->day(day);
+  }
+  run.periods.clear();
+  return written;
+}
 
-void finish_additions(Console& console, Additions& added, const StationTable& stations,
-                      const StationCounts& counts, const RunParameters& params) {
-  if (added.report) added.report->close();
-  if (added.netcdf) added.netcdf->finish();
-  if (added.map) {
-    write_station_map(std::move(added.map), added.map_name, *added.tally, stations, counts, params);
+// One pass a day: the day is completed while the next one is read (side by
+// side when the pool has the threads), then the window moves on to it.
+// Returns whether the run has written hour 24 of the end date; a day that
+// cannot reach it stops the run.
+bool pass_day(RunContext& run) {
+  run.days->mark(run.window);
+  DayWritten written;
+  run.pool.run(2, [&](std::size_t piece, int) {
+    if (piece == 0) {
+      run.days->read();
+    } else {
+      written = complete_day(run);
+    }
+  });
+  if (written.end_missed) {
+    close_files(run);
+    fail_end_missing(run.params);
   }
-  if (added.report) {
-    write_report_summary(console.summary, *added.tally, stations, counts, added.report_name);
-  }
+  if (written.end_reached) return true;
+  run.days->take(run.console, run.window);
+  return false;
+}
+
+// The additions write and close their files, then tell what they found.
+void finish_additions(RunContext& run) {
+  for (const auto& addition : run.additions) addition->finish();
+  for (const auto& addition : run.additions) addition->summary(run.console.summary);
 }
 
 }  // namespace
 
 void run(Console& console, FileSystem& files, const Invocation& invocation) {
-  bool end_flag = false;
-  print_banner(console);
-  StationTable stations;
-  console.out << "Initialisieren...\n";
-  StationCounts counts;
-
-  // The run's parameters come from the dialogue, its stations from the
-  // headers of the files it names.
-  console.out << "Parametereingabe ...\n";
-  RunParameters params;
-  if (invocation.parameters) {
-    params = *invocation.parameters;
-  } else {
-    read_parameters(console, params);
-  }
-  const bool located = !invocation.options.dialogue;
-  if (invocation.options.cross_validation.enabled) {
-    cross_validate(console, files, params, invocation.options);
+  RunContext run(console, files, invocation.options);
+  // The banner, and the parameters from the command line or the dialogue.
+  read_parameters(run, invocation);
+  // The cross-validation is a run of its own.
+  if (run.options.cross_validation.enabled) {
+    cross_validate(console, files, run.params, run.options);
     return;
   }
-  InputFiles inputs;
-  read_headers(console, files, params, stations, counts, inputs, located);
-  console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());
-  // Likely mistakes are told before the run spends its time on them.
-  if (located) {
-    warn_unreached_stations(console.err, stations, counts, params,
-                            invocation.options.dry_fallback != DryFallback::zero);
-    warn_coordinate_ranges(console.err, stations, counts, params);
+  // The stations of the three files' headers.
+  read_headers(run);
+  // The sums and the window, sized by the stations.
+  run.sums = take_memory(exit_code::memory_sums,
+                         [&] { return std::vector<double>(station_entries(run.counts.total())); });
+  run.window = HourWindow(run.counts.total());
+  // Every file the run writes is created before any data is read.
+  open_result(run);
+  open_additions(run);
+  // The files at the start date, the first day in the window.
+  seek_start(run);
+  // The weights of the run's fixed geometry, and the source of the next days.
+  run.engine.emplace(run.stations, run.counts, IdwSettings::from(run.params), &run.pool);
+  run.days.emplace(run.inputs, run.params, run.counts);
+  // Day after day up to hour 24 of the end date.
+  while (!pass_day(run)) {
   }
-  // The window and the sums are sized by the stations the headers gave.
-  std::vector<double> sums =
-      take_memory(15, [&] { return std::vector<double>(station_entries(counts.total())); });
-  HourWindow window(counts.total());
-
-  ResultFile result = open_result(files, params, located);
-  write_result_header(result, stations, counts.total());
-  // The pool's threads also write the report while they wait, so the pool
-  // outlives the additions.
-  WorkerPool pool(invocation.options.threads);
-  Additions added;
-  open_additions(console, added, files, invocation.options, params, stations, counts, pool);
-
-  // Position every file at the start date; the window then holds the first
-  // day, from hour 7 of the start date to hour 6 of the next.
-  skip_headers(inputs, counts);
-  window.fill(missing_marker(params.nodata));
-  seek_hourly_start(
-      *inputs.hourly,
-      [&](const HourStamp& stamp, const HourField& field) {
-        write_raw_line(result, stamp, field, counts.total());
-        if (added.map) tally_hour(*added.tally, field, counts.hourly, params.nodata);
-        if (added.netcdf) added.netcdf->raw_hour(stamp, field);
-      },
-      window, params, counts);
-  if (counts.climate != 0) {
-    seek_climate_start(console, *inputs.climate, window, params, counts.first_climate(),
-                       counts.last_climate());
-  }
-  if (counts.collector != 0) {
-    seek_collector_start(console, *inputs.collector, window, params, counts.first_collector(),
-                         counts.total());
-  }
-
-  // One pass a day: complete the day's climate and collector hours, write
-  // them, and read the next day. The run ends with hour 24 of the end date,
-  // or stops where the hourly file cannot reach it.
-  IdwEngine engine(stations, counts, IdwSettings::from(params), &pool);
-  const EndDate end{params.end_day, params.end_month, params.end_year};
-  const KeepingReadings keeping{invocation.options.dry_fallback, &stations,
-                                invocation.options.keep_totals, invocation.options.decimals};
-  // With more than one thread, the next day is read while this one is
-  // interpolated and written; its hours enter the window as the advance
-  // would have read them. The pool's idle work (the report's rows) waits
-  // while the reading goes on, so that it takes up only time the cores
-  // would otherwise leave idle.
-  const bool read_ahead = pool.size() > 1;
-  DayAhead ahead;
-  std::optional<BackgroundThread> reader;
-  if (read_ahead) reader.emplace();
-  for (;;) {
-    if (read_ahead) {
-      std::array<HourStamp, 24> before;
-      for (int slot = 0; slot < 24; ++slot) before[slot] = window.stamp(slot);
-      const HourStamp last = window.stamp(24);
-      const bool last_read = window.hour_read(24);
-      pool.hold_idle_work(true);
-      reader->start([&, before, last, last_read] {
-        const ReleaseIdleWork release{pool};
-        read_day_ahead(inputs, before, last, last_read, ahead, params, counts);
-      });
-    }
-    adjust_to_totals(window, sums, counts, params.nodata, engine, added.record(), keeping);
-    const DayOutcome day = write_day(result, window, end, counts.total(), params.nodata, end_flag,
-                                     invocation.options.decimals, &pool);
-    if (read_ahead) reader->wait();
-    if (day == DayOutcome::end_missed) {
-      close_files(inputs, result, counts, params);
-      fail_end_missing(params);
-    }
-    note_day(added, window, counts, params.nodata, end, end_flag);
-    if (end_flag) break;
-    if (read_ahead) {
-      take_day_ahead(console, window, ahead);
-    } else {
-      for (int hour = 0; hour < 24; ++hour) advance_hour(console, inputs, window, params, counts);
-    }
-  }
-
   console.out << "\n";
-  close_files(inputs, result, counts, params);
-  finish_additions(console, added, stations, counts, params);
+  close_files(run);
+  finish_additions(run);
 }
 
 void run(Console& console, FileSystem& files) {

@@ -32,7 +32,7 @@ TEST(CommandLine, ParametersAndTheirDefaults) {
              "--end", "2004-03-01", "--max-distance", "inf", "--threads", "3"});
   ASSERT_TRUE(run.parameters);
   const RunParameters& p = *run.parameters;
-  EXPECT_FALSE(run.options.dialogue);
+  EXPECT_TRUE(run.options.located);
   EXPECT_EQ(run.options.threads, 3);
   EXPECT_EQ(std::tie(p.climate_file, p.collector_file), std::tuple("k t.txt", ""));
   EXPECT_EQ(std::tie(p.nodata, p.power, p.lower_limit, p.lower_replacement, p.upper_limit,
@@ -45,7 +45,7 @@ TEST(CommandLine, ParametersAndTheirDefaults) {
   // Options that only add to a run leave the dialogue on.
   const Invocation added = parse({"--report", "r.tsv", "-q", "--decimals", "3", "--dry-fallback",
                                   "nearest-wet", "--keep-totals"});
-  EXPECT_TRUE(added.options.dialogue && !added.parameters);
+  EXPECT_TRUE(!added.options.located && !added.parameters);
   EXPECT_EQ(std::tie(added.options.report_file, added.options.decimals), std::tuple("r.tsv", 3));
   EXPECT_TRUE(added.options.dry_fallback == DryFallback::nearest_wet && added.options.keep_totals);
   EXPECT_TRUE(parse({"--dry-fallback", "uniform"}).options.dry_fallback == DryFallback::uniform);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -38,6 +42,40 @@ TEST(MessageFormat, FormatsLikePrintfAtAnyLength) {
   EXPECT_EQ(message_format("%s", ""), "");
   const std::string long_name(5000, 'n');
   EXPECT_EQ(message_format("<%s>", long_name.c_str()), "<" + long_name + ">");
+}
+
+// The first cells of README's table of messages and exit codes.
+std::set<std::string> readme_code_cells() {
+  std::ifstream readme(RUMO_README);
+  std::string line;
+  while (std::getline(readme, line) && line != "## Messages and exit codes") {
+  }
+  std::set<std::string> cells;
+  while (std::getline(readme, line) && line.rfind("## ", 0) != 0) {
+    if (line.rfind("| ", 0) != 0) continue;
+    cells.insert(line.substr(2, line.find(" |", 2) - 2));
+  }
+  return cells;
+}
+
+TEST(ExitCodes, ReadmeListsEveryCodeAsTheShellSeesIt) {
+  const std::set<std::string> cells = readme_code_cells();
+  ASSERT_FALSE(cells.empty()) << RUMO_README;
+  const std::string memory =
+      std::to_string(exit_code::memory_first) + " to " + std::to_string(exit_code::memory_last);
+  std::set<int> codes;
+  for (const int code : exit_code::all) {
+    EXPECT_TRUE(codes.insert(code).second) << code << " is named twice";
+    std::string cell = std::to_string(code);
+    if (code >= exit_code::memory_first && code <= exit_code::memory_last) cell = memory;
+    if (code > 255) cell += " (" + std::to_string(code % 256) + ")";
+    EXPECT_TRUE(cells.count(cell)) << "README has no row \"" << cell << "\"";
+  }
+  // And README names no code the program does not have.
+  for (const std::string& cell : cells) {
+    if (cell == memory || cell.find_first_not_of("0123456789 ()") != std::string::npos) continue;
+    EXPECT_TRUE(codes.count(std::stoi(cell))) << "README lists " << cell;
+  }
 }
 
 }  // namespace

@@ -39,39 +39,24 @@ TEST(WorkerPool, EveryPieceOnceAndTheLowestFailure) {
   }
 }
 
-// Idle work runs on the pool's threads only, one step at a time, between
-// and beside the pieces, until it runs out; none starts while it is held,
-// and it ends when cleared.
-TEST(WorkerPool, IdleWorkFillsTheWaits) {
-  for (const int threads : {1, 3}) {
+// Pieces that call the pool again: every inner piece runs once, and no
+// worker number runs two pieces at once, whatever the nesting.
+TEST(WorkerPool, CallsWithinPiecesShareTheThreads) {
+  for (const int threads : {1, 2, 3, 8}) {
     WorkerPool pool(threads);
-    std::atomic<int> steps{0}, running{0}, overlaps{0};
-    pool.set_idle_work([&] {
-      if (running++ > 0) ++overlaps;
-      std::this_thread::sleep_for(std::chrono::microseconds(20));
-      --running;
-      return ++steps < 500;
+    std::vector<std::atomic<int>> busy(static_cast<std::size_t>(threads));
+    std::atomic<int> clashes{0};
+    std::vector<std::atomic<int>> runs(4 * 50);
+    pool.run(4, [&](std::size_t outer, int) {
+      pool.run(50, [&](std::size_t inner, int worker) {
+        if (busy[static_cast<std::size_t>(worker)]++ > 0) ++clashes;
+        ++runs[outer * 50 + inner];
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+        --busy[static_cast<std::size_t>(worker)];
+      });
     });
-    pool.hold_idle_work(true);
-    pool.idle_work_added();
-    pool.run(8, [](std::size_t, int) {});
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(steps, 0);
-    pool.hold_idle_work(false);
-    for (int call = 0; call < 200; ++call) {
-      std::atomic<int> pieces{0};
-      pool.run(8, [&](std::size_t, int) { ++pieces; });
-      ASSERT_EQ(pieces, 8);
-    }
-    for (int wait = 0; threads > 1 && steps < 500 && wait < 10000; ++wait) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    pool.clear_idle_work();
-    EXPECT_EQ(steps, threads > 1 ? 500 : 0);
-    EXPECT_EQ(overlaps, 0);
-    pool.idle_work_added();  // after clearing, nothing to run
-    pool.run(1, [](std::size_t, int) {});
-    EXPECT_EQ(steps, threads > 1 ? 500 : 0);
+    EXPECT_EQ(clashes, 0) << threads;
+    for (std::size_t i = 0; i < runs.size(); ++i) ASSERT_EQ(runs[i], 1) << threads << " " << i;
   }
 }
 

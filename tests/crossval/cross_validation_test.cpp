@@ -72,9 +72,11 @@ struct Outcome {
 Outcome cross_validate(const Scenario& s, int threads) {
   MemoryFiles files;
   DetailsWriter details(files.open_output("details"), "details", s.table, s.hourly, s.grid);
-  CrossValidator validator(s.table, s.hourly, s.grid, s.settings, threads, &details);
+  WorkerPool pool(threads);
+  CrossValidator validator(s.table, s.hourly, s.grid, s.settings, &pool, &details);
   for (int h = 0; h < static_cast<int>(s.fields.size()); ++h) {
-    validator.add_hour(HourStamp{1 + h / 24, 1 + h % 24, 3, 2004}, s.fields[h]);  // from 1 March
+    validator.add_hour(HourStamp{.year = 2004, .month = 3, .day = 1 + h / 24, .hour = 1 + h % 24},
+                       s.fields[h]);  // from 1 March
   }
   Outcome outcome{validator.finish(), {}};
   details.close();
@@ -126,6 +128,7 @@ TEST(CrossValidation, EveryEstimateIsThePlainInterpolationWithoutTheStation) {
       settings.power = cells[0];
       settings.max_distance = cells[1];
       idw_interpolate(field, target, target, table, s.hourly, settings);
+      // README's bound: a relative 1e-12 of the run's interpolation.
       if (cells[9] != field[target]) {
         EXPECT_LE(std::fabs(cells[9] - field[target]), 1e-12 * std::fabs(field[target])) << line;
       }

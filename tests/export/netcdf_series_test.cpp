@@ -5,7 +5,7 @@
 #include <random>
 
 #include "core/error.hpp"
-#include "export/export_codes.hpp"
+#include "core/exit_codes.hpp"
 #include "netcdf_content.hpp"
 
 namespace rumo {
@@ -42,11 +42,12 @@ TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
   for (const auto& c : cases) {
     ScratchFolder folder("rumo-netcdf-series");
     const SeriesLayout layout = layout_of(c.stations, c.period_hours);
-    auto file = NetcdfSeries::create(folder / "s.nc", layout, kExportNotCreated, kExportNotWritten);
+    auto file = NetcdfSeries::create(folder / "s.nc", layout, exit_code::export_not_created,
+                                     exit_code::export_not_written);
     const long records = file->chunk_hours() + 30;
     std::mt19937 rng(7);
     std::vector<std::vector<double>> written;
-    HourStamp stamp{1, 7, 12, 2003};
+    HourStamp stamp{.year = 2003, .month = 12, .day = 1, .hour = 7};
     for (long k = 0; k < records; ++k) {
       std::vector<double>& values = written.emplace_back();
       for (std::size_t s = 0; s < c.stations; ++s) {
@@ -89,9 +90,10 @@ TEST(NetcdfSeries, UnfinishedFilesAreReadableAndBadCrsMakesNone) {
   ScratchFolder folder("rumo-netcdf-unfinished");
   const SeriesLayout layout = layout_of(4, 1);
   {
-    auto file = NetcdfSeries::create(folder / "u.nc", layout, kExportNotCreated, kExportNotWritten);
+    auto file = NetcdfSeries::create(folder / "u.nc", layout, exit_code::export_not_created,
+                                     exit_code::export_not_written);
     const std::vector<double> values{1.5, 0.0, -9999.0, 2.0};
-    HourStamp stamp{31, 24, 12, 2003};
+    HourStamp stamp{.year = 2003, .month = 12, .day = 31, .hour = 24};
     for (int k = 0; k < 3; ++k, stamp = next_hour(stamp)) file->add(stamp, values);
   }
   const NetcdfContent back = read_netcdf(folder / "u.nc");
@@ -101,10 +103,11 @@ TEST(NetcdfSeries, UnfinishedFilesAreReadableAndBadCrsMakesNone) {
   SeriesLayout bad = layout;
   bad.crs = "EPSG:nonsense";
   try {
-    NetcdfSeries::create(folder / "b.nc", bad, kExportNotCreated, kExportNotWritten);
+    NetcdfSeries::create(folder / "b.nc", bad, exit_code::export_not_created,
+                         exit_code::export_not_written);
     ADD_FAILURE() << "no error";
   } catch (const RunError& error) {
-    EXPECT_EQ(error.code, kExportBadCrs);
+    EXPECT_EQ(error.code, exit_code::export_bad_crs);
   }
   EXPECT_FALSE(std::filesystem::exists(folder / "b.nc"));
 }

@@ -20,7 +20,8 @@ using rumo::fuzz::expect;
 
 void expect_import_failure(const rumo::RunError& error) {
   const std::string& message = error.message;
-  expect(error.code >= rumo::kImportFileNotRead && error.code <= rumo::kImportNotWritten,
+  expect(error.code >= rumo::exit_code::import_file_not_read &&
+             error.code <= rumo::exit_code::import_not_written,
          "code " + std::to_string(error.code) + " is not the import's");
   expect(error.stream == rumo::Stream::err && message.starts_with("rumo import: ") &&
              message.find('\n') == message.size() - 1,

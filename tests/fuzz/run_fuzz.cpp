@@ -69,7 +69,7 @@ void run_once(std::string_view data) {
   std::ostringstream out, err;
   rumo::Console console{in, out, err};
   rumo::Invocation invocation;
-  invocation.options.dialogue = !located;
+  invocation.options.located = located;
   bool complete = false;
   try {
     rumo::run(console, files, invocation);

@@ -118,7 +118,9 @@ TEST(StationList, TheServicesListAndDelimitedTables) {
 
   for (const char* bad : {"id,lat\n1,50\n", "id,lat,lon\n1,50,x\n", "id,lat,lon\n1,50\n",
                           "id,lat,lon\n1,50,9\n01,51,9\n", "id,x,y\n", ""}) {
-    EXPECT_EQ(failure_code([&] { read_station_list(bad, "t.csv"); }), kImportBadStations) << bad;
+    EXPECT_EQ(failure_code([&] { read_station_list(bad, "t.csv"); }),
+              exit_code::import_bad_stations)
+        << bad;
   }
 }
 
@@ -191,7 +193,7 @@ TEST(ValueFile, StampsLandOnTheProgramsHoursHalvesAndDays) {
       parser.finish();
     });
     if (c.slot < 0) {
-      EXPECT_EQ(code, kImportNotPlaceable) << c.stamp;
+      EXPECT_EQ(code, exit_code::import_not_placeable) << c.stamp;
       continue;
     }
     ASSERT_EQ(code, 0) << c.stamp;
@@ -207,14 +209,15 @@ TEST(ValueFile, RowsThatCannotBeReadStopWithTheirCode) {
     const char* text;
     int code;
   };
-  for (const Case& c : {Case{"id,time,value\n44,2023060301,-1\n", kImportBadLine},
-                        Case{"id,time,value\n44,2023060301,x\n", kImportBadLine},
-                        Case{"id,time,value\n44,2023060301\n", kImportBadLine},
-                        Case{"id,when,value\n44,2023060301,1\n", kImportBadLine},
-                        Case{"id time value\n", kImportBadLine}, Case{"", kImportBadLine},
-                        Case{"id,time,value\n45,2023060301,1\n", kImportUnknownStation},
-                        Case{"id,time,value\n44,2023-06-03 01:00:30,1\n", kImportNotPlaceable},
-                        Case{"id,time,value\n44,2023060301,-999\n44,2023060302,\n", 0}}) {
+  for (const Case& c :
+       {Case{"id,time,value\n44,2023060301,-1\n", exit_code::import_bad_line},
+        Case{"id,time,value\n44,2023060301,x\n", exit_code::import_bad_line},
+        Case{"id,time,value\n44,2023060301\n", exit_code::import_bad_line},
+        Case{"id,when,value\n44,2023060301,1\n", exit_code::import_bad_line},
+        Case{"id time value\n", exit_code::import_bad_line}, Case{"", exit_code::import_bad_line},
+        Case{"id,time,value\n45,2023060301,1\n", exit_code::import_unknown_station},
+        Case{"id,time,value\n44,2023-06-03 01:00:30,1\n", exit_code::import_not_placeable},
+        Case{"id,time,value\n44,2023060301,-999\n44,2023060302,\n", 0}}) {
     Collect sink;
     ValueParser parser(ValueRules{}, two_stations(), "v.csv", sink);
     EXPECT_EQ(failure_code([&] {

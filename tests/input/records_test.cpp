@@ -16,7 +16,8 @@ namespace {
 // text stands for data lines from line 1 on.
 struct Reader : MemoryFiles, TextReader {
   Reader(std::string text, std::size_t block) : TextReader(opened(*this, text), block) {
-    located_name = "h.txt";
+    located = true;
+    name = "h.txt";
   }
   static std::unique_ptr<InputSource> opened(MemoryFiles& files, std::string& text) {
     files.inputs["h.txt"] = std::move(text);
@@ -30,7 +31,7 @@ std::string read_all(const std::string& text, std::size_t block) {
   Reader reader(text, block);
   HourField field(station_entries(3));
   try {
-    while (!reader.at_end()) read_record(reader, field, 1, 3, 317, 318);
+    while (!reader.at_end()) read_record(reader, field, 1, 3, exit_code::hourly_run);
   } catch (const RunError& error) {
     return std::to_string(error.code) + " " + error.message;
   }

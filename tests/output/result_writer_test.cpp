@@ -33,16 +33,17 @@ TEST(ResultFile, HeaderAndLines) {
   Result result;
   write_result_header(result.file, table, 3);
   // Zeros and missing values short, everything else with one decimal.
-  write_result_line(result.file, HourStamp{5, 7, 2, 2003},
+  write_result_line(result.file, HourStamp{.year = 2003, .month = 2, .day = 5, .hour = 7},
                     field_of({0.0, -9999.0, -9998.0, 0.04, 3.0, -9997.96, 12345.678, -0.0, 1e-7,
                               -12000.0, 1.25e7, -0.26, std::numeric_limits<double>::quiet_NaN()}),
                     13, 9998.0);
-  write_result_line(result.file, HourStamp{31, 24, 12, 1999},
+  write_result_line(result.file, HourStamp{.year = 1999, .month = 12, .day = 31, .hour = 24},
                     field_of({-999.0, -998.25, -997.26, 998.0}), 4, 998.0);
   // Raw lines: every value in short form.
-  write_raw_line(result.file, HourStamp{1, 1, 1, 2003},
+  write_raw_line(result.file, HourStamp{.year = 2003, .month = 1, .day = 1, .hour = 1},
                  field_of({0.04, 3.0, 1234567.0, -9999.0, 0.0001, 1e-5, 2.5}), 7);
-  write_raw_line(result.file, HourStamp{1, 2, 1, 2003}, field_of({}), 0);
+  write_raw_line(result.file, HourStamp{.year = 2003, .month = 1, .day = 1, .hour = 2},
+                 field_of({}), 0);
   EXPECT_EQ(result.text(),
             "interpolierte Stationswerte\n"
             "YY\tMM\tDD\tHH\t100\t251\t-3\n"
@@ -70,7 +71,8 @@ TEST(ResultFile, LongOutputAndFailures) {
       expected += text;
     }
     expected += "\n";
-    write_raw_line(result.file, HourStamp{1, hour, 1, 2003}, field, kStations);
+    write_raw_line(result.file, HourStamp{.year = 2003, .month = 1, .day = 1, .hour = hour}, field,
+                   kStations);
   }
   ASSERT_GT(expected.size(), 1u << 20);
   EXPECT_EQ(result.text(), expected);
@@ -81,7 +83,7 @@ TEST(ResultFile, LongOutputAndFailures) {
   EXPECT_EQ(files.outputs["kept"], "kept\n");
   files.failing_outputs["full"] = true;
   ResultFile failing(files.open_output("full"));
-  write_raw_line(failing, HourStamp{1, 1, 1, 2003}, field, 3);
+  write_raw_line(failing, HourStamp{.year = 2003, .month = 1, .day = 1, .hour = 1}, field, 3);
   EXPECT_FALSE(failing.close());
 }
 

@@ -55,7 +55,7 @@ double number(const std::string& text) {
 
 std::string report_of(testing::RandomRun& r, int threads, std::string* console) {
   Invocation invocation{r.params, {}};
-  invocation.options.dialogue = false;
+  invocation.options.located = true;
   invocation.options.report_file = "r";
   invocation.options.threads = threads;
   std::istringstream in;
@@ -169,7 +169,7 @@ TEST(RunReport, KeptTotalsAddUpInTheWrittenText) {
     const auto run_with = [&](bool keep_totals, int with_decimals) {
       testing::RandomRun r(seed);
       Invocation invocation{r.params, {}};
-      invocation.options.dialogue = false;
+      invocation.options.located = true;
       invocation.options.report_file = "r";
       invocation.options.decimals = with_decimals;
       invocation.options.dry_fallback = fallback;
@@ -244,48 +244,5 @@ TEST(RunReport, KeptTotalsAddUpInTheWrittenText) {
   EXPECT_GT(kept["nearest-wet"], 5);
   EXPECT_GT(partial, 10);
 }
-
-// Written by the pool's threads between its pieces, a few rows at a time,
-// or by the handing thread once too many periods wait, the file is the one a
-// single thread writes.
-TEST(RunReport, TheSameFileWhoeverWritesIt) {
-  StationCounts counts{2, 300, 900};
-  StationTable table;
-  table.make_room(counts.total());
-  for (int m = 1; m <= counts.total(); ++m) table.name[m] = std::to_string(m) + "s";
-  table.name[7] = "with\"quote";
-  const auto report_with = [&](int threads, std::size_t most_waiting) {
-    MemoryFiles files;
-    WorkerPool pool(threads);
-    RunReport report(files.open_output("r"), "r", table, counts, 9999.0, &pool, most_waiting);
-    std::vector<PeriodRecord> periods;
-    for (int day = 1; day <= 60; ++day) {
-      // The adjustment's passes: climate at 7 and 19, then the collectors.
-      for (const auto& [first, last, hour] :
-           {std::tuple{3, 302, 7}, std::tuple{3, 302, 19}, std::tuple{303, 1202, 7}}) {
-        for (int m = first; m <= last; ++m) {
-          const double reading = (m * day) % 7 == 0 ? -9999.0 : ((m + day) % 5) * 0.3;
-          periods.push_back({m,
-                             {day % 28 + 1, hour, 1 + day / 28, 2001},
-                             1,
-                             12,
-                             reading,
-                             ((m * 31 + day) % 11) / 7.0});
-        }
-      }
-      report.add_day(periods, day == 60 ? 18 : 24);
-      EXPECT_TRUE(periods.empty());
-      std::atomic<long> work{0};
-      pool.run(16, [&](std::size_t index, int) { work += static_cast<long>(index); });
-    }
-    report.close();
-    return files.outputs.at("r");
-  };
-  const std::string alone = report_with(1, 1 << 16);
-  EXPECT_EQ(std::count(alone.begin(), alone.end(), '\n'), 1 + 60 * 1500);
-  EXPECT_EQ(report_with(2, 1 << 16), alone);
-  EXPECT_EQ(report_with(3, 1), alone);
-}
-
 }  // namespace
 }  // namespace rumo

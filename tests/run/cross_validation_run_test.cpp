@@ -73,7 +73,8 @@ struct Hours {
 
 // Hours 7 to 6 of the next day from hour 7 of `date`.
 std::vector<HourStamp> day_hours(const Date& date) {
-  std::vector<HourStamp> hours{{std::get<2>(date), 7, std::get<1>(date), std::get<0>(date)}};
+  std::vector<HourStamp> hours{
+      {.year = std::get<0>(date), .month = std::get<1>(date), .day = std::get<2>(date), .hour = 7}};
   while (hours.size() < 24) hours.push_back(next_hour(hours.back()));
   return hours;
 }
@@ -130,7 +131,7 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     testing::RandomRun r(seed);
     RunOptions options;
-    options.dialogue = false;
+    options.located = true;
     CrossValidationRequest& cv = options.cross_validation;
     cv.enabled = true;
     cv.powers = {0.0, 2.0, 3.5};

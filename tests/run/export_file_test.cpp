@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "core/error.hpp"
-#include "export/export_codes.hpp"
+#include "core/exit_codes.hpp"
 
 namespace rumo {
 namespace {
@@ -129,14 +129,14 @@ TEST(ExportFile, KindsAndFailures) {
   const struct {
     const char* records;
     int code;
-  } failures[] = {{"2001 1 1 2 0 0\n2001 1 1 2 0 0\n", kExportStampsOutOfOrder},
-                  {"2001 1 1 25 0 0\n", kExportStampsOutOfOrder},
-                  {"2001 2 30 1 0 0\n", kExportStampsOutOfOrder},
-                  {"2001 1 1 1 0 1,5\n", kExportBadRecord}};
+  } failures[] = {{"2001 1 1 2 0 0\n2001 1 1 2 0 0\n", exit_code::export_stamps_out_of_order},
+                  {"2001 1 1 25 0 0\n", exit_code::export_stamps_out_of_order},
+                  {"2001 2 30 1 0 0\n", exit_code::export_stamps_out_of_order},
+                  {"2001 1 1 1 0 1,5\n", exit_code::export_bad_record}};
   for (const auto& f : failures) {
     EXPECT_EQ(export_csv("h.txt", header + f.records, {}).code, f.code) << f.records;
   }
-  EXPECT_EQ(export_csv("out.csv", header, {}).code, kExportNotCreated);
+  EXPECT_EQ(export_csv("out.csv", header, {}).code, exit_code::export_not_created);
 }
 
 }  // namespace

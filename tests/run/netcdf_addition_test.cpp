@@ -34,7 +34,7 @@ std::string station_file(const std::string& title, int count, int first, int ste
   text << "\nYY\tMM\tDD\tHH";
   for (int i = 0; i < count; ++i) text << "\tS" << heights.size() - count + i;
   text << '\n';
-  HourStamp stamp{30, first, 12, 2003};
+  HourStamp stamp{.year = 2003, .month = 12, .day = 30, .hour = first};
   for (int k = 0; stamp.year < 2004 || stamp.day < 2 || stamp.hour <= 6; ++k) {
     text << stamp.year << '\t' << stamp.month << '\t' << stamp.day << '\t' << stamp.hour;
     for (int i = 0; i < count; ++i) {
@@ -92,7 +92,7 @@ TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   p.start_day = 30, p.start_month = 12, p.start_year = 2003, p.start_hour = 1;
   p.end_day = 1, p.end_month = 1, p.end_year = 2004;
   p.power = 2.0, p.max_distance = 1e6, p.upper_limit = 1e300;
-  invocation.options.dialogue = false;
+  invocation.options.located = true;
   invocation.options.threads = 2;
   invocation.options.netcdf_file = folder / "r.nc";
   std::istringstream in;
@@ -162,7 +162,7 @@ TEST(NetcdfAddition, ANameTheRunUsesStopsBeforeAnyData) {
   p.result_file = folder / "r.txt";
   p.start_day = 30, p.start_month = 12, p.start_year = 2003;
   p.end_day = 31, p.end_month = 12, p.end_year = 2003, p.max_distance = 1e6;
-  invocation.options.dialogue = false;
+  invocation.options.located = true;
   invocation.options.netcdf_file = folder / "h.txt";
   std::istringstream in;
   std::ostringstream out;
@@ -172,7 +172,7 @@ TEST(NetcdfAddition, ANameTheRunUsesStopsBeforeAnyData) {
     run(console, disk, invocation);
     ADD_FAILURE() << "no error";
   } catch (const RunError& error) {
-    EXPECT_EQ(error.code, kAddedFileNotCreated);
+    EXPECT_EQ(error.code, exit_code::added_file_not_created);
   }
   EXPECT_EQ(result_values(folder / "r.txt").size(), 0u);
 }
