@@ -11,8 +11,9 @@ namespace rumo::exit_code {
 inline constexpr int success = 0;
 
 // --- Usage ------------------------------------------------------------------
-// The command line cannot be understood; nothing was read or written.
-inline constexpr int usage = 64;
+// The command line cannot be understood; nothing was read or written. No
+// other code reaches 100 modulo 256, so a shell tells the two apart.
+inline constexpr int usage = 100;
 
 // --- Memory (1 to 17): "Speicherbelegungsfehler ! (code)" ----------------------
 inline constexpr int memory_hourly_field = 1;        // cross-validation: one hour's values

@@ -174,7 +174,8 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   char* out = buffer_.data() + used_;
   out = put_in_pieces(out, column_text_.data() + lead_at, lead_size);
   out = put_in_pieces(out, date_, date_size_);
-  out = write_shortest(out, p.reading);
+  // A missing reading is no number: its field stays empty.
+  if (is_present(p.reading, nodata_)) out = write_shortest(out, p.reading);
   *out++ = '\t';
   out = write_shortest(out, p.interpolated);
   const Outcome outcome = outcome_of(p, nodata_);

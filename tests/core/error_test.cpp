@@ -71,6 +71,10 @@ TEST(ExitCodes, ReadmeListsEveryCodeAsTheShellSeesIt) {
     if (code > 255) cell += " (" + std::to_string(code % 256) + ")";
     EXPECT_TRUE(cells.count(cell)) << "README has no row \"" << cell << "\"";
   }
+  // The command line's code is the only one a shell sees as its value.
+  for (const int code : exit_code::all) {
+    if (code != exit_code::usage) EXPECT_NE(code % 256, exit_code::usage % 256) << code;
+  }
   // And README names no code the program does not have.
   for (const std::string& cell : cells) {
     if (cell == memory || cell.find_first_not_of("0123456789 ()") != std::string::npos) continue;
