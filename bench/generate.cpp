@@ -112,6 +112,7 @@ struct Options {
   bool relative = false;
   bool quiet = false;
   std::string import_layout;  // "long" or "service": also the files `rumo import` reads
+  int shift = 0;              // readings stamped this many days late (negative: early)
 };
 
 void usage() {
@@ -123,6 +124,9 @@ void usage() {
       "  --days N          days of the run, at least 2 (365)\n"
       "  --start Y-M-D     first day (2001-01-01)\n"
       "  --seed N          random seed (1)\n"
+      "  --shift-readings N  climate and collector readings stamped N days late, as a\n"
+      "                    mistake to be found (0; negative: early; the days without\n"
+      "                    their own total read 0)\n"
       "  --region M        side of the square region in metres (300000)\n"
       "  --outages P       chance per station and day that an outage begins (0.002)\n"
       "  --gaps P          chance that a single hourly value is missing (0.0005)\n"
@@ -181,6 +185,9 @@ bool parse_options(int argc, char** argv, Options& o) {
       ok = as_int(o.days);
     } else if (name == "--start") {
       ok = rumo_bench::parse_date(value, o.start);
+    } else if (name == "--shift-readings") {
+      o.shift = static_cast<int>(std::strtol(value.c_str(), &end, 10));
+      ok = *end == '\0';
     } else if (name == "--seed") {
       o.seed = std::strtoull(value.c_str(), &end, 10);
       ok = *end == '\0';
@@ -790,6 +797,16 @@ int main(int argc, char** argv) {
   hourly_file.close();
 
   const double reading_gap = o.gap_rate * 6.0;
+  // The totals a day's readings carry: their own, or with --shift-readings
+  // those of another day (none outside the run).
+  const std::vector<double> no_rain(static_cast<std::size_t>(std::max(o.climate, o.collector)) * 2,
+                                    0.0);
+  const auto shifted = [&](const std::vector<double>& totals, int d, std::size_t per_day,
+                           std::size_t offset) {
+    const int from = d - o.shift;
+    if (from < 0 || from >= o.days) return no_rain.data();
+    return &totals[static_cast<std::size_t>(from) * per_day + offset];
+  };
   // One line of readings: the totals of the stations for one half or day,
   // missing where the station is out or the reading was lost.
   // `put(station, value, missing)` hands the same reading to the import layout.
@@ -815,7 +832,9 @@ int main(int argc, char** argv) {
     for (int d = 0; d < o.days; ++d) {
       for (int half = 0; half < 2; ++half) {
         w.stamp(date, half == 0 ? 7 : 19);
-        write_readings(w, &climate_total[(static_cast<std::size_t>(d) * 2 + half) * o.climate],
+        write_readings(w,
+                       shifted(climate_total, d, 2 * static_cast<std::size_t>(o.climate),
+                               static_cast<std::size_t>(half * o.climate)),
                        climate, climate_out, d, [&](std::size_t i, long value, bool gap) {
                          if (import_files)
                            import_files->climate(climate[i], date, half, value, gap);
@@ -830,8 +849,8 @@ int main(int argc, char** argv) {
     date = o.start;
     for (int d = 0; d < o.days; ++d) {
       w.stamp(date, 7);
-      write_readings(w, &collector_total[static_cast<std::size_t>(d) * o.collector], collector,
-                     collector_out, d, [&](std::size_t i, long value, bool gap) {
+      write_readings(w, shifted(collector_total, d, static_cast<std::size_t>(o.collector), 0),
+                     collector, collector_out, d, [&](std::size_t i, long value, bool gap) {
                        if (import_files) import_files->collector(collector[i], date, value, gap);
                      });
       date = rumo_bench::next_day(date);

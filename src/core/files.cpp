@@ -139,6 +139,17 @@ bool DiskFiles::same_file(const std::string& first, const std::string& second) {
   return std::filesystem::equivalent(first, second, ec) && !ec;
 }
 
+std::string DiskFiles::cannot_create(const std::string& name) {
+  std::error_code ec;
+  const bool existed = std::filesystem::exists(std::filesystem::symlink_status(name, ec));
+  std::FILE* file = std::fopen(name.c_str(), "a");
+  if (file == nullptr) return describe_failure(errno, name);
+  std::fclose(file);
+  // Only a file this check made is removed again.
+  if (!existed) std::filesystem::remove(name, ec);
+  return {};
+}
+
 bool MemoryFiles::same_file(const std::string& first, const std::string& second) {
   return first == second && inputs.count(first) != 0;
 }
@@ -156,9 +167,8 @@ std::unique_ptr<OutputSink> MemoryFiles::open_output(const std::string& name) {
   return std::make_unique<MemoryOutput>(text, failing_outputs.count(name) != 0);
 }
 
-std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
-                                              const std::string& name,
-                                              const std::vector<std::string>& taken) {
+void check_added_file(FileSystem& files, const std::string& what, const std::string& name,
+                      const std::vector<std::string>& taken) {
   // Writing over a file of the run would destroy what it reads or writes.
   for (const std::string& other : taken) {
     if (!other.empty() && (other == name || files.same_file(name, other))) {
@@ -166,9 +176,22 @@ std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::stri
                       "the run already uses " + other);
     }
   }
+  const std::string failure = files.cannot_create(name);
+  if (!failure.empty()) fail_added_file(exit_code::added_file_not_created, what, name, failure);
+}
+
+std::unique_ptr<OutputSink> open_added_file(FileSystem& files, const std::string& what,
+                                            const std::string& name) {
   auto sink = files.open_output(name);
   if (!sink) fail_added_file(exit_code::added_file_not_created, what, name, files.open_failure());
   return sink;
+}
+
+std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
+                                              const std::string& name,
+                                              const std::vector<std::string>& taken) {
+  check_added_file(files, what, name, taken);
+  return open_added_file(files, what, name);
 }
 
 }  // namespace rumo

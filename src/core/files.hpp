@@ -39,6 +39,10 @@ class FileSystem {
   virtual std::unique_ptr<OutputSink> open_output(const std::string& name) = 0;
   // Whether both names lead to one existing file.
   virtual bool same_file(const std::string& first, const std::string& second) = 0;
+  // Why `name` cannot be opened for writing, found without changing any file
+  // (an existing file is opened to append, a new one made and removed again);
+  // empty if it can.
+  virtual std::string cannot_create(const std::string& name) = 0;
   // Why the last open that gave null failed, in a few lower-case words
   // ("no such file", "no such folder", "permission denied").
   virtual std::string open_failure() const = 0;
@@ -50,6 +54,7 @@ class DiskFiles : public FileSystem {
   std::unique_ptr<InputSource> open_input(const std::string& name) override;
   std::unique_ptr<OutputSink> open_output(const std::string& name) override;
   bool same_file(const std::string& first, const std::string& second) override;
+  std::string cannot_create(const std::string& name) override;
   std::string open_failure() const override { return failure_; }
 
  private:
@@ -67,14 +72,23 @@ class MemoryFiles : public FileSystem {
   std::unique_ptr<InputSource> open_input(const std::string& name) override;
   std::unique_ptr<OutputSink> open_output(const std::string& name) override;
   bool same_file(const std::string& first, const std::string& second) override;
+  std::string cannot_create(const std::string& name) override {
+    return name.empty() ? open_failure() : std::string();
+  }
   // A file that is not there, or an output name that cannot be had.
   std::string open_failure() const override { return "no such file"; }
 };
 
-// Creates a file that the run adds when asked (`what`: "report file", "map
-// file", ...). One that cannot be created, or that names a file the run
-// already reads or writes (`taken`; empty names are skipped), stops the run
-// with 111 before any data is read.
+// Checks a file that the run adds when asked (`what`: "report file", "map
+// file", ...) without touching it. One that cannot be created, or that names
+// a file the run already reads or writes (`taken`; empty names are skipped),
+// stops the run with 111 before any data is read.
+void check_added_file(FileSystem& files, const std::string& what, const std::string& name,
+                      const std::vector<std::string>& taken);
+// Opens a checked file for writing (111 if that fails after all).
+std::unique_ptr<OutputSink> open_added_file(FileSystem& files, const std::string& what,
+                                            const std::string& name);
+// Both at once, for a file that is the only output.
 std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
                                               const std::string& name,
                                               const std::vector<std::string>& taken);

@@ -18,8 +18,8 @@ void read_readings(TextReader& file, HourField& field, const HourStamp& stamp, i
     std::fill(field.begin() + first, field.begin() + last + 1, missing_marker(nodata));
     return;
   }
-  const HourStamp reading = read_record(file, field, first, last, codes).stamp;
-  if (!(reading == stamp)) fail_time_mismatch(mismatch_code, stamp);
+  const RecordStamp reading = read_record(file, field, first, last, codes);
+  if (!(reading.stamp == stamp)) fail_time_mismatch(mismatch_code, stamp, file, reading);
 }
 
 // The next hour of the files into a field and stamp that came round with a

@@ -28,7 +28,7 @@ bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
       stamp = read_record(hourly_, field, 1, hourly_count_, exit_code::hourly_seek).stamp;
     } while (!(stamp == start));
   } else {
-    if (hourly_.at_end()) fail_end_missing(params_);
+    if (hourly_.at_end()) fail_end_missing(params_, &hourly_);
     const bool lead_in = records_ <= kLeadIn;
     const HourStamp previous = stamp;
     const RecordStamp record =
@@ -40,7 +40,7 @@ bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
   }
   ++records_;
   const HourStamp last = last_hour_of(params_.end_year, params_.end_month, params_.end_day);
-  if (stamp > last) fail_end_missing(params_);
+  if (stamp > last) fail_end_missing(params_, nullptr);
   done_ = stamp == last;
   return true;
 }

@@ -40,9 +40,10 @@ bool starts_on(const HourStamp& stamp, const RunParameters& params) {
 }
 
 // The hourly file must agree with the readings put into a slot.
-void check_reading_stamp(const HourWindow& window, int slot, const HourStamp& reading, int code) {
-  if (window.hour_read(slot) && !(window.stamp(slot) == reading)) {
-    fail_time_mismatch(code, window.stamp(slot));
+void check_reading_stamp(const HourWindow& window, int slot, const TextReader& file,
+                         const RecordStamp& reading, int code) {
+  if (window.hour_read(slot) && !(window.stamp(slot) == reading.stamp)) {
+    fail_time_mismatch(code, window.stamp(slot), file, reading);
   }
 }
 
@@ -76,32 +77,32 @@ void seek_hourly_start(TextReader& hourly, const RawLineWriter& write_raw, HourW
 
 void seek_climate_start(Console& console, TextReader& climate, HourWindow& window,
                         const RunParameters& params, int first, int last) {
-  HourStamp morning;
-  HourStamp evening;
+  RecordStamp morning;
+  RecordStamp evening;
   do {
     if (climate.at_end())
       fail_start_missing(exit_code::climate_start_missing, params.climate_file, params);
-    morning = read_record(climate, window.field(1), first, last, exit_code::climate_seek_7).stamp;
+    morning = read_record(climate, window.field(1), first, last, exit_code::climate_seek_7);
     // A pair that breaks off after its first record fails at the second stamp.
-    evening = read_record(climate, window.field(13), first, last, exit_code::climate_seek_19).stamp;
-    console.out << message_format("Suchen Klima : %2d.%2d.%4d\n", evening.day, evening.month,
-                                  evening.year);
-  } while (!starts_on(evening, params));
-  check_reading_stamp(window, 1, morning, exit_code::climate_time_mismatch);
-  check_reading_stamp(window, 13, evening, exit_code::climate_time_mismatch);
+    evening = read_record(climate, window.field(13), first, last, exit_code::climate_seek_19);
+    console.out << message_format("Suchen Klima : %2d.%2d.%4d\n", evening.stamp.day,
+                                  evening.stamp.month, evening.stamp.year);
+  } while (!starts_on(evening.stamp, params));
+  check_reading_stamp(window, 1, climate, morning, exit_code::climate_time_mismatch);
+  check_reading_stamp(window, 13, climate, evening, exit_code::climate_time_mismatch);
 }
 
 void seek_collector_start(Console& console, TextReader& collector, HourWindow& window,
                           const RunParameters& params, int first, int last) {
-  HourStamp reading;
+  RecordStamp reading;
   do {
     if (collector.at_end())
       fail_start_missing(exit_code::collector_start_missing, params.collector_file, params);
-    reading = read_record(collector, window.field(1), first, last, exit_code::collector_seek).stamp;
-    console.out << message_format("Suchen Sammler : %2d.%2d.%4d\n", reading.day, reading.month,
-                                  reading.year);
-  } while (!starts_on(reading, params));
-  check_reading_stamp(window, 1, reading, exit_code::collector_time_mismatch);
+    reading = read_record(collector, window.field(1), first, last, exit_code::collector_seek);
+    console.out << message_format("Suchen Sammler : %2d.%2d.%4d\n", reading.stamp.day,
+                                  reading.stamp.month, reading.stamp.year);
+  } while (!starts_on(reading.stamp, params));
+  check_reading_stamp(window, 1, collector, reading, exit_code::collector_time_mismatch);
 }
 
 }  // namespace rumo

@@ -1,6 +1,9 @@
 #include "input/records.hpp"
 
+#include <cmath>
+
 #include "core/error.hpp"
+#include "core/number_text.hpp"
 #include "input/numbers.hpp"
 
 namespace rumo {
@@ -127,8 +130,11 @@ RecordStamp located_record(TextReader& reader, HourField& field, int first, int 
     const auto value = parse_double_token(token);
     if (!value) record.fail_text(index, token);
     field[station] = *value;
+    if (*value < 0.0) reader.note_negative(*value);
   }
   result.line = record.start_line();
+  reader.last_stamp = result.as_read;
+  reader.last_stamp_line = result.line;
   return result;
 }
 
@@ -156,6 +162,7 @@ RecordStamp read_record(TextReader& reader, HourField& field, int first, int las
       const auto value = reader.read_double();
       if (!value) fail_read(codes.value);
       field[station] = *value;
+      if (*value < 0.0) reader.note_negative(*value);
     }
   }
   const auto& n = result.as_read;
@@ -163,9 +170,26 @@ RecordStamp read_record(TextReader& reader, HourField& field, int first, int las
   return result;
 }
 
-void fail_time_mismatch(int code, const HourStamp& hourly) {
-  fail(code, message_format("Zeitvergleichsfehler bei %2d.%2d.%4d Stunde %2d !\n", hourly.day,
-                            hourly.month, hourly.year, hourly.hour));
+namespace {
+
+// "FILE, line N: "STAMP" where hour H of D.M.YYYY was expected".
+std::string expected_instead(const TextReader& reader, const RecordStamp& record,
+                             const HourStamp& expected) {
+  const auto& n = record.as_read;
+  return located_line(
+      reader.name, record.line,
+      message_format("\"%d %d %d %d\" where hour %d of %d.%d.%d was expected", n[0], n[1], n[2],
+                     n[3], expected.hour, expected.day, expected.month, expected.year));
+}
+
+}  // namespace
+
+void fail_time_mismatch(int code, const HourStamp& hourly, const TextReader& reader,
+                        const RecordStamp& record) {
+  std::string message = message_format("Zeitvergleichsfehler bei %2d.%2d.%4d Stunde %2d !\n",
+                                       hourly.day, hourly.month, hourly.year, hourly.hour);
+  if (reader.located) message += expected_instead(reader, record, hourly);
+  fail(code, message);
 }
 
 void check_next_hour(const TextReader& reader, const std::string& name, const HourStamp& previous,
@@ -176,13 +200,7 @@ void check_next_hour(const TextReader& reader, const std::string& name, const Ho
   std::string message = message_format(
       "%s: hour %d of %d.%d.%d is followed by hour %d of %d.%d.%d\n", name.c_str(), previous.hour,
       previous.day, previous.month, previous.year, found.hour, found.day, found.month, found.year);
-  if (reader.located) {
-    const auto& n = record.as_read;
-    message += located_line(
-        name, record.line,
-        message_format("\"%d %d %d %d\" where hour %d of %d.%d.%d was expected", n[0], n[1], n[2],
-                       n[3], expected.hour, expected.day, expected.month, expected.year));
-  }
+  if (reader.located) message += expected_instead(reader, record, expected);
   fail(exit_code::hours_not_in_order, message);
 }
 
@@ -196,11 +214,39 @@ void fail_start_missing(int code, const std::string& name, const RunParameters& 
                             params.start_hour));
 }
 
-void fail_end_missing(const RunParameters& params) {
-  fail(exit_code::end_missing,
-       message_format("Datei %s enthaelt das Enddatum %2d.%2d.%4d,stunde 24 nicht!\n",
-                      params.hourly_file.c_str(), params.end_day, params.end_month,
-                      params.end_year));
+void fail_end_missing(const RunParameters& params, const TextReader* ended) {
+  std::string message =
+      message_format("Datei %s enthaelt das Enddatum %2d.%2d.%4d,stunde 24 nicht!\n",
+                     params.hourly_file.c_str(), params.end_day, params.end_month, params.end_year);
+  if (ended != nullptr && ended->located && ended->last_stamp_line > 0) {
+    const auto& n = ended->last_stamp;
+    message += located_line(
+        ended->name, ended->last_stamp_line,
+        message_format("the file ends with the record \"%d %d %d %d\", before hour 24 of %d.%d.%d",
+                       n[0], n[1], n[2], n[3], params.end_day, params.end_month, params.end_year));
+  }
+  fail(exit_code::end_missing, message);
+}
+
+void warn_negative_values(std::ostream& err, const TextReader& reader) {
+  const TextReader::Negatives& found = reader.negatives;
+  if (found.count == 0) return;
+  char smallest[32];
+  *write_shortest(smallest, found.smallest) = '\0';
+  err << "rumo: warning: " << reader.name << " holds " << found.count
+      << (found.count == 1 ? " value" : " values") << " below 0 that "
+      << (found.count == 1 ? "is" : "are") << " taken as rain (the smallest " << smallest
+      << ", first on line " << found.first_line << ")";
+  // One value throughout, such as -999 or -99, is a missing marker of its
+  // source; a nodata value one below its size makes it missing.
+  const double marker = -found.smallest;
+  if (found.one_value && marker >= 2.0 && marker == std::floor(marker) && marker < 1e15) {
+    char nodata[32];
+    *write_shortest(nodata, marker - 1.0) = '\0';
+    err << "; every one is " << smallest << ", which looks like a missing marker: --nodata "
+        << nodata << " would treat it as missing";
+  }
+  err << "\n";
 }
 
 }  // namespace rumo

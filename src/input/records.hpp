@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <ostream>
 #include <string>
 
 #include "core/exit_codes.hpp"
@@ -37,8 +38,10 @@ struct RecordStamp {
 RecordStamp read_record(TextReader& reader, HourField& field, int first, int last,
                         exit_code::RecordCodes codes);
 
-// "Zeitvergleichsfehler ..." with the hourly stamp.
-[[noreturn]] void fail_time_mismatch(int code, const HourStamp& hourly);
+// "Zeitvergleichsfehler ..." with the hourly stamp; a located reader of the
+// climate or collector file adds the record that does not match.
+[[noreturn]] void fail_time_mismatch(int code, const HourStamp& hourly, const TextReader& reader,
+                                     const RecordStamp& record);
 
 // Each hourly record from the start record on must carry the hour after the
 // previous one's; otherwise the run stops with 110, naming the file and both
@@ -59,8 +62,14 @@ std::string located_line(const std::string& name, std::size_t line, const std::s
 [[noreturn]] void fail_start_missing(int code, const std::string& name,
                                      const RunParameters& params);
 
-// 108: the hourly file does not reach hour 24 of the end date.
-[[noreturn]] void fail_end_missing(const RunParameters& params);
+// 108: the hourly file does not reach hour 24 of the end date. `ended` is
+// the hourly file's reader if the file ended before it; a located one adds
+// the file's last record.
+[[noreturn]] void fail_end_missing(const RunParameters& params, const TextReader* ended);
+
+// The warning on values below 0 that the reader's records held and that
+// count as rain, if there were any.
+void warn_negative_values(std::ostream& err, const TextReader& reader);
 
 // Day, month and year alike (the hour is not compared).
 inline bool same_date(const HourStamp& stamp, int day, int month, int year) {

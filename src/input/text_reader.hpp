@@ -2,6 +2,9 @@
 // white-space separated tokens for everything after it.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -56,6 +59,31 @@ class TextReader {
   // file of `name` (the file's name as given).
   bool located = false;
   std::string name;
+
+  // What the records read so far hold, for warnings and messages after them:
+  // the stamp of the last record (as written) and its line when located, and
+  // the values below 0 that are not missing (above -nodata), which would be
+  // taken as rain.
+  std::array<int, 4> last_stamp{};
+  std::size_t last_stamp_line = 0;
+  double nodata = HUGE_VAL;
+  struct Negatives {
+    long count = 0;
+    double smallest = 0.0;
+    bool one_value = true;  // all of them equal
+    std::size_t first_line = 0;
+  } negatives;
+  void note_negative(double value) {
+    if (!(value > -nodata)) return;
+    if (negatives.count == 0) {
+      negatives.smallest = value;
+      negatives.first_line = token_line_;
+    } else {
+      negatives.one_value = negatives.one_value && value == negatives.smallest;
+      negatives.smallest = std::min(negatives.smallest, value);
+    }
+    ++negatives.count;
+  }
 
  private:
   // Reads more of the file behind what the buffer holds, moving the unread

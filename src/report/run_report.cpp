@@ -202,6 +202,7 @@ void RunReport::finish() {
 
 void RunReport::summary(std::ostream& out) {
   write_report_summary(out, tally_, table_, counts_, name_);
+  for (const std::string& line : warnings_) out << "Warning: " << line << ".\n";
 }
 
 void write_report_summary(std::ostream& out, const RunTally& tally, const StationTable& table,

@@ -35,8 +35,10 @@ class RunReport : public RunAddition {
   void day(const DayContext& day) override;
   // Writes the rest and closes the file.
   void finish() override;
-  // What write_report_summary says.
+  // What write_report_summary says, and the warnings given to repeat.
   void summary(std::ostream& out) override;
+  // Warnings of the run that the summary repeats, one line each.
+  void repeat_warnings(std::vector<std::string> lines) { warnings_ = std::move(lines); }
 
  private:
   // Sorts the runs of `periods` into time order (runs_).
@@ -65,6 +67,7 @@ class RunReport : public RunAddition {
   char date_[64] = {};                                     // room for the pieces of put_in_pieces
   std::size_t date_size_ = 0;
   bool failed_ = false;
+  std::vector<std::string> warnings_;
 };
 
 // A few lines on what the report counts: periods, the observed total, what

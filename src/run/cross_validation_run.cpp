@@ -3,6 +3,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/error.hpp"
 #include "core/stations.hpp"
@@ -39,21 +41,25 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
                                 grid.powers.size(), grid.distances.size());
 
   // No result file is written, so the files read are the only ones taken.
+  // Every output is checked before any of them is opened.
   std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file};
-  std::unique_ptr<OutputSink> table;
-  if (!request.table_file.empty()) {
-    table = create_added_file(files, kTableWhat, request.table_file, taken);
-    taken.push_back(request.table_file);
+  for (const auto& [what, name] :
+       {std::pair{kTableWhat, &request.table_file}, std::pair{kDetailsWhat, &request.details_file},
+        std::pair{kPeriodsWhat, &request.periods_file}}) {
+    if (name->empty()) continue;
+    check_added_file(files, what, *name, taken);
+    taken.push_back(*name);
   }
+  std::unique_ptr<OutputSink> table;
+  if (!request.table_file.empty()) table = open_added_file(files, kTableWhat, request.table_file);
   std::optional<DetailsWriter> details;
   if (!request.details_file.empty()) {
-    details.emplace(create_added_file(files, kDetailsWhat, request.details_file, taken),
+    details.emplace(open_added_file(files, kDetailsWhat, request.details_file),
                     request.details_file, stations, counts.hourly, grid);
-    taken.push_back(request.details_file);
   }
   std::unique_ptr<OutputSink> periods;
   if (!request.periods_file.empty()) {
-    periods = create_added_file(files, kPeriodsWhat, request.periods_file, taken);
+    periods = open_added_file(files, kPeriodsWhat, request.periods_file);
   }
 
   // Every hour of the period goes to the validator as it is read.

@@ -56,20 +56,19 @@ NetcdfAddition::NetcdfAddition(std::unique_ptr<NetcdfSeries> file, int stations,
       decimals_(decimals),
       values_(static_cast<std::size_t>(stations)) {}
 
+SeriesLayout NetcdfAddition::plan(const AdditionSetup& setup, std::vector<std::string>& taken) {
+  check_added_file(setup.files, kWhat, setup.options.netcdf_file, taken);
+  taken.push_back(setup.options.netcdf_file);
+  return run_layout(setup);
+}
+
 std::unique_ptr<NetcdfAddition> NetcdfAddition::create(const AdditionSetup& setup,
-                                                       std::vector<std::string>& taken) {
-  const RunOptions& options = setup.options;
-  const RunParameters& params = setup.params;
-  const StationCounts& counts = setup.counts;
-  const std::string& name = options.netcdf_file;
-  // The checks every added file has; the library then makes the file anew.
-  create_added_file(setup.files, kWhat, name, taken)->close();
-  taken.push_back(name);
-  const SeriesLayout layout = run_layout(setup);
-  auto file = NetcdfSeries::create(name, layout, exit_code::added_file_not_created,
-                                   exit_code::added_file_not_written);
-  return std::unique_ptr<NetcdfAddition>(
-      new NetcdfAddition(std::move(file), counts.total(), params.nodata, options.decimals));
+                                                       const SeriesLayout& layout) {
+  auto file =
+      NetcdfSeries::create(setup.options.netcdf_file, layout, exit_code::added_file_not_created,
+                           exit_code::added_file_not_written);
+  return std::unique_ptr<NetcdfAddition>(new NetcdfAddition(
+      std::move(file), setup.counts.total(), setup.params.nodata, setup.options.decimals));
 }
 
 void NetcdfAddition::add(const HourStamp& stamp, const HourField& field, int decimals) {

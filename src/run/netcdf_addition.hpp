@@ -14,12 +14,15 @@ namespace rumo {
 
 class NetcdfAddition : public RunAddition {
  public:
-  // For the file the options name. The time base and CRS come from the
-  // hourly file's title line, else from the options. A file that cannot be
-  // created, or that names a file of the run (`taken`, which gains its name),
-  // stops the run with 111; a CRS PROJ cannot use with 134.
+  // What the file the options name will hold, with that file checked but not
+  // touched. The time base and CRS come from the hourly file's title line,
+  // else from the options. A file that cannot be created, or that names a
+  // file of the run (`taken`, which gains its name), stops the run with 111;
+  // a CRS PROJ cannot use with 134.
+  static SeriesLayout plan(const AdditionSetup& setup, std::vector<std::string>& taken);
+  // Makes the planned file (111 if the library cannot).
   static std::unique_ptr<NetcdfAddition> create(const AdditionSetup& setup,
-                                                std::vector<std::string>& taken);
+                                                const SeriesLayout& layout);
 
   // One of the six raw lines, with the values as "%lg" writes them.
   void hour_as_read(const HourStamp& stamp, const HourField& field) override;

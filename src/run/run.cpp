@@ -2,8 +2,10 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "checks/stamp_shift.hpp"
 #include "checks/station_checks.hpp"
 #include "core/error.hpp"
 #include "core/periods.hpp"
@@ -42,7 +44,10 @@ struct RunContext {
   HourWindow window;
   std::optional<ResultFile> result;
   std::vector<std::unique_ptr<RunAddition>> additions;
-  std::vector<PeriodRecord> periods;  // of the day, when an addition wants them
+  std::optional<SeriesLayout> netcdf_layout;  // of --netcdf, once its file is checked
+  RunReport* report = nullptr;                // among the additions, when asked for
+  StampShiftCheck* stamp_check = nullptr;     // likewise, with run options
+  std::vector<PeriodRecord> periods;          // of the day, when an addition wants them
   WorkerPool pool;
   std::optional<IdwEngine> engine;
   std::optional<DayReader> days;
@@ -57,6 +62,16 @@ struct RunContext {
         pool(asked.threads),
         keeping{asked.dry_fallback, &stations, asked.keep_totals, asked.decimals} {}
 };
+
+constexpr const char* kReportWhat = "report file";
+constexpr const char* kMapWhat = "map file";
+
+[[noreturn]] void fail_result_not_created(const RunContext& run, const std::string& failure) {
+  const std::string& name = run.params.result_file;
+  std::string message = message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str());
+  if (run.options.located) message += name + ": cannot be created: " + failure + "\n";
+  fail(exit_code::result_not_created, message);
+}
 
 void print_banner(Console& console) {
   console.out << "RUMO - Inverse-Distance-Weighting-Interpolation von Niederschl84gen\n"
@@ -96,6 +111,11 @@ void read_headers(RunContext& run) {
         read(params.collector_file, counts.hourly + counts.climate + 1, counts.collector));
   }
   run.console.out << message_format("Gesamtzahl der Stationen : %d\n", counts.total());
+  // The readers count the values below 0 that are not missing.
+  for (std::optional<TextReader>* input :
+       {&run.inputs.hourly, &run.inputs.climate, &run.inputs.collector}) {
+    if (*input) (*input)->nodata = params.nodata;
+  }
   if (located) {
     warn_unreached_stations(run.console.err, run.stations, counts, params,
                             run.options.dry_fallback != DryFallback::zero);
@@ -103,8 +123,11 @@ void read_headers(RunContext& run) {
   }
 }
 
-void open_result(RunContext& run) {
+// Every file the run writes is checked before any of them is opened: a name
+// that cannot be had stops the run with every existing file as it was.
+void check_outputs(RunContext& run) {
   const RunParameters& params = run.params;
+  const RunOptions& options = run.options;
   const std::string& name = params.result_file;
   FileSystem& files = run.files;
   // Writing over an input file would destroy the data the run is reading.
@@ -112,43 +135,55 @@ void open_result(RunContext& run) {
       files.same_file(name, params.hourly_file) ||
       (!params.climate_file.empty() && files.same_file(name, params.climate_file)) ||
       (!params.collector_file.empty() && files.same_file(name, params.collector_file));
-  auto sink = is_input ? nullptr : files.open_output(name);
-  if (!sink) {
-    std::string message = message_format("Fehler beim Oeffnen der Datei %s\n", name.c_str());
-    if (run.options.located) {
-      message += name + ": cannot be created: " +
-                 (is_input ? "it is one of the input files" : files.open_failure()) + "\n";
-    }
-    fail(exit_code::result_not_created, message);
+  const std::string failure = is_input ? "it is one of the input files" : files.cannot_create(name);
+  if (!failure.empty()) fail_result_not_created(run, failure);
+  std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file,
+                                    params.result_file};
+  const auto check = [&](const char* what, const std::string& added) {
+    if (added.empty()) return;
+    check_added_file(files, what, added, taken);
+    taken.push_back(added);
+  };
+  check(kReportWhat, options.report_file);
+  check(kMapWhat, options.map_file);
+  if (!options.netcdf_file.empty()) {
+    run.netcdf_layout = NetcdfAddition::plan(
+        {run.console, files, options, params, run.stations, run.counts}, taken);
   }
+}
+
+void open_result(RunContext& run) {
+  auto sink = run.files.open_output(run.params.result_file);
+  if (!sink) fail_result_not_created(run, run.files.open_failure());
   run.result.emplace(std::move(sink));
   write_result_header(*run.result, run.stations, run.counts.total());
 }
 
-// The additions the options ask for. Their files are created before any data
-// is read, so that a name that cannot be written costs no run.
+// The additions the options ask for, their files checked by check_outputs.
 void open_additions(RunContext& run) {
   const RunOptions& options = run.options;
   const RunParameters& params = run.params;
-  std::vector<std::string> taken = {params.hourly_file, params.climate_file, params.collector_file,
-                                    params.result_file};
-  const auto create = [&](const char* what, const std::string& name) {
-    auto sink = create_added_file(run.files, what, name, taken);
-    taken.push_back(name);
-    return sink;
-  };
   if (!options.report_file.empty()) {
-    run.additions.push_back(std::make_unique<RunReport>(create("report file", options.report_file),
-                                                        options.report_file, run.stations,
-                                                        run.counts, params.nodata));
+    auto report =
+        std::make_unique<RunReport>(open_added_file(run.files, kReportWhat, options.report_file),
+                                    options.report_file, run.stations, run.counts, params.nodata);
+    run.report = report.get();
+    run.additions.push_back(std::move(report));
   }
   if (!options.map_file.empty()) {
-    run.additions.push_back(std::make_unique<StationMap>(
-        create("map file", options.map_file), options.map_file, run.stations, run.counts, params));
+    run.additions.push_back(
+        std::make_unique<StationMap>(open_added_file(run.files, kMapWhat, options.map_file),
+                                     options.map_file, run.stations, run.counts, params));
   }
-  if (!options.netcdf_file.empty()) {
+  if (run.netcdf_layout) {
     run.additions.push_back(NetcdfAddition::create(
-        {run.console, run.files, options, params, run.stations, run.counts}, taken));
+        {run.console, run.files, options, params, run.stations, run.counts}, *run.netcdf_layout));
+  }
+  // Readings stamped a period off are looked for in every run with options.
+  if (options.located && run.counts.climate + run.counts.collector > 0) {
+    auto check = std::make_unique<StampShiftCheck>(run.stations, run.counts, params.nodata);
+    run.stamp_check = check.get();
+    run.additions.push_back(std::move(check));
   }
 }
 
@@ -235,7 +270,7 @@ bool pass_day(RunContext& run) {
   });
   if (written.end_missed) {
     close_files(run);
-    fail_end_missing(run.params);
+    fail_end_missing(run.params, &*run.inputs.hourly);
   }
   if (written.end_reached) return true;
   run.days->take(run.console, run.window);
@@ -243,8 +278,24 @@ bool pass_day(RunContext& run) {
 }
 
 // The additions write and close their files, then tell what they found.
+// With run options, the warnings that only the whole run can give come
+// first: values below 0 taken as rain, and stamps that look shifted (which
+// the report's summary repeats).
 void finish_additions(RunContext& run) {
   for (const auto& addition : run.additions) addition->finish();
+  if (run.options.located) {
+    for (const std::optional<TextReader>* input :
+         {&run.inputs.hourly, &run.inputs.climate, &run.inputs.collector}) {
+      if (*input) warn_negative_values(run.console.err, **input);
+    }
+  }
+  if (run.stamp_check != nullptr) {
+    const std::vector<std::string> findings = run.stamp_check->findings();
+    for (const std::string& finding : findings) {
+      run.console.err << "rumo: warning: " << finding << ".\n";
+    }
+    if (run.report != nullptr) run.report->repeat_warnings(findings);
+  }
   for (const auto& addition : run.additions) addition->summary(run.console.summary);
 }
 
@@ -265,7 +316,9 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   run.sums = take_memory(exit_code::memory_sums,
                          [&] { return std::vector<double>(station_entries(run.counts.total())); });
   run.window = HourWindow(run.counts.total());
-  // Every file the run writes is created before any data is read.
+  // Every file the run writes is checked, then created, before any data is
+  // read.
+  check_outputs(run);
   open_result(run);
   open_additions(run);
   // The files at the start date, the first day in the window.
