@@ -99,10 +99,11 @@ std::vector<std::string> StampShiftCheck::findings() const {
                        ": its readings follow the interpolated sums of " +
                        period_named(best_lag, climate) + " (correlation " + two_decimals(best) +
                        ") far better than those of their own periods (" + two_decimals(own) + "); ";
-    line += best_lag < 0 ? "are they stamped at the end of the period they cover? A reading "
-                           "stamped hour h covers the hours from h on"
-                         : "are they stamped a period early? A reading stamped hour h covers the "
-                           "hours from h on";
+    line += best_lag < 0 ? "are they stamped at the end of the period they cover? "
+                         : "are they stamped a period early? ";
+    line += climate ? "A reading stamped 7 covers 06:00 to 18:00 of its date, one stamped 19 the "
+                      "12 hours after"
+                    : "A reading stamped 7 covers the 24 hours from 06:00 of its date";
     lines.push_back(line);
   }
   return lines;
