@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <tuple>
+
+#include "core/files.hpp"
 
 namespace rumo {
 namespace {
@@ -73,13 +76,34 @@ TEST(ExitCodes, ReadmeListsEveryCodeAsTheShellSeesIt) {
   }
   // The command line's code is the only one a shell sees as its value.
   for (const int code : exit_code::all) {
-    if (code != exit_code::usage) EXPECT_NE(code % 256, exit_code::usage % 256) << code;
+    if (code != exit_code::usage) {
+      EXPECT_NE(code % 256, exit_code::usage % 256) << code;
+    }
   }
   // And README names no code the program does not have.
   for (const std::string& cell : cells) {
     if (cell == memory || cell.find_first_not_of("0123456789 ()") != std::string::npos) continue;
     EXPECT_TRUE(codes.count(std::stoi(cell))) << "README lists " << cell;
   }
+}
+
+// Whether an output can be created is found without changing any file: an
+// existing one keeps its text, a new name leaves nothing behind.
+TEST(DiskFiles, CannotCreateTouchesNoFile) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / "rumo_cannot_create_test";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  const std::string kept = (folder / "kept.txt").string();
+  std::ofstream(kept) << "an earlier result\n";
+  DiskFiles disk;
+  EXPECT_EQ(disk.cannot_create(kept), "");
+  EXPECT_EQ(fs::file_size(kept), 18u);
+  EXPECT_EQ(disk.cannot_create((folder / "new.txt").string()), "");
+  EXPECT_FALSE(fs::exists(folder / "new.txt"));
+  EXPECT_EQ(disk.cannot_create((folder / "missing" / "r.txt").string()), "no such folder");
+  EXPECT_EQ(disk.cannot_create(folder.string()), "is a folder");
+  fs::remove_all(folder);
 }
 
 }  // namespace
