@@ -42,8 +42,9 @@ check_options() {  # rumo source
       help=$("$rumo" "${command%%:*}" --help) || fail "rumo ${command%%:*} --help failed"
     fi
     local options
-    options=$(printf '%s\n' "$help" | grep -E '^ +-' | grep -oE -- '(^|[ ,])--?[A-Za-z][A-Za-z0-9-]*' |
-      sed 's/^[ ,]*//' | sort -u)
+    # The names before the description: "  -o,--output FILE   result file".
+    options=$(printf '%s\n' "$help" | grep -E '^ +-' | sed -E 's/^ +//; s/  .*//' |
+      grep -oE -- '(^|,)--?[A-Za-z][A-Za-z0-9-]*' | sed 's/^,//' | sort -u)
     [ -n "$options" ] || fail "no option found in the help of ${command%%:*}"
     for option in $options; do
       mentions "$src/$reference" "$option" ||
@@ -99,7 +100,7 @@ agrees() {  # shown actual
 }
 
 check_tour() {  # rumo source
-  local rumo=$1 src=$2 scratch
+  local rumo=$1 src=$2
   scratch=$(mktemp -d "${TMPDIR:-/tmp}/rumo-tour.XXXXXX") || exit 2
   trap 'rm -rf "$scratch"' EXIT
   # The commands and the output the tour shows: each "$ " line (with the
