@@ -32,25 +32,22 @@ mentions() {  # file option
 }
 
 check_options() {  # rumo source
-  local rumo=$1 src=$2 command reference option
-  for command in run:running.md import:preparing-data.md export:using-the-result.md; do
+  local rumo=$1 src=$2 command name reference option help options
+  for command in :running.md import:preparing-data.md export:using-the-result.md; do
     reference=docs/${command#*:}
-    local help
-    if [ "${command%%:*}" = run ]; then
-      help=$("$rumo" --help) || fail "rumo --help failed"
-    else
-      help=$("$rumo" "${command%%:*}" --help) || fail "rumo ${command%%:*} --help failed"
-    fi
-    local options
+    name=${command%%:*}
+    # shellcheck disable=SC2086 # the run's own help has no command word
+    help=$("$rumo" $name --help) || fail "rumo $name --help failed"
+    name="rumo${name:+ $name}"
     # The names before the description: "  -o,--output FILE   result file".
     options=$(printf '%s\n' "$help" | grep -E '^ +-' | sed -E 's/^ +//; s/  .*//' |
       grep -oE -- '(^|,)--?[A-Za-z][A-Za-z0-9-]*' | sed 's/^,//' | sort -u)
-    [ -n "$options" ] || fail "no option found in the help of ${command%%:*}"
+    [ -n "$options" ] || fail "no option found in the help of $name"
     for option in $options; do
       mentions "$src/$reference" "$option" ||
-        fail "$reference does not document the option $option of rumo ${command%%:*}"
+        fail "$reference does not document the option $option of $name"
       mentions "$src/doc/rumo.1" "$option" ||
-        fail "doc/rumo.1 does not document the option $option of rumo ${command%%:*}"
+        fail "doc/rumo.1 does not document the option $option of $name"
     done
   done
 }
