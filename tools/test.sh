@@ -6,22 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# The Debian packages the build needs: installed here where we run as root,
-# otherwise named with the command that installs them.
-missing=()
-[ -f /usr/include/CLI/CLI.hpp ] || missing+=(libcli11-dev)
-[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-[ -f /usr/include/proj.h ] || missing+=(libproj-dev)
-[ -f /usr/include/netcdf.h ] || missing+=(libnetcdf-dev)
-command -v ncdump >/dev/null 2>&1 || missing+=(netcdf-bin)
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
-    apt-get update -qq && apt-get install -y "${missing[@]}"
-  else
-    echo "missing build packages; install them with: sudo apt-get install -y ${missing[*]}" >&2
-    exit 1
-  fi
-fi
+# The Debian packages the build and the checks need (tools/packages.sh).
+source tools/packages.sh
+need_packages tests
 
 # Tests and benchmarks are switched on explicitly, whatever an earlier
 # configuration of the same folder left in its cache.

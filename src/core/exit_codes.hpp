@@ -1,6 +1,6 @@
-// Every exit code of the program, named once and grouped by family. The
-// README's table of messages and exit codes lists each of them (a test reads
-// it); a shell sees a code modulo 256, so 301 to 322 arrive as 45 to 66.
+// Every exit code of the program, named once and grouped by family. The table
+// of messages and exit codes in docs/messages.md lists each of them (a test
+// reads it); a shell sees a code modulo 256, so 301 to 322 arrive as 45 to 66.
 #pragma once
 
 #include <array>
@@ -28,7 +28,7 @@ inline constexpr int memory_first_coordinates = 13;  // their first coordinates
 inline constexpr int memory_second_and_names = 14;   // their second coordinates and names
 inline constexpr int memory_sums = 15;               // the period sums of a day
 inline constexpr int memory_hour_fields = 16;        // the window's fields, the hours read ahead
-inline constexpr int memory_first = 1;               // the family's range, as README states it
+inline constexpr int memory_first = 1;               // the family's range, as the table states it
 inline constexpr int memory_last = 17;
 
 // --- Run and open errors (101 to 111) -------------------------------------------
@@ -123,7 +123,7 @@ inline constexpr RecordCodes hourly_run{317, 318};       // during the run
 inline constexpr RecordCodes climate_run{319, 320};      // during the run
 inline constexpr RecordCodes collector_run{321, 322};    // during the run
 
-// Every code above, for the check of README's table.
+// Every code above, for the check of the codes table.
 inline constexpr std::array all = {success,
                                    usage,
                                    memory_hourly_field,

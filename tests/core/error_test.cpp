@@ -47,9 +47,9 @@ TEST(MessageFormat, FormatsLikePrintfAtAnyLength) {
   EXPECT_EQ(message_format("<%s>", long_name.c_str()), "<" + long_name + ">");
 }
 
-// The first cells of README's table of messages and exit codes.
-std::set<std::string> readme_code_cells() {
-  std::ifstream readme(RUMO_README);
+// The first cells of the table of messages and exit codes (docs/messages.md).
+std::set<std::string> table_code_cells() {
+  std::ifstream readme(RUMO_CODES_TABLE);
   std::string line;
   while (std::getline(readme, line) && line != "## Messages and exit codes") {
   }
@@ -61,9 +61,9 @@ std::set<std::string> readme_code_cells() {
   return cells;
 }
 
-TEST(ExitCodes, ReadmeListsEveryCodeAsTheShellSeesIt) {
-  const std::set<std::string> cells = readme_code_cells();
-  ASSERT_FALSE(cells.empty()) << RUMO_README;
+TEST(ExitCodes, TableListsEveryCodeAsTheShellSeesIt) {
+  const std::set<std::string> cells = table_code_cells();
+  ASSERT_FALSE(cells.empty()) << RUMO_CODES_TABLE;
   const std::string memory =
       std::to_string(exit_code::memory_first) + " to " + std::to_string(exit_code::memory_last);
   std::set<int> codes;
@@ -72,7 +72,7 @@ TEST(ExitCodes, ReadmeListsEveryCodeAsTheShellSeesIt) {
     std::string cell = std::to_string(code);
     if (code >= exit_code::memory_first && code <= exit_code::memory_last) cell = memory;
     if (code > 255) cell += " (" + std::to_string(code % 256) + ")";
-    EXPECT_TRUE(cells.count(cell)) << "README has no row \"" << cell << "\"";
+    EXPECT_TRUE(cells.count(cell)) << "the codes table has no row \"" << cell << "\"";
   }
   // The command line's code is the only one a shell sees as its value.
   for (const int code : exit_code::all) {
@@ -80,10 +80,10 @@ TEST(ExitCodes, ReadmeListsEveryCodeAsTheShellSeesIt) {
       EXPECT_NE(code % 256, exit_code::usage % 256) << code;
     }
   }
-  // And README names no code the program does not have.
+  // And the table names no code the program does not have.
   for (const std::string& cell : cells) {
     if (cell == memory || cell.find_first_not_of("0123456789 ()") != std::string::npos) continue;
-    EXPECT_TRUE(codes.count(std::stoi(cell))) << "README lists " << cell;
+    EXPECT_TRUE(codes.count(std::stoi(cell))) << "the codes table lists " << cell;
   }
 }
 
