@@ -41,8 +41,8 @@ FAULTS = [
     # input: dialogue, headers, positioning, advance, numbers
     ("input/dialogue.cpp", "params.start_hour = 1;", "params.start_hour = 0;",
      "the run looks for hour 0 of the start date"),
-    ("input/dialogue.cpp", "std::clamp(params.start_month, 1, 12)",
-     "std::clamp(params.start_month, 1, 11)", "December as start month is corrected"),
+    ("input/dialogue.cpp", "std::clamp(params.start.month, 1, 12)",
+     "std::clamp(params.start.month, 1, 11)", "December as start month is corrected"),
     ("input/dialogue.cpp", "if (value) field = *value;", "if (value && *value != 0) field = *value;",
      "an answer of 0 keeps the earlier value"),
     ("input/station_header.cpp", "kLabelLength = 11;", "kLabelLength = 12;",

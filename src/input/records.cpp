@@ -192,15 +192,15 @@ std::string located_line(const std::string& name, std::size_t line, const std::s
 
 void fail_start_missing(int code, const std::string& name, const RunParameters& params) {
   fail(code, message_format("Datei %s enthaelt das Datum %2d.%2d.%2d,stunde %2d nicht (feof)!\n",
-                            name.c_str(), params.start_day, params.start_month, params.start_year,
+                            name.c_str(), params.start.day, params.start.month, params.start.year,
                             params.start_hour));
 }
 
 void fail_end_missing(const RunParameters& params) {
   fail(exit_code::end_missing,
        message_format("Datei %s enthaelt das Enddatum %2d.%2d.%4d,stunde 24 nicht!\n",
-                      params.hourly_file.c_str(), params.end_day, params.end_month,
-                      params.end_year));
+                      params.hourly_file.c_str(), params.end.day, params.end.month,
+                      params.end.year));
 }
 
 }  // namespace rumo

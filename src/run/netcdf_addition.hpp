@@ -17,7 +17,8 @@ class NetcdfAddition : public RunAddition {
   // For the file the options name. The time base and CRS come from the
   // hourly file's title line, else from the options. A file that cannot be
   // created, or that names a file of the run (`taken`, which gains its name),
-  // stops the run with 111; a CRS PROJ cannot use with 134.
+  // stops the run with exit_code::added_file_not_created; a CRS PROJ cannot
+  // use with exit_code::export_bad_crs.
   static std::unique_ptr<NetcdfAddition> create(const AdditionSetup& setup,
                                                 std::vector<std::string>& taken);
 
@@ -25,7 +26,8 @@ class NetcdfAddition : public RunAddition {
   void hour_as_read(const HourStamp& stamp, const HourField& field) override;
   // The day's written slots, with the values as the result lines write them.
   void day(const DayContext& day) override;
-  // Closes the file; a failure ends the run with 205.
+  // Closes the file; a failure ends the run with
+  // exit_code::added_file_not_written.
   void finish() override;
 
  private:
