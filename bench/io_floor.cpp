@@ -78,8 +78,8 @@ void run(rumo::Console& console, rumo::FileSystem& files) {
   const double marker = rumo::missing_marker(params.nodata);
   HourField field(rumo::station_entries(total), marker);
   HourField readings(rumo::station_entries(total), marker);
-  const auto first = std::make_tuple(params.start_year, params.start_month, params.start_day, 1);
-  const auto last = std::make_tuple(params.end_year, params.end_month, params.end_day, 24);
+  const auto first = std::make_tuple(params.start.year, params.start.month, params.start.day, 1);
+  const auto last = std::make_tuple(params.end.year, params.end.month, params.end.day, 24);
   int raw_lines = 0;
 
   rumo::TextReader& hourly = *inputs.hourly;

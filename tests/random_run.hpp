@@ -48,9 +48,9 @@ struct RandomRun {
       text[k] = "title\n" + lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" + lines[3] + "\n";
     }
     int year = pick(1999, 2004), month = pick(1, 12), day = 27 + pick(0, 1);
-    params.start_day = day, params.start_month = month, params.start_year = year;
+    params.start = Date{.year = year, .month = month, .day = day};
     for (int d = 0; d <= days; ++d) {
-      if (d == days - 1) params.end_day = day, params.end_month = month, params.end_year = year;
+      if (d == days - 1) params.end = Date{.year = year, .month = month, .day = day};
       const int last = d < days - 1    ? 24
                        : d == days - 1 ? (ending == 0 ? 12 : 24)
                                        : (ending < 5 ? 0 : 6);

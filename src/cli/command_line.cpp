@@ -70,13 +70,6 @@ int integer_option(const std::string& option, const std::string& text, int low, 
   return value;
 }
 
-struct Date {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  friend auto operator<=>(const Date&, const Date&) = default;
-};
-
 // YYYY-MM-DD, a real calendar date with a four-digit year; nothing is
 // corrected.
 Date date_option(const std::string& option, const std::string& text) {
@@ -256,13 +249,9 @@ RunParameters run_parameters(const CLI::App& app, const Texts& t, bool cross_val
   const Date start = date_option("--start", t.start);
   const Date end = date_option("--end", t.end);
   if (end < start) usage_error("--end \"" + t.end + "\" lies before --start \"" + t.start + "\"");
-  p.start_year = start.year;
-  p.start_month = start.month;
-  p.start_day = start.day;
+  p.start = start;
   p.start_hour = 1;
-  p.end_year = end.year;
-  p.end_month = end.month;
-  p.end_day = end.day;
+  p.end = end;
   p.power = given("--power") ? number_option("--power", t.power, Range::not_negative, false) : 2.0;
   p.max_distance = number_option("--max-distance", t.max_distance, Range::positive, true);
   const auto limit = [&](const char* option, const std::string& text, double fallback,

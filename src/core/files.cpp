@@ -167,6 +167,39 @@ std::unique_ptr<OutputSink> MemoryFiles::open_output(const std::string& name) {
   return std::make_unique<MemoryOutput>(text, failing_outputs.count(name) != 0);
 }
 
+namespace {
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+}
+
+BufferedSink::BufferedSink(std::unique_ptr<OutputSink> sink)
+    : sink_(std::move(sink)), buffer_(kBlock) {}
+
+BufferedSink::~BufferedSink() {
+  if (sink_) flush();
+}
+
+void BufferedSink::flush() {
+  if (used_ > 0 && !sink_->write(buffer_.data(), used_)) failed_ = true;
+  used_ = 0;
+}
+
+void BufferedSink::make_room(std::size_t size) {
+  flush();
+  if (buffer_.size() < size) buffer_.resize(size);
+}
+
+void BufferedSink::append(std::string_view text) {
+  std::memcpy(room(text.size()), text.data(), text.size());
+  used_ += text.size();
+}
+
+bool BufferedSink::close() {
+  flush();
+  const bool closed = sink_->close();
+  sink_.reset();
+  return closed && !failed_;
+}
+
 void check_added_file(FileSystem& files, const std::string& what, const std::string& name,
                       const std::vector<std::string>& taken) {
   // Writing over a file of the run would destroy what it reads or writes.

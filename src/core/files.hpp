@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rumo {
@@ -28,6 +29,44 @@ class OutputSink {
   virtual bool write(const char* data, std::size_t size) = 0;
   // Hands everything to the system; false if that or any earlier write failed.
   virtual bool close() = 0;
+};
+
+// Text for an output, gathered in a large buffer and handed to the sink in
+// blocks. The one rule for a failed write: the first failure is remembered
+// and told by close(). A run that fails elsewhere keeps what was appended
+// before, as the end of a process would flush a stream.
+class BufferedSink {
+ public:
+  explicit BufferedSink(std::unique_ptr<OutputSink> sink);
+  ~BufferedSink();
+  BufferedSink(const BufferedSink&) = delete;
+  BufferedSink& operator=(const BufferedSink&) = delete;
+
+  // Room for `size` characters at the end; commit() takes what was written
+  // there, up to `end`.
+  char* room(std::size_t size) {
+    if (buffer_.size() - used_ < size) make_room(size);
+    return buffer_.data() + used_;
+  }
+  void commit(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+  void append(std::string_view text);
+  void append(char c) {
+    *room(1) = c;
+    ++used_;
+  }
+
+  // Writes what is buffered and closes the sink; false if that or any
+  // earlier write failed.
+  bool close();
+
+ private:
+  void make_room(std::size_t size);
+  void flush();
+
+  std::unique_ptr<OutputSink> sink_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+  bool failed_ = false;
 };
 
 class FileSystem {
@@ -82,10 +121,10 @@ class MemoryFiles : public FileSystem {
 // Checks a file that the run adds when asked (`what`: "report file", "map
 // file", ...) without touching it. One that cannot be created, or that names
 // a file the run already reads or writes (`taken`; empty names are skipped),
-// stops the run with 111 before any data is read.
+// stops the run with exit_code::added_file_not_created before any data is read.
 void check_added_file(FileSystem& files, const std::string& what, const std::string& name,
                       const std::vector<std::string>& taken);
-// Opens a checked file for writing (111 if that fails after all).
+// Opens a checked file for writing (exit_code::added_file_not_created if that fails after all).
 std::unique_ptr<OutputSink> open_added_file(FileSystem& files, const std::string& what,
                                             const std::string& name);
 // Both at once, for a file that is the only output.

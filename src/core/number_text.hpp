@@ -15,9 +15,9 @@ char* write_integer(char* out, long value);
 // its end. Needs room for 4 * 24 characters.
 char* write_stamp(char* out, const HourStamp& stamp);
 
-// Writes the shortest text that reads back to the same double (as
-// std::to_chars without a format gives it); returns its end. Needs room for
-// 48 characters.
+// Writes the shortest text that reads back to the same double
+// (std::to_chars without a format); returns its end. Needs room for 48
+// characters.
 char* write_shortest(char* out, double value);
 
 // The same as a string.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/calendar.hpp"
 #include "core/period_totals.hpp"
 #include "core/time_base.hpp"
 
@@ -17,13 +18,9 @@ struct RunParameters {
   std::string collector_file;  // empty: the run has no collector stations
   std::string result_file;
   double nodata = 9998.0;
-  int start_day = 0;
-  int start_month = 0;
-  int start_year = 0;
+  Date start;
   int start_hour = 0;
-  int end_day = 0;
-  int end_month = 0;
-  int end_year = 0;
+  Date end;
   double power = 0.0;
   double max_distance = 0.0;
   double lower_limit = 0.0;

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "core/calendar.hpp"
+
 namespace rumo {
 
 // Station numbers run from 1 to at most this. Every per-station array is sized
@@ -34,11 +36,18 @@ struct HourStamp {
   int hour = -9999;
 
   friend auto operator<=>(const HourStamp&, const HourStamp&) = default;
+
+  Date date() const { return Date{.year = year, .month = month, .day = day}; }
 };
 
+// An hour of a date.
+inline HourStamp hour_of(const Date& date, int hour) {
+  return HourStamp{.year = date.year, .month = date.month, .day = date.day, .hour = hour};
+}
+
 // Hour 24 of a date: the last hour a run with that end date writes.
-inline HourStamp last_hour_of(int year, int month, int day) {
-  return HourStamp{.year = year, .month = month, .day = day, .hour = 24};
+inline HourStamp last_hour_of(const Date& date) {
+  return hour_of(date, 24);
 }
 
 // A value counts as present only if it lies above minus the nodata value;

@@ -11,17 +11,14 @@ namespace rumo {
 
 namespace {
 
-constexpr std::size_t kDetailsBlock = std::size_t{1} << 20;
-
 // The shortest text that reads back to the same double; empty for a figure
 // that does not apply.
 std::string shortest(double value) {
   return std::isnan(value) ? std::string() : shortest_text(value);
 }
 
-void append_shortest(std::string& into, double value) {
-  char text[48];
-  into.append(text, write_shortest(text, value));
+void append_shortest(BufferedSink& out, double value) {
+  out.commit(write_shortest(out.room(48), value));
 }
 
 // A console figure in `format`, or "-" where it does not apply.
@@ -39,7 +36,7 @@ bool own_pair(const PairFigures& f, double run_power, double run_distance) {
 DetailsWriter::DetailsWriter(std::unique_ptr<OutputSink> sink, std::string name,
                              const StationTable& table, int hourly_count,
                              const CrossValidationGrid& grid)
-    : sink_(std::move(sink)), name_(std::move(name)) {
+    : out_(std::move(sink)), name_(std::move(name)) {
   for (std::size_t p = 0; p < grid.pairs(); ++p) {
     pair_text_.push_back(shortest(grid.power(p)) + '\t' + shortest(grid.distance(p)) + '\t');
   }
@@ -48,8 +45,7 @@ DetailsWriter::DetailsWriter(std::unique_ptr<OutputSink> sink, std::string name,
     station_text_[static_cast<std::size_t>(station)] =
         std::to_string(station) + '\t' + table.name[static_cast<std::size_t>(station)] + '\t';
   }
-  buffer_.reserve(kDetailsBlock + 4096);
-  append("power\tdistance\tstation\tname\tyear\tmonth\tday\thour\tobserved\testimated\n");
+  out_.append("power\tdistance\tstation\tname\tyear\tmonth\tday\thour\tobserved\testimated\n");
 }
 
 DetailsWriter::~DetailsWriter() = default;
@@ -63,32 +59,17 @@ void DetailsWriter::write(std::size_t pair, int station, const HourStamp& stamp,
     *end = '\t';
     stamp_text_.assign(text, end + 1);
   }
-  buffer_ += pair_text_[pair];
-  buffer_ += station_text_[static_cast<std::size_t>(station)];
-  buffer_ += stamp_text_;
-  append_shortest(buffer_, observed);
-  buffer_ += '\t';
-  append_shortest(buffer_, estimated);
-  buffer_ += '\n';
-  if (buffer_.size() >= kDetailsBlock) flush();
-}
-
-void DetailsWriter::append(std::string_view text) {
-  buffer_ += text;
-}
-
-// A failed write ends the run at once: the rest of a large file would only
-// be lost as well.
-void DetailsWriter::flush() {
-  if (!buffer_.empty() && !sink_->write(buffer_.data(), buffer_.size())) {
-    fail_added_file(exit_code::added_file_not_written, "cross-validation details", name_);
-  }
-  buffer_.clear();
+  out_.append(pair_text_[pair]);
+  out_.append(station_text_[static_cast<std::size_t>(station)]);
+  out_.append(stamp_text_);
+  append_shortest(out_, observed);
+  out_.append('\t');
+  append_shortest(out_, estimated);
+  out_.append('\n');
 }
 
 void DetailsWriter::close() {
-  flush();
-  if (!sink_->close())
+  if (!out_.close())
     fail_added_file(exit_code::added_file_not_written, "cross-validation details", name_);
 }
 

@@ -18,7 +18,8 @@ namespace rumo {
 
 // Writes every estimate as a tab-separated line: power, distance, station,
 // name, year, month, day, hour, observed, estimated, after a header line.
-// A write that fails ends the run with 205.
+// A write that fails ends the run with exit_code::added_file_not_written at
+// close.
 class DetailsWriter {
  public:
   DetailsWriter(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
@@ -33,16 +34,12 @@ class DetailsWriter {
   void close();
 
  private:
-  void append(std::string_view text);
-  void flush();
-
-  std::unique_ptr<OutputSink> sink_;
+  BufferedSink out_;
   std::string name_;
   std::vector<std::string> pair_text_;     // "power\tdistance\t" per pair
   std::vector<std::string> station_text_;  // "station\tname\t" per station
   HourStamp stamp_;
   std::string stamp_text_;
-  std::string buffer_;
 };
 
 // The pairs from the lowest hourly root mean square error to the highest; pairs

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "core/error.hpp"
 #include "core/number_text.hpp"
@@ -10,9 +11,6 @@ namespace rumo {
 
 namespace {
 
-// The judgement's arrays are the cross-validation's memory.
-constexpr int kMemoryCode = 2;
-constexpr std::size_t kWriteBlock = std::size_t{1} << 20;
 constexpr std::uint32_t kAllHours = (std::uint32_t{1} << kDayHours) - 1;
 constexpr std::uint32_t kFirstHalf = (std::uint32_t{1} << kHalfHours) - 1;
 // Correlations of series that vary less than this, relative to their size,
@@ -223,27 +221,25 @@ struct DisaggregationJudge::Impl {
   CrossValidationGrid grid;
   double nodata = 0.0;
   double threshold = 0.0;
-  std::unique_ptr<OutputSink> sink;
+  std::optional<BufferedSink> out;  // the periods file, when asked for
   std::string name;
   std::vector<int> order;
   std::vector<Pair> pairs;
   std::vector<std::string> pair_text;     // "power\tdistance\t"
   std::vector<std::string> station_text;  // "station\tname\t"
-  std::string buffer;
 
   explicit Impl(const StationTable& stations) : table(stations) {}
   void close_day(std::size_t p);
   void write_row(std::string& into, std::size_t p, int station, const char* way,
                  const HourStamp& stamp, int hour, const PeriodRow& row) const;
   void write_rows();
-  void flush();
 };
 
 void DisaggregationJudge::Impl::close_day(std::size_t p) {
   Pair& pair = pairs[p];
   pair.open = false;
   std::string* rows = nullptr;
-  if (sink) rows = &pair.rows.emplace_back();
+  if (out) rows = &pair.rows.emplace_back();
   if (pair.repeated) return;
   // Station by station in the order of their numbers.
   for (int station = 1; station <= count; ++station) {
@@ -291,23 +287,12 @@ void DisaggregationJudge::Impl::write_row(std::string& into, std::size_t p, int 
 // The rows of the days closed since the last time, day by day, within a day
 // pair by pair. Every pair has closed the same days.
 void DisaggregationJudge::Impl::write_rows() {
-  if (!sink) return;
+  if (!out) return;
   const std::size_t days = pairs.empty() ? 0 : pairs.front().rows.size();
   for (std::size_t d = 0; d < days; ++d) {
-    for (Pair& pair : pairs) {
-      buffer += pair.rows[d];
-      if (buffer.size() >= kWriteBlock) flush();
-    }
+    for (Pair& pair : pairs) out->append(pair.rows[d]);
   }
   for (Pair& pair : pairs) pair.rows.clear();
-}
-
-// A failed write ends the run at once, as the details' does.
-void DisaggregationJudge::Impl::flush() {
-  if (!buffer.empty() && !sink->write(buffer.data(), buffer.size())) {
-    fail_added_file(exit_code::added_file_not_written, kPeriodsWhat, name);
-  }
-  buffer.clear();
 }
 
 DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_count,
@@ -320,9 +305,9 @@ DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_c
   m.grid = grid;
   m.nodata = nodata;
   m.threshold = wet_threshold;
-  m.sink = std::move(periods);
   m.name = std::move(periods_name);
-  if (!m.sink) return;
+  if (!periods) return;
+  m.out.emplace(std::move(periods));
   for (std::size_t p = 0; p < grid.pairs(); ++p) {
     std::string text;
     append_number(text, grid.power(p));
@@ -335,9 +320,9 @@ DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_c
     m.station_text[static_cast<std::size_t>(station)] =
         std::to_string(station) + '\t' + table.name[static_cast<std::size_t>(station)] + '\t';
   }
-  m.buffer =
+  m.out->append(
       "power\tdistance\tstation\tname\tway\tyear\tmonth\tday\thour\treading\tinterpolated\t"
-      "outcome\trmse\tobserved_max\tscaled_max\tobserved_wet_hours\tscaled_wet_hours\n";
+      "outcome\trmse\tobserved_max\tscaled_max\tobserved_wet_hours\tscaled_wet_hours\n");
 }
 
 DisaggregationJudge::~DisaggregationJudge() = default;
@@ -350,7 +335,8 @@ void DisaggregationJudge::begin(const std::vector<int>& order) {
   for (std::size_t j = 0; j < order.size(); ++j) {
     m.order[static_cast<std::size_t>(order[j])] = static_cast<int>(j);
   }
-  take_memory(kMemoryCode, [&] {
+  // The judgement's arrays are the cross-validation's memory.
+  take_memory(exit_code::memory_weights, [&] {
     m.pairs.resize(m.grid.pairs());
     for (Impl::Pair& pair : m.pairs) {
       pair.present.assign(n, 0);
@@ -410,9 +396,8 @@ std::vector<WayFigures> DisaggregationJudge::finish() {
     if (m.pairs[p].open) m.close_day(p);
   }
   m.write_rows();
-  if (m.sink) {
-    m.flush();
-    if (!m.sink->close()) fail_added_file(exit_code::added_file_not_written, kPeriodsWhat, m.name);
+  if (m.out) {
+    if (!m.out->close()) fail_added_file(exit_code::added_file_not_written, kPeriodsWhat, m.name);
   }
   std::vector<WayFigures> figures;
   for (std::size_t p = 0; p < m.pairs.size(); ++p) {

@@ -70,7 +70,7 @@ class DisaggregationJudge {
  public:
   // With `periods`, one row per pair, station and counted period is written
   // to it (`periods_name` names it in messages; a write that fails ends the
-  // run with 205).
+  // run with exit_code::added_file_not_written at finish()).
   DisaggregationJudge(const StationTable& table, int hourly_count, const CrossValidationGrid& grid,
                       double nodata, double wet_threshold, std::unique_ptr<OutputSink> periods,
                       std::string periods_name);

@@ -19,9 +19,7 @@ const char* kind_name(StationKind kind) {
 }
 
 std::chrono::year_month_day stamp_date(const HourStamp& stamp) {
-  return std::chrono::year_month_day{std::chrono::year{stamp.year},
-                                     std::chrono::month{static_cast<unsigned>(stamp.month)},
-                                     std::chrono::day{static_cast<unsigned>(stamp.day)}};
+  return stamp.date().calendar();
 }
 
 long hours_since(std::chrono::year_month_day start, const HourStamp& stamp) {

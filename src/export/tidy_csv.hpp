@@ -20,9 +20,6 @@ class TidyCsv {
  public:
   // Writes the header line. Write failures are told by finish().
   TidyCsv(std::unique_ptr<OutputSink> sink, const SeriesLayout& layout);
-  ~TidyCsv();
-  TidyCsv(const TidyCsv&) = delete;
-  TidyCsv& operator=(const TidyCsv&) = delete;
 
   // One line per station for the record of `stamp`.
   void add(const HourStamp& stamp, std::span<const double> values);
@@ -31,18 +28,13 @@ class TidyCsv {
   bool finish();
 
  private:
-  void write(std::string_view text);
-  void flush();
-
-  std::unique_ptr<OutputSink> sink_;
+  BufferedSink out_;
   // Per station, the text before the time: "1,H0001,hourly,4416202,5545828,286,".
   std::vector<std::string> leads_;
   std::chrono::year_month_day start_;
   UtcOffset offset_;
   int period_hours_;
   double nodata_;
-  std::string buffer_;
-  bool failed_ = false;
 };
 
 }  // namespace rumo

@@ -301,7 +301,7 @@ void write_kind(StationFileWriter& w, Kind kind, const KindResult& result, const
   for (long day = first_day; day <= last; ++day) {
     for (std::size_t i = 0; i < days.size(); ++i)
       days[i] = result.store->day(result.stations[i], day);
-    const CalendarDate date = calendar_date(day);
+    const Date date = calendar_date(day);
     for (int slot = 0; slot < slots; ++slot) {
       w.integer(date.year);
       w.text("\t");

@@ -24,9 +24,8 @@ std::optional<long> checked_day(int year, int month, int day) {
   thread_local long last_day = 0;
   const int key = (year * 16 + month) * 32 + day;
   if (key == last_key) return last_day;
-  const std::chrono::year_month_day date{std::chrono::year{year},
-                                         std::chrono::month{static_cast<unsigned>(month)},
-                                         std::chrono::day{static_cast<unsigned>(day)}};
+  const std::chrono::year_month_day date =
+      Date{.year = year, .month = month, .day = day}.calendar();
   if (!date.ok()) return std::nullopt;
   last_day = static_cast<long>(std::chrono::sys_days{date}.time_since_epoch().count());
   last_key = key;
@@ -57,14 +56,12 @@ long day_number(int year, int month, int day) {
   return checked_day(year, month, day).value_or(0);
 }
 
-CalendarDate calendar_date(long day) {
-  const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{day}}};
-  return {static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
-          static_cast<int>(static_cast<unsigned>(date.day()))};
+Date calendar_date(long day) {
+  return Date::of(std::chrono::sys_days{std::chrono::days{day}});
 }
 
 std::string iso_date(long day) {
-  const CalendarDate date = calendar_date(day);
+  const Date date = calendar_date(day);
   char text[16];
   const auto two = [](char* at, int value) {
     at[0] = static_cast<char>('0' + value / 10);

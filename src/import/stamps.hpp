@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/calendar.hpp"
 #include "core/time_base.hpp"
 
 namespace rumo {
@@ -28,10 +29,7 @@ std::optional<Stamp> parse_stamp(std::string_view text);
 
 // Days since 1970-01-01 of a calendar date, and back.
 long day_number(int year, int month, int day);
-struct CalendarDate {
-  int year, month, day;
-};
-CalendarDate calendar_date(long day);
+Date calendar_date(long day);
 // "2023-06-03".
 std::string iso_date(long day);
 // "2023-06-03 05:00" for a minute counted from 1970-01-01 00:00.

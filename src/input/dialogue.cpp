@@ -199,15 +199,15 @@ void ask_number(Console& console, Answers& answers, const char* prompt, T& field
 }  // namespace
 
 void correct_dates(RunParameters& params) {
-  params.start_year = correct_year(params.start_year);
-  params.end_year = correct_year(params.end_year);
-  params.start_month = std::clamp(params.start_month, 1, 12);
-  params.end_month = std::clamp(params.end_month, 1, 12);
+  params.start.year = correct_year(params.start.year);
+  params.end.year = correct_year(params.end.year);
+  params.start.month = std::clamp(params.start.month, 1, 12);
+  params.end.month = std::clamp(params.end.month, 1, 12);
   // Each day is limited by its own month in its own year, so a date entered
   // as valid stays as entered.
-  params.end_day = std::clamp(params.end_day, 1, days_in_month(params.end_month, params.end_year));
-  params.start_day =
-      std::clamp(params.start_day, 1, days_in_month(params.start_month, params.start_year));
+  params.end.day = std::clamp(params.end.day, 1, days_in_month(params.end.month, params.end.year));
+  params.start.day =
+      std::clamp(params.start.day, 1, days_in_month(params.start.month, params.start.year));
 }
 
 void read_parameters(Console& console, RunParameters& params, std::size_t max_answer) {
@@ -233,12 +233,12 @@ void read_parameters(Console& console, RunParameters& params, std::size_t max_an
              "values)\n",
              params.nodata);
   params.start_hour = 1;
-  ask_number(console, answers, "starting day   : ", params.start_day);
-  ask_number(console, answers, "staring month  : ", params.start_month);
-  ask_number(console, answers, "staring year   : ", params.start_year);
-  ask_number(console, answers, "end day   : ", params.end_day);
-  ask_number(console, answers, "end month : ", params.end_month);
-  ask_number(console, answers, "end year  : ", params.end_year);
+  ask_number(console, answers, "starting day   : ", params.start.day);
+  ask_number(console, answers, "staring month  : ", params.start.month);
+  ask_number(console, answers, "staring year   : ", params.start.year);
+  ask_number(console, answers, "end day   : ", params.end.day);
+  ask_number(console, answers, "end month : ", params.end.month);
+  ask_number(console, answers, "end year  : ", params.end.year);
   ask_number(console, answers, "weighting of the inverse distance (power) : ", params.power);
   ask_number(console, answers,
              "maximum distance of e station to the interpolation cell: ", params.max_distance);

@@ -18,10 +18,7 @@ HourlyPeriod::HourlyPeriod(TextReader& hourly, const RunParameters& params, int 
 bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
   if (done_) return false;
   if (records_ == 0) {
-    const HourStamp start{.year = params_.start_year,
-                          .month = params_.start_month,
-                          .day = params_.start_day,
-                          .hour = params_.start_hour};
+    const HourStamp start = hour_of(params_.start, params_.start_hour);
     do {
       if (hourly_.at_end())
         fail_start_missing(exit_code::hourly_start_missing, params_.hourly_file, params_);
@@ -39,7 +36,7 @@ bool HourlyPeriod::next(HourStamp& stamp, HourField& field) {
     stamp = record.stamp;
   }
   ++records_;
-  const HourStamp last = last_hour_of(params_.end_year, params_.end_month, params_.end_day);
+  const HourStamp last = last_hour_of(params_.end);
   if (stamp > last) fail_end_missing(params_, nullptr);
   done_ = stamp == last;
   return true;

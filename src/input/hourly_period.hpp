@@ -16,10 +16,11 @@ class HourlyPeriod {
   // Reads the next record of the period into `stamp` and entries
   // 1..hourly_count of `field`; false once hour 24 of the end date is past.
   // `stamp` must hold what the previous call gave: each record must carry
-  // the hour after it (110 otherwise).
-  // Fails as the run does: 102 if the file has no record for hour 1 of the
-  // start date, 108 if it ends, or comes to an hour after the end date,
-  // before hour 24 of the end date, and with the run's read errors.
+  // the hour after it (exit_code::hours_not_in_order otherwise).
+  // Fails as the run does: hourly_start_missing if the file has no record
+  // for hour 1 of the start date, end_missing if it ends, or comes to an
+  // hour after the end date, before hour 24 of the end date, and with the
+  // run's read errors (the names of exit_code::).
   bool next(HourStamp& stamp, HourField& field);
 
  private:

@@ -16,10 +16,7 @@ constexpr int kLeadIn = 29;
 constexpr int kRawLines = 6;
 
 HourStamp start_stamp(const RunParameters& params) {
-  return HourStamp{.year = params.start_year,
-                   .month = params.start_month,
-                   .day = params.start_day,
-                   .hour = params.start_hour};
+  return hour_of(params.start, params.start_hour);
 }
 
 // An hourly record into slot 24; the other groups' entries of that hour hold
@@ -36,7 +33,7 @@ RecordStamp read_hourly_record(TextReader& hourly, HourWindow& window, const Sta
 }
 
 bool starts_on(const HourStamp& stamp, const RunParameters& params) {
-  return same_date(stamp, params.start_day, params.start_month, params.start_year);
+  return stamp.date() == params.start;
 }
 
 // The hourly file must agree with the readings put into a slot.

@@ -210,20 +210,20 @@ std::string located_line(const std::string& name, std::size_t line, const std::s
 
 void fail_start_missing(int code, const std::string& name, const RunParameters& params) {
   fail(code, message_format("Datei %s enthaelt das Datum %2d.%2d.%2d,stunde %2d nicht (feof)!\n",
-                            name.c_str(), params.start_day, params.start_month, params.start_year,
+                            name.c_str(), params.start.day, params.start.month, params.start.year,
                             params.start_hour));
 }
 
 void fail_end_missing(const RunParameters& params, const TextReader* ended) {
   std::string message =
       message_format("Datei %s enthaelt das Enddatum %2d.%2d.%4d,stunde 24 nicht!\n",
-                     params.hourly_file.c_str(), params.end_day, params.end_month, params.end_year);
+                     params.hourly_file.c_str(), params.end.day, params.end.month, params.end.year);
   if (ended != nullptr && ended->located && ended->last_stamp_line > 0) {
     const auto& n = ended->last_stamp;
     message += located_line(
         ended->name, ended->last_stamp_line,
         message_format("the file ends with the record \"%d %d %d %d\", before hour 24 of %d.%d.%d",
-                       n[0], n[1], n[2], n[3], params.end_day, params.end_month, params.end_year));
+                       n[0], n[1], n[2], n[3], params.end.day, params.end.month, params.end.year));
   }
   fail(exit_code::end_missing, message);
 }

@@ -44,8 +44,8 @@ RecordStamp read_record(TextReader& reader, HourField& field, int first, int las
                                      const RecordStamp& record);
 
 // Each hourly record from the start record on must carry the hour after the
-// previous one's; otherwise the run stops with 110, naming the file and both
-// stamps.
+// previous one's; otherwise the run stops with exit_code::hours_not_in_order,
+// naming the file and both stamps.
 void check_next_hour(const TextReader& reader, const std::string& name, const HourStamp& previous,
                      const RecordStamp& record);
 
@@ -62,7 +62,7 @@ std::string located_line(const std::string& name, std::size_t line, const std::s
 [[noreturn]] void fail_start_missing(int code, const std::string& name,
                                      const RunParameters& params);
 
-// 108: the hourly file does not reach hour 24 of the end date. `ended` is
+// exit_code::end_missing: the hourly file does not reach hour 24 of the end date. `ended` is
 // the hourly file's reader if the file ended before it; a located one adds
 // the file's last record.
 [[noreturn]] void fail_end_missing(const RunParameters& params, const TextReader* ended);
@@ -70,10 +70,5 @@ std::string located_line(const std::string& name, std::size_t line, const std::s
 // The warning on values below 0 that the reader's records held and that
 // count as rain, if there were any.
 void warn_negative_values(std::ostream& err, const TextReader& reader);
-
-// Day, month and year alike (the hour is not compared).
-inline bool same_date(const HourStamp& stamp, int day, int month, int year) {
-  return stamp.day == day && stamp.month == month && stamp.year == year;
-}
 
 }  // namespace rumo

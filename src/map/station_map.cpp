@@ -88,9 +88,10 @@ std::string percent(double share) {
 }
 
 // A date as YYYY-MM-DD.
-std::string date(int year, int month, int day) {
+std::string date(const Date& date) {
   std::string text;
-  for (const auto& [value, width] : {std::pair{correct_year(year), 4}, {month, 2}, {day, 2}}) {
+  for (const auto& [value, width] :
+       {std::pair{correct_year(date.year), 4}, {date.month, 2}, {date.day, 2}}) {
     char digits[16];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     if (!text.empty()) text += '-';
@@ -545,8 +546,7 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
       "\" font-family=\"sans-serif\" font-size=\"12\">\n");
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
   text_line(svg, kMargin, 28,
-            "Stations of the run " + date(params.start_year, params.start_month, params.start_day) +
-                " to " + date(params.end_year, params.end_month, params.end_day) + ", power " +
+            "Stations of the run " + date(params.start) + " to " + date(params.end) + ", power " +
                 shortest_text(params.power) + ", maximum distance " +
                 shortest_text(params.max_distance),
             "font-size=\"15\" font-weight=\"bold\"");
@@ -562,10 +562,9 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
 void write_station_map(std::unique_ptr<OutputSink> sink, const std::string& name,
                        const RunTally& tally, const StationTable& table,
                        const StationCounts& counts, const RunParameters& params) {
-  const std::string svg = station_map_svg(tally, table, counts, params);
-  const bool written = sink->write(svg.data(), svg.size());
-  const bool closed = sink->close();
-  if (!written || !closed) fail_added_file(exit_code::added_file_not_written, "map file", name);
+  BufferedSink out(std::move(sink));
+  out.append(station_map_svg(tally, table, counts, params));
+  if (!out.close()) fail_added_file(exit_code::added_file_not_written, "map file", name);
 }
 
 StationMap::StationMap(std::unique_ptr<OutputSink> sink, std::string name,

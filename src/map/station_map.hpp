@@ -22,7 +22,7 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
                             const StationCounts& counts, const RunParameters& params);
 
 // Writes the picture to the map file and closes it; a failure ends the run
-// with 205.
+// with exit_code::added_file_not_written.
 void write_station_map(std::unique_ptr<OutputSink> sink, const std::string& name,
                        const RunTally& tally, const StationTable& table,
                        const StationCounts& counts, const RunParameters& params);

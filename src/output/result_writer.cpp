@@ -11,72 +11,30 @@
 
 namespace rumo {
 
-namespace {
-constexpr std::size_t kBufferSize = 1 << 20;
-}
-
-ResultFile::ResultFile(std::unique_ptr<OutputSink> sink)
-    : sink_(std::move(sink)), buffer_(kBufferSize + kMaxNumberText + 16) {}
-
-// A run that fails keeps what it wrote before the failure, as the process
-// end would flush a stream.
-ResultFile::~ResultFile() {
-  if (sink_) flush();
-}
-
-char* ResultFile::room(std::size_t size) {
-  if (used_ + size > buffer_.size()) flush();
-  return buffer_.data() + used_;
-}
-
-void ResultFile::flush() {
-  if (used_ > 0 && !sink_->write(buffer_.data(), used_)) failed_ = true;
-  used_ = 0;
-}
-
-void ResultFile::write_text(std::string_view text) {
-  if (text.size() > buffer_.size()) {
-    flush();
-    if (!sink_->write(text.data(), text.size())) failed_ = true;
-    return;
-  }
-  std::memcpy(room(text.size()), text.data(), text.size());
-  used_ += text.size();
-}
-
 void ResultFile::write_stamp(const HourStamp& stamp) {
-  char* const start = room(4 * 24);
-  used_ += static_cast<std::size_t>(rumo::write_stamp(start, stamp) - start);
+  out_.commit(rumo::write_stamp(out_.room(4 * 24), stamp));
 }
 
 void ResultFile::write_general(double value) {
-  char* out = room(kMaxNumberText + 1);
+  char* out = out_.room(kMaxNumberText + 1);
   *out = '\t';
-  used_ += static_cast<std::size_t>(format_general(out + 1, value) - out);
+  out_.commit(format_general(out + 1, value));
 }
 
 void ResultFile::write_one_decimal(double value) {
-  char* out = room(kMaxNumberText + 1);
+  char* out = out_.room(kMaxNumberText + 1);
   *out = '\t';
-  used_ += static_cast<std::size_t>(format_one_decimal(out + 1, value) - out);
+  out_.commit(format_one_decimal(out + 1, value));
 }
 
 void ResultFile::write_no_decimals(double value) {
-  char* out = room(kMaxNumberText + 1);
+  char* out = out_.room(kMaxNumberText + 1);
   *out = '\t';
-  used_ += static_cast<std::size_t>(format_no_decimals(out + 1, value) - out);
+  out_.commit(format_no_decimals(out + 1, value));
 }
 
 void ResultFile::end_line() {
-  *room(1) = '\n';
-  ++used_;
-}
-
-bool ResultFile::close() {
-  flush();
-  const bool closed = sink_->close();
-  sink_.reset();
-  return closed && !failed_;
+  out_.append('\n');
 }
 
 void write_result_header(ResultFile& file, const StationTable& table, int total) {

@@ -29,18 +29,15 @@ class LineText {
   std::size_t used_ = 0;
 };
 
-// The open result file. Lines are gathered in a large buffer and handed to
-// the file in blocks; a failed write is remembered and reported at close.
+// The open result file, through a BufferedSink: a failed write is reported
+// at close.
 class ResultFile {
  public:
-  explicit ResultFile(std::unique_ptr<OutputSink> sink);
-  ~ResultFile();
-  ResultFile(const ResultFile&) = delete;
-  ResultFile& operator=(const ResultFile&) = delete;
+  explicit ResultFile(std::unique_ptr<OutputSink> sink) : out_(std::move(sink)) {}
 
   // The stamp as "%d\t%d\t%d\t%d" (year, month, day, hour).
   void write_stamp(const HourStamp& stamp);
-  void write_text(std::string_view text);
+  void write_text(std::string_view text) { out_.append(text); }
   // A tab and the value in "%lg", "%.1lf" or "%.0lf".
   void write_general(double value);
   void write_one_decimal(double value);
@@ -49,19 +46,13 @@ class ResultFile {
 
   // Writes what is buffered and closes the file; false if any of the data
   // did not reach it.
-  bool close();
+  bool close() { return out_.close(); }
 
   // Where the lines of a day are formatted before they are written.
   std::array<LineText, 24>& day_lines() { return day_lines_; }
 
  private:
-  char* room(std::size_t size);
-  void flush();
-
-  std::unique_ptr<OutputSink> sink_;
-  std::vector<char> buffer_;
-  std::size_t used_ = 0;
-  bool failed_ = false;
+  BufferedSink out_;
   std::array<LineText, 24> day_lines_;
 };
 

@@ -14,8 +14,6 @@ namespace rumo {
 
 namespace {
 
-constexpr std::size_t kBlock = 1 << 16;
-
 const char* const kHeader =
     "station\tname\tkind\tyear\tmonth\tday\thour\treading\tinterpolated\toutcome\tfactor\t"
     "hours_written\n";
@@ -82,7 +80,7 @@ void write_spread_line(std::ostream& out, const RunTally& tally, long stations) 
 
 RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
                      const StationCounts& counts, double nodata)
-    : sink_(std::move(sink)),
+    : out_(std::move(sink)),
       name_(std::move(name)),
       table_(table),
       counts_(counts),
@@ -110,20 +108,10 @@ RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const S
     column_text_.insert(column_text_.end(), column.begin(), column.end());
   }
   column_text_.resize(column_text_.size() + kPiece);
-  buffer_.resize(kBlock + kRowRoom);
-  const std::string_view header = kHeader;
-  used_ = static_cast<std::size_t>(std::copy(header.begin(), header.end(), buffer_.data()) -
-                                   buffer_.data());
+  out_.append(kHeader);
 }
 
-RunReport::~RunReport() {
-  if (sink_) flush();
-}
-
-void RunReport::flush() {
-  if (used_ > 0 && !sink_->write(buffer_.data(), used_)) failed_ = true;
-  used_ = 0;
-}
+RunReport::~RunReport() = default;
 
 void RunReport::day(const DayContext& day) {
   tally_periods(tally_, day.periods, nodata_);
@@ -166,12 +154,7 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   }
   const auto [lead_at, lead_size] =
       leads_[static_cast<std::size_t>(p.station - counts_.first_climate())];
-  const std::size_t room = kRowRoom + lead_size;
-  if (used_ + room > buffer_.size()) {
-    flush();
-    if (room > buffer_.size()) buffer_.resize(room);
-  }
-  char* out = buffer_.data() + used_;
+  char* out = out_.room(kRowRoom + lead_size);
   out = put_in_pieces(out, column_text_.data() + lead_at, lead_size);
   out = put_in_pieces(out, date_, date_size_);
   // A missing reading is no number: its field stays empty.
@@ -190,14 +173,11 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   if (hours >= 10) *out++ = static_cast<char>('0' + hours / 10);
   *out++ = static_cast<char>('0' + hours % 10);
   *out++ = '\n';
-  used_ = static_cast<std::size_t>(out - buffer_.data());
+  out_.commit(out);
 }
 
 void RunReport::finish() {
-  flush();
-  const bool closed = sink_->close();
-  sink_.reset();
-  if (!closed || failed_) fail_added_file(exit_code::added_file_not_written, "report file", name_);
+  if (!out_.close()) fail_added_file(exit_code::added_file_not_written, "report file", name_);
 }
 
 void RunReport::summary(std::ostream& out) {

@@ -20,8 +20,8 @@ namespace rumo {
 
 class RunReport : public RunAddition {
  public:
-  // Writes the header line. The rows are gathered in a buffer and handed to
-  // the file in blocks, so that the report of a long run needs little memory.
+  // Writes the header line. The rows go through a BufferedSink, so that the
+  // report of a long run needs little memory.
   RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
             const StationCounts& counts, double nodata);
   // A run that fails keeps the rows of the days before the failure.
@@ -43,10 +43,9 @@ class RunReport : public RunAddition {
  private:
   // Sorts the runs of `periods` into time order (runs_).
   void order_runs(const std::vector<PeriodRecord>& periods);
-  void flush();
   void write_row(const PeriodRecord& period, int written_slots);
 
-  std::unique_ptr<OutputSink> sink_;
+  BufferedSink out_;
   std::string name_;
   const StationTable& table_;
   StationCounts counts_;
@@ -60,13 +59,10 @@ class RunReport : public RunAddition {
   std::array<std::pair<std::size_t, std::size_t>, 6> outcome_columns_{};
   std::vector<char> column_text_;
 
-  std::vector<char> buffer_;
-  std::size_t used_ = 0;
   std::vector<std::pair<std::size_t, std::size_t>> runs_;  // of the day, in time order
   HourStamp date_stamp_;                                   // the stamp of the date columns in date_
   char date_[64] = {};                                     // room for the pieces of put_in_pieces
   std::size_t date_size_ = 0;
-  bool failed_ = false;
   std::vector<std::string> warnings_;
 };
 

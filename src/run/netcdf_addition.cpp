@@ -26,10 +26,7 @@ SeriesLayout run_layout(const AdditionSetup& setup) {
   const TimeAndPlace base = title_or_options(setup.console.err, params.hourly_file,
                                              title_line(setup.files, params.hourly_file),
                                              options.utc_offset, options.crs);
-  layout.start =
-      std::chrono::year_month_day{std::chrono::year{params.start_year},
-                                  std::chrono::month{static_cast<unsigned>(params.start_month)},
-                                  std::chrono::day{static_cast<unsigned>(params.start_day)}};
+  layout.start = params.start.calendar();
   layout.offset = base.offset;
   layout.crs = base.crs;
   layout.nodata = params.nodata;

@@ -17,10 +17,11 @@ class NetcdfAddition : public RunAddition {
   // What the file the options name will hold, with that file checked but not
   // touched. The time base and CRS come from the hourly file's title line,
   // else from the options. A file that cannot be created, or that names a
-  // file of the run (`taken`, which gains its name), stops the run with 111;
-  // a CRS PROJ cannot use with 134.
+  // file of the run (`taken`, which gains its name), stops the run with
+  // exit_code::added_file_not_created; a CRS PROJ cannot use with
+  // exit_code::export_bad_crs.
   static SeriesLayout plan(const AdditionSetup& setup, std::vector<std::string>& taken);
-  // Makes the planned file (111 if the library cannot).
+  // Makes the planned file (exit_code::added_file_not_created if the library cannot).
   static std::unique_ptr<NetcdfAddition> create(const AdditionSetup& setup,
                                                 const SeriesLayout& layout);
 
@@ -28,7 +29,8 @@ class NetcdfAddition : public RunAddition {
   void hour_as_read(const HourStamp& stamp, const HourField& field) override;
   // The day's written slots, with the values as the result lines write them.
   void day(const DayContext& day) override;
-  // Closes the file; a failure ends the run with 205.
+  // Closes the file; a failure ends the run with
+  // exit_code::added_file_not_written.
   void finish() override;
 
  private:

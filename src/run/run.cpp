@@ -243,7 +243,7 @@ DayWritten complete_day(RunContext& run) {
   const RunParameters& params = run.params;
   adjust_to_totals(run.window, run.sums, run.counts, params.nodata, *run.engine,
                    run.additions.empty() ? nullptr : &run.periods, run.keeping);
-  const HourStamp last = last_hour_of(params.end_year, params.end_month, params.end_day);
+  const HourStamp last = last_hour_of(params.end);
   const DayWritten written = write_day(*run.result, run.window, last, run.counts.total(),
                                        params.nodata, run.options.decimals, &run.pool);
   if (!written.end_missed) {

@@ -38,8 +38,8 @@ TEST(CommandLine, ParametersAndTheirDefaults) {
   EXPECT_EQ(std::tie(p.nodata, p.power, p.lower_limit, p.lower_replacement, p.upper_limit,
                      p.upper_replacement, p.max_distance),
             std::tuple(9998.0, 2.0, 0.0, 0.0, HUGE_VAL, 0.0, HUGE_VAL));
-  EXPECT_EQ(std::tie(p.start_day, p.start_month, p.start_year, p.start_hour, p.end_day, p.end_month,
-                     p.end_year),
+  EXPECT_EQ(std::tie(p.start.day, p.start.month, p.start.year, p.start_hour, p.end.day, p.end.month,
+                     p.end.year),
             std::tuple(29, 2, 2004, 1, 1, 3, 2004));
 
   // Options that only add to a run leave the dialogue on.
@@ -92,13 +92,13 @@ TEST(CommandLine, RunOptionsRunAsTheDialogueWithTheSameAnswers) {
     };
     std::vector<std::string> args = {"--hourly", "h",
                                      "-o",       "o",
-                                     "--start",  date(p.start_year, p.start_month, p.start_day),
-                                     "--end",    date(p.end_year, p.end_month, p.end_day)};
+                                     "--start",  date(p.start.year, p.start.month, p.start.day),
+                                     "--end",    date(p.end.year, p.end.month, p.end.day)};
     std::string answers = "h\n" + p.climate_file + "\n" + p.collector_file + "\no\n9998\n";
     if (r.climate > 0) args.insert(args.end(), {"--climate", "c"});
     if (r.collector > 0) args.insert(args.end(), {"--collector", "s"});
     for (const int number :
-         {p.start_day, p.start_month, p.start_year, p.end_day, p.end_month, p.end_year}) {
+         {p.start.day, p.start.month, p.start.year, p.end.day, p.end.month, p.end.year}) {
       answers += std::to_string(number) + "\n";
     }
     const std::pair<const char*, double> numbers[] = {{"--power", p.power},

@@ -77,8 +77,8 @@ TEST(ReadParameters, AnswerScripts) {
     const RunParameters p = answer(s.answers);
     EXPECT_EQ((Names{p.hourly_file, p.climate_file, p.collector_file, p.result_file}), s.names)
         << s.answers;
-    EXPECT_EQ((Numbers{p.nodata, p.start_day, p.start_month, p.start_year, p.start_hour, p.end_day,
-                       p.end_month, p.end_year, p.power, p.max_distance, p.lower_limit,
+    EXPECT_EQ((Numbers{p.nodata, p.start.day, p.start.month, p.start.year, p.start_hour, p.end.day,
+                       p.end.month, p.end.year, p.power, p.max_distance, p.lower_limit,
                        p.lower_replacement, p.upper_limit, p.upper_replacement}),
               s.numbers)
         << s.answers;
@@ -156,10 +156,10 @@ TEST(CorrectDates, YearsMonthsAndDays) {
   };
   for (const auto& [entered, expected] : cases) {
     RunParameters p;
-    std::tie(p.start_day, p.start_month, p.start_year, p.end_day, p.end_month, p.end_year) =
+    std::tie(p.start.day, p.start.month, p.start.year, p.end.day, p.end.month, p.end.year) =
         std::tuple_cat(entered);
     correct_dates(p);
-    EXPECT_EQ((Dates{p.start_day, p.start_month, p.start_year, p.end_day, p.end_month, p.end_year}),
+    EXPECT_EQ((Dates{p.start.day, p.start.month, p.start.year, p.end.day, p.end.month, p.end.year}),
               expected)
         << testing::PrintToString(entered);
   }

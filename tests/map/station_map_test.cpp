@@ -89,10 +89,8 @@ struct Network {
     params.hourly_file = "hourly.txt";
     params.climate_file = c > 0 ? "climate.txt" : "";
     params.collector_file = s > 0 ? "collector.txt" : "";
-    params.start_year = params.end_year = 2001;
-    params.start_month = params.end_month = 7;
-    params.start_day = 1;
-    params.end_day = 31;
+    params.start = Date{.year = 2001, .month = 7, .day = 1};
+    params.end = Date{.year = 2001, .month = 7, .day = 31};
     params.power = 2.0;
     params.max_distance = max_distance;
     table.make_room(counts.total());

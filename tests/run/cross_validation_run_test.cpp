@@ -224,11 +224,7 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
       if (std::get<3>(stamp) != 7) continue;
       const std::vector<HourStamp> hours =
           day_hours({std::get<0>(stamp), std::get<1>(stamp), std::get<2>(stamp)});
-      const bool within =
-          !(hours[23].year > r.params.end_year ||
-            (hours[23].year == r.params.end_year &&
-             (hours[23].month > r.params.end_month ||
-              (hours[23].month == r.params.end_month && hours[23].day > r.params.end_day))));
+      const bool within = hours[23].date() <= r.params.end;
       for (int s = 1; s <= h.count; ++s) {
         bool halves[2] = {true, within};
         for (int k = 0; k < 24; ++k) {

@@ -89,8 +89,8 @@ TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   p.climate_file = folder / "c.txt";
   p.collector_file = folder / "s.txt";
   p.result_file = folder / "r.txt";
-  p.start_day = 30, p.start_month = 12, p.start_year = 2003, p.start_hour = 1;
-  p.end_day = 1, p.end_month = 1, p.end_year = 2004;
+  p.start = Date{.year = 2003, .month = 12, .day = 30}, p.start_hour = 1;
+  p.end = Date{.year = 2004, .month = 1, .day = 1};
   p.power = 2.0, p.max_distance = 1e6, p.upper_limit = 1e300;
   invocation.options.located = true;
   invocation.options.threads = 2;
@@ -160,8 +160,8 @@ TEST(NetcdfAddition, ANameTheRunUsesStopsBeforeAnyData) {
   RunParameters& p = invocation.parameters.emplace();
   p.hourly_file = folder / "h.txt";
   p.result_file = folder / "r.txt";
-  p.start_day = 30, p.start_month = 12, p.start_year = 2003;
-  p.end_day = 31, p.end_month = 12, p.end_year = 2003, p.max_distance = 1e6;
+  p.start = Date{.year = 2003, .month = 12, .day = 30};
+  p.end = Date{.year = 2003, .month = 12, .day = 31}, p.max_distance = 1e6;
   invocation.options.located = true;
   invocation.options.netcdf_file = folder / "h.txt";
   std::istringstream in;
