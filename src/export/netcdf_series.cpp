@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
 // A chunk of about this size deflates with little work of the library per
 // chunk, and one station's series still comes out of a few of them.
-constexpr std::size_t kChunkBytes = std::size_t{256} << 10;
+constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
 constexpr long kMaxChunkHours = 366 * 24;
 
 [[noreturn]] void fail_netcdf(int code, bool creating, const std::string& name, int status) {
@@ -81,7 +81,8 @@ NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int wri
       period_hours_(layout.period_hours),
       nodata_(layout.nodata),
       fill_(missing_marker(layout.nodata)),
-      chunk_hours_(chunk_hours_for(layout.stations.size())) {}
+      chunk_hours_(chunk_hours_for(layout.stations.size())),
+      chunk_stations_(chunk_stations_for(layout.stations.size(), chunk_hours_)) {}
 
 std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                                                    const SeriesLayout& layout, int create_code,
@@ -188,8 +189,7 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   const int values_dims[] = {station_dim, time_dim};
   check(nc_def_var(ncid, "precipitation", NC_DOUBLE, 2, values_dims, &file->precipitation_));
   const int var = file->precipitation_;
-  const std::size_t values_chunk[] = {chunk_stations_for(file->stations_, file->chunk_hours_),
-                                      time_chunk};
+  const std::size_t values_chunk[] = {file->chunk_stations_, time_chunk};
   check(nc_def_var_chunking(ncid, var, NC_CHUNKED, values_chunk));
   // Level 1: the values are few decimals, mostly zero, and deflate to a
   // twentieth of their size at the lowest level. Shuffling their bytes first
@@ -206,8 +206,6 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
       check, ncid, var, "coordinates",
       projection ? "time lat lon x y height station_name" : "time x y height station_name");
   if (projection) text_attribute(check, ncid, var, "grid_mapping", "crs");
-  // Whole chunks are written at once, so the library need not keep any.
-  check(nc_set_var_chunk_cache(ncid, var, 0, 0, 0.0f));
 
   text_attribute(check, ncid, NC_GLOBAL, "Conventions", "CF-1.8");
   text_attribute(check, ncid, NC_GLOBAL, "featureType", "timeSeries");
@@ -221,6 +219,9 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     double_attribute(check, ncid, NC_GLOBAL, attribute.c_str(), value);
   }
   check(nc_enddef(ncid));
+  // Whole chunks are written at once, so the library need not keep any. (Set
+  // before the variable is made in the file, the library's default holds.)
+  check(nc_set_var_chunk_cache(ncid, var, 0, 0, 0.0f));
 
   // The stations, now that everything is defined.
   const std::size_t count = file->stations_;
@@ -306,9 +307,13 @@ void NetcdfSeries::flush() {
         std::copy_n(values + s * chunk, held_, values + s * held_);
       }
     }
-    const std::size_t start[] = {0, written_};
-    const std::size_t counts[] = {stations_, held_};
-    check(nc_put_vara_double(ncid_, precipitation_, start, counts, values));
+    // One group of stations at a time, the chunks in the order they lie: the
+    // library holds every chunk of a call until the call ends.
+    for (std::size_t first = 0; first < stations_; first += chunk_stations_) {
+      const std::size_t start[] = {first, written_};
+      const std::size_t counts[] = {std::min(chunk_stations_, stations_ - first), held_};
+      check(nc_put_vara_double(ncid_, precipitation_, start, counts, values + first * held_));
+    }
   }
   written_ += held_;
   held_ = 0;

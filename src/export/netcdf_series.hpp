@@ -66,8 +66,9 @@ class NetcdfSeries {
   double nodata_;
   double fill_;
   long chunk_hours_;
-  std::size_t written_ = 0;  // records in the file
-  std::size_t held_ = 0;     // records in the block
+  std::size_t chunk_stations_;  // neighbouring stations in a chunk
+  std::size_t written_ = 0;     // records in the file
+  std::size_t held_ = 0;        // records in the block
   Block filling_;
 };
 
