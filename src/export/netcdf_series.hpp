@@ -50,8 +50,8 @@ class NetcdfSeries {
   };
 
   NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code);
-  // Writes the records held; a short block is closed up first, so that it
-  // is the last one.
+  // Writes the records held. A short block, only ever the last, is closed
+  // up first.
   void flush();
 
   std::string name_;
