@@ -14,7 +14,12 @@ namespace rumo {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = std::size_t{16} << 20;
+// The records of every station held before they are written: at most this
+// many bytes, so a run of many stations holds fewer hours.
+constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
+// A chunk of about this size deflates with little work of the library per
+// chunk, and one station's series still comes out of a few of them.
+constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
 constexpr long kMaxChunkHours = 366 * 24;
 
 [[noreturn]] void fail_netcdf(int code, bool creating, const std::string& name, int status) {
@@ -47,8 +52,14 @@ void double_attribute(const Checked& check, int ncid, int var, const char* attri
 
 long chunk_hours_for(std::size_t stations) {
   const auto fit =
-      static_cast<long>(kChunkBytes / (sizeof(double) * std::max<std::size_t>(stations, 1)));
+      static_cast<long>(kBlockBytes / (sizeof(double) * std::max<std::size_t>(stations, 1)));
   return std::clamp(fit / 24 * 24, 24L, kMaxChunkHours);
+}
+
+// Neighbouring stations that share a chunk, as many as fill about kChunkBytes.
+std::size_t chunk_stations_for(std::size_t stations, long hours) {
+  const std::size_t fit = kChunkBytes / (sizeof(double) * static_cast<std::size_t>(hours));
+  return std::clamp<std::size_t>(fit, 1, std::max<std::size_t>(stations, 1));
 }
 
 // What a variable of the stations says.
@@ -70,7 +81,8 @@ NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int wri
       period_hours_(layout.period_hours),
       nodata_(layout.nodata),
       fill_(missing_marker(layout.nodata)),
-      chunk_hours_(chunk_hours_for(layout.stations.size())) {}
+      chunk_hours_(chunk_hours_for(layout.stations.size())),
+      chunk_stations_(chunk_stations_for(layout.stations.size(), chunk_hours_)) {}
 
 std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                                                    const SeriesLayout& layout, int create_code,
@@ -177,11 +189,11 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   const int values_dims[] = {station_dim, time_dim};
   check(nc_def_var(ncid, "precipitation", NC_DOUBLE, 2, values_dims, &file->precipitation_));
   const int var = file->precipitation_;
-  const std::size_t values_chunk[] = {1, time_chunk};
+  const std::size_t values_chunk[] = {file->chunk_stations_, time_chunk};
   check(nc_def_var_chunking(ncid, var, NC_CHUNKED, values_chunk));
-  // Level 1: the values are few decimals, repeated often, and deflate to a
-  // tenth of their size at the lowest level. Shuffling their bytes first
-  // would cost more time and give a larger file.
+  // Level 1: the values are few decimals, mostly zero, and deflate to a
+  // twentieth of their size at the lowest level. Shuffling their bytes first
+  // costs more time and gives a larger file.
   check(nc_def_var_deflate(ncid, var, 0, 1, 1));
   check(nc_def_var_fill(ncid, var, 0, &file->fill_));
   text_attribute(check, ncid, var, "standard_name", "lwe_thickness_of_precipitation_amount");
@@ -194,8 +206,6 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
       check, ncid, var, "coordinates",
       projection ? "time lat lon x y height station_name" : "time x y height station_name");
   if (projection) text_attribute(check, ncid, var, "grid_mapping", "crs");
-  // Whole chunks are written at once, so the library need not keep any.
-  check(nc_set_var_chunk_cache(ncid, var, 0, 0, 0.0f));
 
   text_attribute(check, ncid, NC_GLOBAL, "Conventions", "CF-1.8");
   text_attribute(check, ncid, NC_GLOBAL, "featureType", "timeSeries");
@@ -209,6 +219,9 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     double_attribute(check, ncid, NC_GLOBAL, attribute.c_str(), value);
   }
   check(nc_enddef(ncid));
+  // Whole chunks are written at once, so the library need not keep any. (Set
+  // before the variable is made in the file, the library's default holds.)
+  check(nc_set_var_chunk_cache(ncid, var, 0, 0, 0.0f));
 
   // The stations, now that everything is defined.
   const std::size_t count = file->stations_;
@@ -279,30 +292,31 @@ void NetcdfSeries::add(const HourStamp& stamp, std::span<const double> values) {
 
 void NetcdfSeries::flush() {
   if (held_ == 0) return;
-  write_block(filling_, written_, held_);
+  const Checked check{name_, write_code_};
+  const std::size_t time_origin[] = {written_, 0};
+  const std::size_t time_count[] = {held_, 2};
+  check(nc_put_vara_double(ncid_, time_, time_origin, time_count, filling_.times.data()));
+  check(nc_put_vara_double(ncid_, bounds_, time_origin, time_count, filling_.bounds.data()));
+  if (stations_ > 0) {
+    // A short last block is first closed up, each station's hours right
+    // after the one before's, as the library takes them.
+    const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
+    double* values = filling_.values.data();
+    if (held_ < chunk) {
+      for (std::size_t s = 1; s < stations_; ++s) {
+        std::copy_n(values + s * chunk, held_, values + s * held_);
+      }
+    }
+    // One group of stations at a time, the chunks in the order they lie: the
+    // library holds every chunk of a call until the call ends.
+    for (std::size_t first = 0; first < stations_; first += chunk_stations_) {
+      const std::size_t start[] = {first, written_};
+      const std::size_t counts[] = {std::min(chunk_stations_, stations_ - first), held_};
+      check(nc_put_vara_double(ncid_, precipitation_, start, counts, values + first * held_));
+    }
+  }
   written_ += held_;
   held_ = 0;
-}
-
-void NetcdfSeries::write_block(const Block& block, std::size_t origin, std::size_t count) {
-  const Checked check{name_, write_code_};
-  const std::size_t time_origin[] = {origin, 0};
-  const std::size_t time_count[] = {count, 2};
-  check(nc_put_vara_double(ncid_, time_, time_origin, time_count, block.times.data()));
-  check(nc_put_vara_double(ncid_, bounds_, time_origin, time_count, block.bounds.data()));
-  if (stations_ == 0) return;
-  // The block is laid out by whole chunks; a short last one is written from
-  // the same places, with the stride of a whole chunk between stations.
-  const std::size_t start[] = {0, origin};
-  const std::size_t counts[] = {stations_, count};
-  if (count == static_cast<std::size_t>(chunk_hours_)) {
-    check(nc_put_vara_double(ncid_, precipitation_, start, counts, block.values.data()));
-  } else {
-    const std::ptrdiff_t stride[] = {1, 1};
-    const std::ptrdiff_t map[] = {static_cast<std::ptrdiff_t>(chunk_hours_), 1};
-    check(
-        nc_put_varm_double(ncid_, precipitation_, start, counts, stride, map, block.values.data()));
-  }
 }
 
 void NetcdfSeries::finish() {

@@ -35,13 +35,13 @@ class NetcdfSeries {
   // Writes what is held back and closes the file.
   void finish();
 
-  // Hours held before they are written together (one chunk of every
-  // station): at most about 4 MB, at least a day, at most a leap year. Two
-  // such blocks are held: one filled while the other is written.
+  // Hours held before they are written together: every station's, at most
+  // about 16 MB, at least a day, at most a leap year. A chunk of the values
+  // is a group of neighbouring stations over these hours.
   long chunk_hours() const { return chunk_hours_; }
 
  private:
-  // Records held before they are written: station-major, as the chunks lie
+  // Records held before they are written: station-major, as the file lies
   // (value k of station s at s * chunk_hours + k), with their times.
   struct Block {
     std::vector<double> values;
@@ -50,9 +50,9 @@ class NetcdfSeries {
   };
 
   NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code);
-  // Writes the records held.
+  // Writes the records held. A short block, only ever the last, is closed
+  // up first.
   void flush();
-  void write_block(const Block& block, std::size_t origin, std::size_t count);
 
   std::string name_;
   int write_code_;
@@ -66,8 +66,9 @@ class NetcdfSeries {
   double nodata_;
   double fill_;
   long chunk_hours_;
-  std::size_t written_ = 0;  // records handed to the writer
-  std::size_t held_ = 0;     // records in the block being filled
+  std::size_t chunk_stations_;  // neighbouring stations in a chunk
+  std::size_t written_ = 0;     // records in the file
+  std::size_t held_ = 0;        // records in the block
   Block filling_;
 };
 
