@@ -134,13 +134,33 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
     candidates += keys[candidates] > 0.0 ? 1 : 0;
   }
   if (wanted > candidates) return false;
+  // The remainders sorted into buckets by their first bits (exact, and in
+  // their order): the candidates of the buckets above the one where the
+  // wanted units run out all get one, those of that bucket are ranked one by
+  // one.
+  constexpr std::size_t kBuckets = 32;
+  std::array<std::size_t, kPeriodHoursMax> bucket;
+  std::array<std::uint8_t, kBuckets> in_bucket{};
   for (std::size_t i = 0; i < candidates; ++i) {
-    // How many candidates come before this one: larger remainders, and equal
-    // ones of earlier hours.
-    std::size_t rank = 0;
-    for (std::size_t j = 0; j < i; ++j) rank += keys[j] >= keys[i] ? 1 : 0;
-    for (std::size_t j = i + 1; j < candidates; ++j) rank += keys[j] > keys[i] ? 1 : 0;
-    units[hours[i]] += rank < wanted ? unit : 0;
+    bucket[i] = static_cast<std::size_t>(keys[i] * static_cast<double>(kBuckets));
+    ++in_bucket[bucket[i]];
+  }
+  std::size_t last = kBuckets - 1;
+  std::size_t above = 0;
+  while (above + in_bucket[last] < wanted) above += in_bucket[last--];
+  const std::size_t rest = wanted - above;
+  for (std::size_t i = 0; i < candidates; ++i) {
+    bool served = bucket[i] > last;
+    if (bucket[i] == last) {
+      // Larger remainders of the bucket, and equal ones of earlier hours.
+      std::size_t rank = 0;
+      for (std::size_t j = 0; j < candidates; ++j) {
+        const bool before = keys[j] > keys[i] || (keys[j] == keys[i] && j < i);
+        rank += bucket[j] == last && before ? 1 : 0;
+      }
+      served = rank < rest;
+    }
+    units[hours[i]] += served ? unit : 0;
   }
   return true;
 }
