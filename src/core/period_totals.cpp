@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <functional>
 #include <limits>
 
 namespace rumo {
@@ -96,58 +95,72 @@ double units_value(std::int64_t units, int decimals) {
 
 bool round_keeping_total(std::span<const double> values, std::int64_t total, int decimals,
                          double nodata, std::span<std::int64_t> units) {
+  if (values.size() > kPeriodHoursMax) return false;
   const double scale = kScales[static_cast<std::size_t>(decimals)];
-  // The remainders of a period's hours (at most 24 in a run) stay on the
-  // stack.
-  std::array<double, 64> stack;
-  std::vector<double> heap;
-  if (values.size() > stack.size()) heap.resize(values.size());
-  double* const remainders = heap.empty() ? stack.data() : heap.data();
-
+  // Each present value cut towards 0, and its remainder (exact, and of the
+  // value's sign); without branches, as the hours of a run come by the
+  // million.
+  std::array<double, kPeriodHoursMax> remainders;
   std::int64_t cut_sum = 0;
+  bool usable = true;
   for (std::size_t k = 0; k < values.size(); ++k) {
-    units[k] = 0;
-    remainders[k] = 0.0;
-    if (!is_present(values[k], nodata)) continue;
-    const double scaled = values[k] * scale;
-    if (!(std::fabs(scaled) < kLargestUnits)) return false;
-    const double cut = std::trunc(scaled);
-    units[k] = static_cast<std::int64_t>(cut);
-    remainders[k] = scaled - cut;  // exact, and of the value's sign
-    cut_sum += units[k];
+    const double scaled = is_present(values[k], nodata) ? values[k] * scale : 0.0;
+    const bool small = std::fabs(scaled) < kLargestUnits;
+    usable = usable && small;
+    const double bounded = small ? scaled : 0.0;
+    const auto cut = static_cast<std::int64_t>(bounded);  // exact below 2^53
+    units[k] = cut;
+    remainders[k] = bounded - static_cast<double>(cut);
+    cut_sum += cut;
   }
+  if (!usable) return false;
   // The cut values fall short of the total by less than one unit per hour
   // with a remainder in the shortfall's direction, so each such hour gets at
-  // most one unit: those whose remainder exceeds the one of the last hour
-  // served, then the earliest of those that equal it.
+  // most one unit: the hours whose remainder ranks among the `wanted`
+  // largest, the earlier hour first among equal ones.
   const std::int64_t shortfall = total - cut_sum;
   if (shortfall == 0) return true;
   const double direction = shortfall > 0 ? 1.0 : -1.0;
+  const std::int64_t unit = shortfall > 0 ? 1 : -1;
   const auto wanted = static_cast<std::size_t>(shortfall > 0 ? shortfall : -shortfall);
-  double* const keys = remainders;
-  std::array<double, 64> stack_order;
-  std::vector<double> heap_order;
-  if (values.size() > stack_order.size()) heap_order.resize(values.size());
-  double* const order = heap_order.empty() ? stack_order.data() : heap_order.data();
+  // The candidates, in the order of their hours: few in most periods, as
+  // dry hours have no remainder.
+  std::array<double, kPeriodHoursMax> keys;
+  std::array<std::size_t, kPeriodHoursMax> hours;
   std::size_t candidates = 0;
   for (std::size_t k = 0; k < values.size(); ++k) {
-    keys[k] *= direction;
-    if (keys[k] > 0.0) order[candidates++] = keys[k];
+    keys[candidates] = remainders[k] * direction;
+    hours[candidates] = k;
+    candidates += keys[candidates] > 0.0 ? 1 : 0;
   }
   if (wanted > candidates) return false;
-  std::nth_element(order, order + (wanted - 1), order + candidates, std::greater<>());
-  const double last = order[wanted - 1];
+  // The remainders sorted into buckets by their first bits (exact, and in
+  // their order): the candidates of the buckets above the one where the
+  // wanted units run out all get one, those of that bucket are ranked one by
+  // one.
+  constexpr std::size_t kBuckets = 32;
+  std::array<std::size_t, kPeriodHoursMax> bucket;
+  std::array<std::uint8_t, kBuckets> in_bucket{};
+  for (std::size_t i = 0; i < candidates; ++i) {
+    bucket[i] = static_cast<std::size_t>(keys[i] * static_cast<double>(kBuckets));
+    ++in_bucket[bucket[i]];
+  }
+  std::size_t last = kBuckets - 1;
   std::size_t above = 0;
-  for (std::size_t k = 0; k < values.size(); ++k) above += keys[k] > last ? 1 : 0;
-  std::size_t equal_served = wanted - above;
-  const auto unit = static_cast<std::int64_t>(direction);
-  for (std::size_t k = 0; k < values.size(); ++k) {
-    if (keys[k] > last) {
-      units[k] += unit;
-    } else if (keys[k] == last && equal_served > 0) {
-      units[k] += unit;
-      --equal_served;
+  while (above + in_bucket[last] < wanted) above += in_bucket[last--];
+  const std::size_t rest = wanted - above;
+  for (std::size_t i = 0; i < candidates; ++i) {
+    bool served = bucket[i] > last;
+    if (bucket[i] == last) {
+      // Larger remainders of the bucket, and equal ones of earlier hours.
+      std::size_t rank = 0;
+      for (std::size_t j = 0; j < candidates; ++j) {
+        const bool before = keys[j] > keys[i] || (keys[j] == keys[i] && j < i);
+        rank += bucket[j] == last && before ? 1 : 0;
+      }
+      served = rank < rest;
     }
+    units[hours[i]] += served ? unit : 0;
   }
   return true;
 }

@@ -52,6 +52,9 @@ std::optional<std::int64_t> decimal_units(double value, int decimals);
 // "%.Nf" writes it as their digits (0 as +0, never "-0").
 double units_value(std::int64_t units, int decimals);
 
+// The most hours a period has: a collector day.
+constexpr std::size_t kPeriodHoursMax = 24;
+
 // Rounds the present values of a period together, in units of the last of
 // `decimals` decimals, so that they add up to `total` (the reading in such
 // units): each is cut towards 0, then the hours with the largest remainders
@@ -59,7 +62,8 @@ double units_value(std::int64_t units, int decimals);
 // among equal remainders; an hour whose remainder is 0 (a value of 0 among
 // them) gets nothing. Missing values (at or below -nodata) take no part and
 // get 0 units. Returns false, leaving `units` undefined, where the values are
-// too large or not finite, or the total cannot be reached that way.
+// more than kPeriodHoursMax, too large or not finite, or the total cannot be
+// reached that way.
 bool round_keeping_total(std::span<const double> values, std::int64_t total, int decimals,
                          double nodata, std::span<std::int64_t> units);
 

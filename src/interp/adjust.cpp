@@ -1,5 +1,6 @@
 #include "interp/adjust.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -29,25 +30,55 @@ void record_periods(const Pass& pass, const HourWindow& window, const std::vecto
   }
 }
 
-// A period's hours of station m, gathered from the window's slots and put
-// back.
-struct PeriodHours {
-  std::array<double, 24> values;
-  std::size_t count = 0;
+// The slots of a pass, looked up once: a period's hours of a station are
+// one entry of each.
+struct Columns {
+  std::array<double*, kPeriodHoursMax> slot;
+  std::size_t count;
 
-  PeriodHours(const Pass& pass, const HourWindow& window, int m)
+  Columns(const Pass& pass, HourWindow& window)
       : count(static_cast<std::size_t>(pass.last_slot - pass.first_slot + 1)) {
     for (std::size_t k = 0; k < count; ++k) {
-      values[k] = window.field(pass.first_slot + static_cast<int>(k))[m];
-    }
-  }
-  std::span<double> hours() { return {values.data(), count}; }
-  void put_back(const Pass& pass, HourWindow& window, int m) const {
-    for (std::size_t k = 0; k < count; ++k) {
-      window.field(pass.first_slot + static_cast<int>(k))[m] = values[k];
+      slot[k] = window.field(pass.first_slot + static_cast<int>(k)).data();
     }
   }
 };
+
+// A period's hours of station m, gathered from the window's slots and put
+// back.
+struct PeriodHours {
+  std::array<double, kPeriodHoursMax> values;
+  std::size_t count;
+
+  PeriodHours(const Columns& columns, int m) : count(columns.count) {
+    for (std::size_t k = 0; k < count; ++k) values[k] = columns.slot[k][m];
+  }
+  std::span<double> hours() { return {values.data(), count}; }
+  void put_back(const Columns& columns, int m) const {
+    for (std::size_t k = 0; k < count; ++k) columns.slot[k][m] = values[k];
+  }
+};
+
+// Rounds a scaled or spread period's hours together, so that their written
+// values add up to the reading as it is written. A period whose rounding is
+// out of reach, or would turn an hour missing, is left as it is.
+void keep_total(PeriodHours& period, double reading, int decimals, double nodata) {
+  const auto total = decimal_units(reading, decimals);
+  if (!total) return;
+  std::array<std::int64_t, kPeriodHoursMax> units;
+  if (!round_keeping_total(period.hours(), *total, decimals, nodata,
+                           {units.data(), period.count})) {
+    return;
+  }
+  std::array<double, kPeriodHoursMax> rounded;
+  bool kept = true;
+  for (std::size_t k = 0; k < period.count; ++k) {
+    const bool present = is_present(period.values[k], nodata);
+    rounded[k] = present ? units_value(units[k], decimals) : period.values[k];
+    kept = kept && (!present || is_present(rounded[k], nodata));
+  }
+  if (kept) std::copy_n(rounded.begin(), period.count, period.values.begin());
+}
 
 // Whether a period is dry: a present, positive reading that the hours, all 0
 // or missing, do not explain.
@@ -57,9 +88,9 @@ bool is_dry(double reading, double sum, double nodata) {
 
 // Spreads the reading of each dry period by the fallback; `records` holds
 // the pass's records, by station from the pass's first, or is null.
-void spread_dry_periods(const Pass& pass, HourWindow& window, const std::vector<double>& sums,
-                        double nodata, int hourly, const KeepingReadings& keeping,
-                        PeriodRecord* records) {
+void spread_dry_periods(const Pass& pass, HourWindow& window, const Columns& columns,
+                        const std::vector<double>& sums, double nodata, int hourly,
+                        const KeepingReadings& keeping, PeriodRecord* records) {
   std::vector<double> wet;
   for (int m = pass.first_station; m <= pass.last_station; ++m) {
     const double reading = window.field(0)[m];
@@ -69,48 +100,21 @@ void spread_dry_periods(const Pass& pass, HourWindow& window, const std::vector<
       if (wet.empty()) wet_sums(window, pass.first_slot, pass.last_slot, hourly, nodata, wet);
       source = nearest_wet_station(*keeping.stations, m, hourly, wet);
     }
-    PeriodHours period(pass, window, m);
+    PeriodHours period(columns, m);
     if (source != 0) {
-      const PeriodHours pattern(pass, window, source);
+      const PeriodHours pattern(columns, source);
       spread_period(period.hours(), reading, {pattern.values.data(), pattern.count}, wet[source],
                     nodata);
     } else {
       spread_period(period.hours(), reading, {}, 0.0, nodata);
     }
-    period.put_back(pass, window, m);
+    if (keeping.keep_totals) keep_total(period, reading, keeping.decimals, nodata);
+    period.put_back(columns, m);
     if (records != nullptr) {
       PeriodRecord& record = records[m - pass.first_station];
       record.spread = source != 0 ? DryFallback::nearest_wet : DryFallback::uniform;
       record.pattern_sum = source != 0 ? wet[source] : 0.0;
     }
-  }
-}
-
-// Rounds the hours of each scaled or spread period together, so that their
-// written values add up to the reading as it is written. A period whose
-// rounding is out of reach, or would turn an hour missing, is left as it is.
-void keep_pass_totals(const Pass& pass, HourWindow& window, const std::vector<double>& sums,
-                      double nodata, const KeepingReadings& keeping) {
-  const bool spreads = keeping.dry_fallback != DryFallback::zero;
-  std::array<std::int64_t, 24> units;
-  for (int m = pass.first_station; m <= pass.last_station; ++m) {
-    const double reading = window.field(0)[m];
-    const double sum = sums[m];
-    if (!is_present(reading, nodata) || !(sum > 0.0 || (spreads && is_dry(reading, sum, nodata)))) {
-      continue;
-    }
-    const auto total = decimal_units(reading, keeping.decimals);
-    if (!total) continue;
-    PeriodHours period(pass, window, m);
-    const std::span<std::int64_t> rounded{units.data(), period.count};
-    if (!round_keeping_total(period.hours(), *total, keeping.decimals, nodata, rounded)) continue;
-    bool kept = true;
-    for (std::size_t k = 0; k < period.count; ++k) {
-      if (!is_present(period.values[k], nodata)) continue;
-      period.values[k] = units_value(units[k], keeping.decimals);
-      kept = kept && is_present(period.values[k], nodata);
-    }
-    if (kept) period.put_back(pass, window, m);
   }
 }
 
@@ -131,14 +135,15 @@ void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, d
   }
 
   const double marker = missing_marker(nodata);
+  const Columns columns(pass, window);
   for (int m = pass.first_station; m <= pass.last_station; ++m) {
     const double sum = sums[m];
     const double reading = store[m];
     const bool reading_present = is_present(reading, nodata);
+    PeriodHours period(columns, m);
     if (sum > 0.0 || sum == 0.0) {
       const double ratio = reading / sum;
-      for (int slot = pass.first_slot; slot <= pass.last_slot; ++slot) {
-        double& value = window.field(slot)[m];
+      for (double& value : period.hours()) {
         if (!is_present(value, nodata) || !reading_present) {
           value = marker;
         } else if (sum == 0.0) {
@@ -150,19 +155,20 @@ void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, d
           value = std::isnan(scaled) ? marker : scaled;
         }
       }
-    } else {
-      for (int slot = pass.first_slot; slot <= pass.last_slot; ++slot) {
-        window.field(slot)[m] = pass.unusable_sum_value;
+      if (keeping.keep_totals && reading_present && sum > 0.0) {
+        keep_total(period, reading, keeping.decimals, nodata);
       }
+    } else {
+      std::fill_n(period.values.begin(), period.count, pass.unusable_sum_value);
     }
+    period.put_back(columns, m);
   }
   const std::size_t recorded = periods != nullptr ? periods->size() : 0;
   if (periods != nullptr) record_periods(pass, window, sums, *periods);
   if (keeping.dry_fallback != DryFallback::zero) {
-    spread_dry_periods(pass, window, sums, nodata, hourly, keeping,
+    spread_dry_periods(pass, window, columns, sums, nodata, hourly, keeping,
                        periods != nullptr ? periods->data() + recorded : nullptr);
   }
-  if (keeping.keep_totals) keep_pass_totals(pass, window, sums, nodata, keeping);
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <vector>
 
 namespace rumo {
@@ -76,6 +78,71 @@ TEST(PeriodTotals, LargestRemaindersGetTheMissingUnits) {
     ASSERT_TRUE(round_keeping_total(c.values, c.total, c.decimals, kNodata, units)) << c.what;
     EXPECT_EQ(units, c.units) << c.what;
   }
+}
+
+// The rounding done the plain way, to check the fast one against: every
+// present value cut towards 0, then a unit each for the hours in the order of
+// their remainders in the shortfall's direction, largest first and the
+// earlier first among equal ones.
+bool plain_rounding(const std::vector<double>& values, std::int64_t total, int decimals,
+                    std::vector<std::int64_t>& units) {
+  const double scales[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+  std::vector<double> remainders(values.size(), 0.0);
+  units.assign(values.size(), 0);
+  std::int64_t shortfall = total;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    if (!(values[k] > -kNodata)) continue;
+    const double scaled = values[k] * scales[decimals];
+    if (!(std::fabs(scaled) < 1e15)) return false;
+    units[k] = static_cast<std::int64_t>(std::trunc(scaled));
+    remainders[k] = scaled - std::trunc(scaled);
+    shortfall -= units[k];
+  }
+  const int unit = shortfall > 0 ? 1 : -1;
+  std::vector<std::size_t> order;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    if (remainders[k] * unit > 0.0) order.push_back(k);
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return remainders[a] * unit > remainders[b] * unit;
+  });
+  const auto wanted = static_cast<std::size_t>(shortfall * unit);
+  if (wanted > order.size()) return false;
+  for (std::size_t i = 0; i < wanted; ++i) units[order[i]] += unit;
+  return true;
+}
+
+TEST(PeriodTotals, RoundingAgreesWithThePlainWayOverRandomPeriods) {
+  // Values from a few steps, so that equal remainders are common, with dry,
+  // missing and negative hours; totals near the sum and beyond reach.
+  std::mt19937 random(26);
+  const auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  int rounded = 0;
+  for (int run = 0; run < 20000; ++run) {
+    const int decimals = below(4);
+    std::vector<double> values(static_cast<std::size_t>(1 + below(24)));
+    for (double& v : values) {
+      const int kind = below(10);
+      v = kind < 3   ? 0.0
+          : kind < 4 ? -9999.0
+          : kind < 5 ? -below(40) / 80.0
+                     : below(400) / (kind < 8 ? 160.0 : 7.0);
+    }
+    double sum = 0.0;
+    for (const double v : values) sum += v > -kNodata ? v : 0.0;
+    const std::int64_t total = *decimal_units(sum, decimals) + below(5) - 2;
+    std::vector<std::int64_t> expected;
+    std::vector<std::int64_t> units(values.size());
+    const bool plain = plain_rounding(values, total, decimals, expected);
+    ASSERT_EQ(round_keeping_total(values, total, decimals, kNodata, units), plain) << run;
+    if (plain) {
+      ASSERT_EQ(units, expected) << run;
+      ++rounded;
+    }
+  }
+  EXPECT_GT(rounded, 10000);
+  std::vector<std::int64_t> units(25);
+  EXPECT_FALSE(round_keeping_total(std::vector<double>(25, 0.0), 0, 1, kNodata, units));
 }
 
 TEST(PeriodTotals, RoundingRefusesWhatItCannotKeep) {
