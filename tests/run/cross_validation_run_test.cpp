@@ -1,8 +1,9 @@
 // The cross-validation of the scaled hours against the run's own functions:
 // every row of the periods file must be what the run's interpolation and
-// scaling give a climate or collector station at the left-out station's
-// place, fed the other hourly stations' values, and every period whose hours
-// are all present and read must have its row.
+// scaling (with the dry fallback and kept totals asked for) give a climate or
+// collector station at the left-out station's place, fed the other hourly
+// stations' values, and every period whose hours are all present and read
+// must have its row.
 #include "run/cross_validation_run.hpp"
 
 #include <gtest/gtest.h>
@@ -88,7 +89,7 @@ struct RunDay {
 };
 
 RunDay run_day(const Hours& h, int s, const std::vector<HourStamp>& stamps, double power,
-               double distance, const RunParameters& params) {
+               double distance, const RunParameters& params, const RunOptions& options) {
   const int climate = h.count + 1, collector = h.count + 2;
   StationTable table = h.table;
   for (const int target : {climate, collector}) {
@@ -115,7 +116,9 @@ RunDay run_day(const Hours& h, int s, const std::vector<HourStamp>& stamps, doub
   const StationCounts counts{h.count, 1, 1};
   IdwEngine engine(table, counts, settings);
   std::vector<double> sums(station_entries(collector), 0.0);
-  adjust_to_totals(day.window, sums, counts, params.nodata, engine, &day.periods);
+  const KeepingReadings keeping{options.dry_fallback, &table, options.keep_totals,
+                               options.decimals};
+  adjust_to_totals(day.window, sums, counts, params.nodata, engine, &day.periods, keeping);
   return day;
 }
 
@@ -126,12 +129,17 @@ void expect_close(double written, double expected, const std::string& line) {
 
 TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
   constexpr double kThreshold = 0.1;
-  int rows_checked = 0, lost = 0;
-  for (unsigned seed = 1; seed <= 80; ++seed) {
+  int rows_checked = 0;
+  std::map<std::string, int> outcomes;  // of wet periods
+  for (unsigned seed = 1; seed <= 120; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     testing::RandomRun r(seed);
     RunOptions options;
     options.located = true;
+    // Each fallback with and without kept totals, at 0 to 3 decimals.
+    options.dry_fallback = static_cast<DryFallback>(seed % 3);
+    options.keep_totals = seed / 3 % 2 == 1;
+    options.decimals = static_cast<int>(seed / 6 % 4);
     CrossValidationRequest& cv = options.cross_validation;
     cv.enabled = true;
     cv.powers = {0.0, 2.0, 3.5};
@@ -184,7 +192,7 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
       Date date{std::stoi(c[5]), std::stoi(c[6]), std::stoi(c[7])};
       const auto key = std::tuple(date, power, distance, s);
       if (!days.count(key)) {
-        days.emplace(key, run_day(h, s, day_hours(date), power, distance, r.params));
+        days.emplace(key, run_day(h, s, day_hours(date), power, distance, r.params, options));
       }
       const RunDay& day = days.at(key);
       const int first = hour == 19 ? 13 : 1, last = collector || hour == 19 ? 24 : 12;
@@ -192,7 +200,7 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
       expect_close(number(c[9]), record.reading, line);
       expect_close(number(c[10]), record.interpolated, line);
       EXPECT_EQ(c[11], outcome_name(outcome_of(record, r.params.nodata))) << line;
-      lost += c[11] == "no-rain-interpolated" && record.reading > 0.0;
+      if (record.reading > 0.0) ++outcomes[c[11]];
 
       const int target = h.count + (collector ? 2 : 1);
       double square = 0.0, observed_max = -HUGE_VAL, scaled_max = -HUGE_VAL;
@@ -242,8 +250,10 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
     EXPECT_EQ(written, counted * static_cast<long>(pairs));
   }
   // The random runs must have exercised the check.
-  EXPECT_GT(rows_checked, 2000);
-  EXPECT_GT(lost, 20);
+  EXPECT_GT(rows_checked, 3000);
+  for (const char* outcome : {"scaled", "no-rain-interpolated", "spread-uniform", "nearest-wet"}) {
+    EXPECT_GT(outcomes[outcome], 20) << outcome;
+  }
 }
 
 }  // namespace
