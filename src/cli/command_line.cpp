@@ -314,7 +314,8 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
   // The cross-validation compares the scaled hours unrounded unless the
   // totals are kept: only then do the decimals change what it compares.
   if (given("--decimals") && cv.enabled && !o.keep_totals) {
-    usage_error("--decimals goes with --keep-totals under --cross-validate, which writes no result");
+    usage_error(
+        "--decimals goes with --keep-totals under --cross-validate, which writes no result");
   }
   if (given("--powers")) cv.powers = list_option("--powers", t.powers, Range::not_negative, false);
   if (given("--distances")) {

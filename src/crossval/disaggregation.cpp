@@ -97,8 +97,8 @@ void keep_total(double* hours, int count, double reading, int decimals, double n
 // What the run's options make of a period that scale_period scaled;
 // `pattern()` gives a dry period's pattern under nearest-wet.
 template <typename Pattern>
-void spread_as_the_run(const SpreadingOptions& spreading, double reading, double* scaled,
-                       int hours, double nodata, ScaledPeriod& period, Pattern pattern) {
+void spread_as_the_run(const SpreadingOptions& spreading, double reading, double* scaled, int hours,
+                       double nodata, ScaledPeriod& period, Pattern pattern) {
   const std::span<double> all{scaled, static_cast<std::size_t>(hours)};
   if (spreading.dry_fallback != DryFallback::zero &&
       period.outcome == Outcome::no_rain_interpolated && reading > 0.0) {
@@ -334,8 +334,8 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
       PeriodRow row;
       judge_period(
           estimated + from, observed + from, kHalfHours, nodata, threshold, spreading,
-          [&] { return nearest_wet(pair, station, 1 + half, from, kHalfHours); },
-          pair.half_tally, rows ? &row : nullptr);
+          [&] { return nearest_wet(pair, station, 1 + half, from, kHalfHours); }, pair.half_tally,
+          rows ? &row : nullptr);
       if (rows) write_row(*rows, p, station, "climate", pair.day, half == 0 ? 7 : 19, row);
     }
   }
