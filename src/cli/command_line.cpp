@@ -295,11 +295,16 @@ RunOptions run_options(const CLI::App& app, const Texts& t) {
       usage_error(std::string(option) + " goes with --cross-validate");
     }
   }
-  for (const char* option :
-       {"--report", "--map", "--decimals", "--netcdf", "--dry-fallback", "--keep-totals"}) {
+  for (const char* option : {"--report", "--map", "--netcdf"}) {
     if (given(option) && cv.enabled) {
       usage_error(std::string(option) + " does not go with --cross-validate, which makes no run");
     }
+  }
+  // The cross-validation compares the scaled hours unrounded unless the
+  // totals are kept: only then do the decimals change what it compares.
+  if (given("--decimals") && cv.enabled && !o.keep_totals) {
+    usage_error(
+        "--decimals goes with --keep-totals under --cross-validate, which writes no result");
   }
   if (given("--powers")) cv.powers = list_option("--powers", t.powers, Range::not_negative, false);
   if (given("--distances")) {

@@ -1,8 +1,10 @@
 #include "crossval/disaggregation.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
+#include <span>
 
 #include "core/error.hpp"
 #include "core/number_text.hpp"
@@ -62,10 +64,65 @@ double share(double part, double whole) {
   return whole > 0.0 ? part / whole : NAN;
 }
 
-// Scales one period and adds it to the tally when it is wet. Without `row`,
-// a period that is not wet only counts.
+// The hours of the station that a dry period follows under nearest-wet and
+// their sum; none: the reading is spread evenly.
+struct DryPattern {
+  const double* hours = nullptr;
+  double sum = 0.0;
+};
+
+// Rounds a scaled or spread period's hours together as the run does with
+// kept totals. A period out of the rounding's reach, or whose rounding would
+// make an hour missing, stays as it is.
+void keep_total(double* hours, int count, double reading, int decimals, double nodata) {
+  const auto total = decimal_units(reading, decimals);
+  if (!total) return;
+  const auto n = static_cast<std::size_t>(count);
+  std::int64_t units[kDayHours];
+  if (!round_keeping_total({hours, n}, *total, decimals, nodata, {units, n})) return;
+  double rounded[kDayHours];
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!is_present(hours[k], nodata)) {
+      rounded[k] = hours[k];
+      continue;
+    }
+    rounded[k] = units_value(units[k], decimals);
+    if (!is_present(rounded[k], nodata)) return;
+  }
+  std::copy(rounded, rounded + n, hours);
+}
+
+// What the run's options make of a period that scale_period scaled;
+// `pattern()` gives a dry period's pattern under nearest-wet.
+template <typename Pattern>
+void spread_as_the_run(const SpreadingOptions& spreading, double reading, double* scaled, int hours,
+                       double nodata, ScaledPeriod& period, Pattern pattern) {
+  const std::span<double> all{scaled, static_cast<std::size_t>(hours)};
+  if (spreading.dry_fallback != DryFallback::zero &&
+      period.outcome == Outcome::no_rain_interpolated && reading > 0.0) {
+    const DryPattern source =
+        spreading.dry_fallback == DryFallback::nearest_wet ? pattern() : DryPattern{};
+    if (source.hours != nullptr) {
+      spread_period(all, reading, {source.hours, all.size()}, source.sum, nodata);
+      period.outcome = Outcome::nearest_wet;
+    } else {
+      spread_period(all, reading, {}, 0.0, nodata);
+      period.outcome = Outcome::spread_uniform;
+    }
+  }
+  if (spreading.keep_totals &&
+      (period.outcome == Outcome::scaled || period.outcome == Outcome::spread_uniform ||
+       period.outcome == Outcome::nearest_wet)) {
+    keep_total(scaled, hours, reading, spreading.decimals, nodata);
+  }
+}
+
+// Scales one period as the run would, and adds it to the tally when it is
+// wet. Without `row`, a period that is not wet only counts.
+template <typename Pattern>
 void judge_period(const double* estimates, const double* observed, int hours, double nodata,
-                  double threshold, Tally& tally, PeriodRow* row) {
+                  double threshold, const SpreadingOptions& spreading, Pattern pattern,
+                  Tally& tally, PeriodRow* row) {
   double reading = 0.0;
   for (int h = 0; h < hours; ++h) reading += observed[h];
   ++tally.periods;
@@ -76,6 +133,7 @@ void judge_period(const double* estimates, const double* observed, int hours, do
   r.reading = reading;
   double scaled[kDayHours];
   r.scaled = scale_period(reading, estimates, hours, nodata, scaled);
+  spread_as_the_run(spreading, reading, scaled, hours, nodata, r.scaled, pattern);
 
   int observed_at = 0;
   int scaled_at = 0;
@@ -211,6 +269,13 @@ struct DisaggregationJudge::Impl {
     std::vector<double> estimated;       // per place, 24 hours
     std::vector<double> observed;
     std::vector<double> scratch;
+    // With nearest-wet: the day's observed hours of every station by number
+    // in slots 1 to 24 (missing where absent), and per period (the day, the
+    // halves) the wet sums, set out when a dry period first needs them.
+    HourWindow window;
+    bool window_set = false;
+    std::array<std::vector<double>, 3> wet;
+    std::array<bool, 3> wet_set{};
     Tally day_tally;
     Tally half_tally;
     std::vector<std::string> rows;  // per day closed in the block
@@ -221,6 +286,7 @@ struct DisaggregationJudge::Impl {
   CrossValidationGrid grid;
   double nodata = 0.0;
   double threshold = 0.0;
+  SpreadingOptions spreading;
   std::optional<BufferedSink> out;  // the periods file, when asked for
   std::string name;
   std::vector<int> order;
@@ -230,6 +296,7 @@ struct DisaggregationJudge::Impl {
 
   explicit Impl(const StationTable& stations) : table(stations) {}
   void close_day(std::size_t p);
+  DryPattern nearest_wet(Pair& pair, int station, int period, int from, int hours);
   void write_row(std::string& into, std::size_t p, int station, const char* way,
                  const HourStamp& stamp, int hour, const PeriodRow& row) const;
   void write_rows();
@@ -241,6 +308,8 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
   std::string* rows = nullptr;
   if (out) rows = &pair.rows.emplace_back();
   if (pair.repeated) return;
+  pair.window_set = false;
+  pair.wet_set = {};
   // Station by station in the order of their numbers.
   for (int station = 1; station <= count; ++station) {
     const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(station)]);
@@ -249,19 +318,59 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
     const double* observed = pair.observed.data() + j * kDayHours;
     if (mask == kAllHours) {
       PeriodRow row;
-      judge_period(estimated, observed, kDayHours, nodata, threshold, pair.day_tally,
-                   rows ? &row : nullptr);
+      judge_period(
+          estimated, observed, kDayHours, nodata, threshold, spreading,
+          [&] { return nearest_wet(pair, station, 0, 0, kDayHours); }, pair.day_tally,
+          rows ? &row : nullptr);
       if (rows) write_row(*rows, p, station, "collector", pair.day, 7, row);
     }
     for (const int half : {0, 1}) {
       if ((mask >> (half * kHalfHours) & kFirstHalf) != kFirstHalf) continue;
       const int from = half * kHalfHours;
       PeriodRow row;
-      judge_period(estimated + from, observed + from, kHalfHours, nodata, threshold,
-                   pair.half_tally, rows ? &row : nullptr);
+      judge_period(
+          estimated + from, observed + from, kHalfHours, nodata, threshold, spreading,
+          [&] { return nearest_wet(pair, station, 1 + half, from, kHalfHours); }, pair.half_tally,
+          rows ? &row : nullptr);
       if (rows) write_row(*rows, p, station, "climate", pair.day, half == 0 ? 7 : 19, row);
     }
   }
+}
+
+// The pattern of a dry period of `station` under nearest-wet: the hours of
+// the nearest other hourly station whose hours of the period (`hours` from
+// place `from` of the day) are all present and add up to more than 0, found
+// as the run finds it for a station at the left-out one's place.
+DryPattern DisaggregationJudge::Impl::nearest_wet(Pair& pair, int station, int period, int from,
+                                                  int hours) {
+  if (!pair.window_set) {
+    const double marker = missing_marker(nodata);
+    for (int s = 1; s <= count; ++s) {
+      const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(s)]);
+      const std::uint32_t mask = pair.present[j] & pair.hours;
+      for (int h = 0; h < kDayHours; ++h) {
+        pair.window.field(h + 1)[static_cast<std::size_t>(s)] =
+            (mask >> h & 1U) ? pair.observed[j * kDayHours + static_cast<std::size_t>(h)] : marker;
+      }
+    }
+    pair.window_set = true;
+  }
+  const auto at = static_cast<std::size_t>(period);
+  std::vector<double>& wet = pair.wet[at];
+  if (!pair.wet_set[at]) {
+    wet_sums(pair.window, from + 1, from + hours, count, nodata, wet);
+    pair.wet_set[at] = true;
+  }
+  // The station left out has no values to lend.
+  const auto own = static_cast<std::size_t>(station);
+  const double own_sum = wet[own];
+  wet[own] = 0.0;
+  const int source = nearest_wet_station(table, station, count, wet);
+  wet[own] = own_sum;
+  if (source == 0) return {};
+  const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(source)]);
+  return {pair.observed.data() + j * kDayHours + static_cast<std::size_t>(from),
+          wet[static_cast<std::size_t>(source)]};
 }
 
 void DisaggregationJudge::Impl::write_row(std::string& into, std::size_t p, int station,
@@ -297,7 +406,8 @@ void DisaggregationJudge::Impl::write_rows() {
 
 DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_count,
                                          const CrossValidationGrid& grid, double nodata,
-                                         double wet_threshold, std::unique_ptr<OutputSink> periods,
+                                         double wet_threshold, const SpreadingOptions& spreading,
+                                         std::unique_ptr<OutputSink> periods,
                                          std::string periods_name)
     : impl_(std::make_unique<Impl>(table)) {
   Impl& m = *impl_;
@@ -305,6 +415,7 @@ DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_c
   m.grid = grid;
   m.nodata = nodata;
   m.threshold = wet_threshold;
+  m.spreading = spreading;
   m.name = std::move(periods_name);
   if (!periods) return;
   m.out.emplace(std::move(periods));
@@ -343,6 +454,7 @@ void DisaggregationJudge::begin(const std::vector<int>& order) {
       pair.estimated.assign(n * kDayHours, 0.0);
       pair.observed.assign(n * kDayHours, 0.0);
       pair.scratch.assign(n, 0.0);
+      if (m.spreading.dry_fallback == DryFallback::nearest_wet) pair.window = HourWindow(m.count);
     }
   });
 }

@@ -38,7 +38,7 @@ std::string shortest(double value) {
 }  // namespace
 
 void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figures,
-                          double wet_threshold) {
+                          double wet_threshold, const SpreadingOptions& spreading) {
   out << message_format(
       "\nThe hourly series as the run delivers them: each station left out, its own\n"
       "hours summed to a reading, the other stations' estimates scaled to it as the\n"
@@ -47,6 +47,18 @@ void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figu
       "at or above %g over observed ones; peak: mean largest scaled hour over mean\n"
       "largest observed hour; skill: 1 - rmse / rmse of an even spread.\n",
       wet_threshold);
+  if (spreading.dry_fallback != DryFallback::zero) {
+    out << message_format(
+        "Readings with no rain interpolated are spread as the run spreads them\n"
+        "(--dry-fallback %s); lost counts what stays lost.\n",
+        spreading.dry_fallback == DryFallback::uniform ? "uniform" : "nearest-wet");
+  }
+  if (spreading.keep_totals) {
+    out << message_format(
+        "Each period's hours are rounded together to %d decimal%s as the run writes\n"
+        "them (--keep-totals), and compared as written.\n",
+        spreading.decimals, spreading.decimals == 1 ? "" : "s");
+  }
   for (const Way& way : kWays) {
     std::vector<std::size_t> ranked(figures.size());
     std::iota(ranked.begin(), ranked.end(), std::size_t{0});

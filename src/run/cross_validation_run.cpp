@@ -68,8 +68,10 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   WorkerPool pool(options.threads);
   CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params), &pool,
                            details ? &*details : nullptr);
+  // The left-out stations' readings are spread as the run would spread them.
+  const SpreadingOptions spreading{options.dry_fallback, options.keep_totals, options.decimals};
   DisaggregationJudge judge(stations, counts.hourly, grid, params.nodata, request.wet_threshold,
-                            std::move(periods), request.periods_file);
+                            spreading, std::move(periods), request.periods_file);
   validator.judge_periods(judge);
   HourlyPeriod period(hourly, params, counts.hourly);
   HourField field = take_memory(exit_code::memory_hourly_field,
@@ -89,7 +91,7 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   const std::vector<WayFigures> ways = judge.finish();
   print_cross_validation(console.summary, figures, counts.hourly, params.power,
                          params.max_distance);
-  print_disaggregation(console.summary, ways, request.wet_threshold);
+  print_disaggregation(console.summary, ways, request.wet_threshold, spreading);
   if (details) details->close();
   if (table) {
     const std::string text = cross_validation_table(figures, ways);
