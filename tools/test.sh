@@ -22,9 +22,9 @@ cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 # The pool and all that shares work through it (the run, the engine, the
-# report and the cross-validation) under ThreadSanitizer.
+# report and both cross-validations) under ThreadSanitizer.
 tsan_tests=(core/workers_test interp/engine_test run/run_test report/run_report_test
-  crossval/cross_validation_test)
+  crossval/cross_validation_test run/cross_validation_run_test)
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUMO_SANITIZE_THREAD=ON \
   -DRUMO_BUILD_TESTS=ON -DRUMO_BUILD_BENCH=OFF
 cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]##*/}"
@@ -37,8 +37,9 @@ done
 if command -v clang++ >/dev/null 2>&1; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DRUMO_FUZZ=ON -DRUMO_BUILD_TESTS=ON -DRUMO_BUILD_BENCH=OFF
-  cmake --build build-fuzz -j "$jobs" --target fuzz_header fuzz_run fuzz_reader fuzz_engine \
-    fuzz_header_replay fuzz_run_replay fuzz_reader_replay fuzz_engine_replay
+  fuzz_targets=()
+  for name in header run reader engine import; do fuzz_targets+=("fuzz_$name" "fuzz_${name}_replay"); done
+  cmake --build build-fuzz -j "$jobs" --target "${fuzz_targets[@]}"
   ctest --test-dir build-fuzz --output-on-failure -R '^fuzz\.'
 else
   echo "clang++ not found: the fuzz smoke runs are skipped"
