@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "core/workers.hpp"
+
 namespace rumo {
 
 namespace {
@@ -136,7 +138,7 @@ void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, d
 
   const double marker = missing_marker(nodata);
   const Columns columns(pass, window);
-  for (int m = pass.first_station; m <= pass.last_station; ++m) {
+  const auto scale = [&](int m) {
     const double sum = sums[m];
     const double reading = store[m];
     const bool reading_present = is_present(reading, nodata);
@@ -162,6 +164,23 @@ void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, d
       std::fill_n(period.values.begin(), period.count, pass.unusable_sum_value);
     }
     period.put_back(columns, m);
+  };
+  // Each station's period is its own, so kept totals, whose rounding costs
+  // most, are shared among the pool's threads in fixed runs of stations;
+  // the values do not depend on who scales them.
+  WorkerPool* pool = engine.pool();
+  const int stations = pass.last_station - pass.first_station + 1;
+  constexpr int kStationsPerPiece = 64;
+  if (keeping.keep_totals && pool != nullptr && pool->size() > 1 && stations > kStationsPerPiece) {
+    const auto pieces =
+        static_cast<std::size_t>((stations + kStationsPerPiece - 1) / kStationsPerPiece);
+    pool->run(pieces, [&](std::size_t piece, int) {
+      const int first = pass.first_station + static_cast<int>(piece) * kStationsPerPiece;
+      const int last = std::min(pass.last_station, first + kStationsPerPiece - 1);
+      for (int m = first; m <= last; ++m) scale(m);
+    });
+  } else {
+    for (int m = pass.first_station; m <= pass.last_station; ++m) scale(m);
   }
   const std::size_t recorded = periods != nullptr ? periods->size() : 0;
   if (periods != nullptr) record_periods(pass, window, sums, *periods);

@@ -25,6 +25,10 @@ class IdwEngine {
   // groups (climate or collector stations).
   void interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last);
 
+  // The pool the engine shares its work with, if any: the scaling after it
+  // may share its stations the same way.
+  WorkerPool* pool() const { return pool_; }
+
  private:
   // The weights of one group of targets, stored by source. A source that
   // reaches many of the targets has a full row of weights (0 where it does not
