@@ -48,6 +48,16 @@ struct RunContext {
   RunReport* report = nullptr;                // among the additions, when asked for
   StampShiftCheck* stamp_check = nullptr;     // likewise, with run options
   std::vector<PeriodRecord> periods;          // of the day, when an addition wants them
+  // The additions are told a day while the next one is completed: `told` is
+  // the day written before, `fresh` the one being written.
+  struct WrittenDay {
+    HourWindow window;
+    std::vector<PeriodRecord> periods;
+    int slots = 0;
+    bool waiting = false;  // written, not yet told
+  };
+  WrittenDay told, fresh;
+  bool telling_failed = false;  // an addition failed and is told nothing more
   WorkerPool pool;
   std::optional<IdwEngine> engine;
   std::optional<DayReader> days;
@@ -238,7 +248,7 @@ void close_files(RunContext& run) {
 }
 
 // The day in the window: its climate and collector hours completed and
-// written, and told to the additions.
+// written, and kept for the additions.
 DayWritten complete_day(RunContext& run) {
   const RunParameters& params = run.params;
   adjust_to_totals(run.window, run.sums, run.counts, params.nodata, *run.engine,
@@ -246,12 +256,36 @@ DayWritten complete_day(RunContext& run) {
   const HourStamp last = last_hour_of(params.end);
   const DayWritten written = write_day(*run.result, run.window, last, run.counts.total(),
                                        params.nodata, run.options.decimals, &run.pool);
-  if (!written.end_missed) {
-    const DayContext day{run.window, run.periods, written.slots};
-    for (const auto& addition : run.additions) addition->day(day);
+  if (!written.end_missed && !run.additions.empty()) {
+    RunContext::WrittenDay& day = run.fresh;
+    day.window = run.window;
+    day.periods.swap(run.periods);
+    day.slots = written.slots;
+    day.waiting = true;
   }
   run.periods.clear();
   return written;
+}
+
+// Tells the additions a written day, once.
+void tell_day(RunContext& run, RunContext::WrittenDay& written) {
+  if (!written.waiting || run.telling_failed) return;
+  written.waiting = false;
+  try {
+    const DayContext day{written.window, written.periods, written.slots};
+    for (const auto& addition : run.additions) addition->day(day);
+  } catch (...) {
+    run.telling_failed = true;
+    throw;
+  }
+  written.periods.clear();
+}
+
+// The days written and not yet told, oldest first: the additions hold every
+// hour the result file holds, however the run ends.
+void tell_waiting_days(RunContext& run) {
+  tell_day(run, run.told);
+  tell_day(run, run.fresh);
 }
 
 // One pass a day: the day is completed while the next one is read (side by
@@ -261,13 +295,18 @@ DayWritten complete_day(RunContext& run) {
 bool pass_day(RunContext& run) {
   run.days->mark(run.window);
   DayWritten written;
-  run.pool.run(2, [&](std::size_t piece, int) {
+  // The day before is told to the additions beside both, so that their
+  // files take up time the cores would otherwise leave idle.
+  run.pool.run(run.told.waiting ? 3 : 2, [&](std::size_t piece, int) {
     if (piece == 0) {
       run.days->read();
-    } else {
+    } else if (piece == 1) {
       written = complete_day(run);
+    } else {
+      tell_day(run, run.told);
     }
   });
+  std::swap(run.told, run.fresh);
   if (written.end_missed) {
     close_files(run);
     fail_end_missing(run.params, &*run.inputs.hourly);
@@ -327,8 +366,14 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   run.engine.emplace(run.stations, run.counts, IdwSettings::from(run.params), &run.pool);
   run.days.emplace(run.inputs, run.params, run.counts);
   // Day after day up to hour 24 of the end date.
-  while (!pass_day(run)) {
+  try {
+    while (!pass_day(run)) {
+    }
+  } catch (...) {
+    tell_waiting_days(run);
+    throw;
   }
+  tell_waiting_days(run);
   console.out << "\n";
   close_files(run);
   finish_additions(run);
