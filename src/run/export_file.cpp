@@ -75,22 +75,30 @@ void check_stamp(const std::string& name, const RecordStamp& record, const HourS
 }  // namespace
 
 void export_station_file(Console& console, FileSystem& files, const ExportRequest& request) {
-  // The outputs are created first, so that a name that cannot be written
-  // costs no reading; the NetCDF file is made again once its start is known.
-  const std::vector<std::string> taken = {request.input};
-  const auto create = [&](const std::string& what, const std::string& name,
-                          const std::vector<std::string>& others) {
+  // Both outputs are checked before either is opened, so that a name that
+  // cannot be written costs no reading and leaves every existing file as it
+  // was; the NetCDF file is made once its start is known.
+  const auto creatable = [&](const auto& make) {
     try {
-      return create_added_file(files, what, name, others);
+      return make();
     } catch (RunError& error) {
       error.code = exit_code::export_not_created;
       throw;
     }
   };
+  creatable([&] {
+    if (!request.csv_file.empty()) {
+      check_added_file(files, "CSV file", request.csv_file, {request.input});
+    }
+    if (!request.netcdf_file.empty()) {
+      check_added_file(files, "NetCDF file", request.netcdf_file,
+                       {request.input, request.csv_file});
+    }
+    return 0;
+  });
   std::unique_ptr<OutputSink> csv_sink;
-  if (!request.csv_file.empty()) csv_sink = create("CSV file", request.csv_file, taken);
-  if (!request.netcdf_file.empty()) {
-    create("NetCDF file", request.netcdf_file, {request.input, request.csv_file});
+  if (!request.csv_file.empty()) {
+    csv_sink = creatable([&] { return open_added_file(files, "CSV file", request.csv_file); });
   }
 
   std::ostream silent(nullptr);
