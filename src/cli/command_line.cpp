@@ -17,16 +17,25 @@
 
 namespace rumo {
 
+void fail_usage(const std::string& what, const char* help) {
+  throw RunError{exit_code::usage, Stream::err,
+                 "rumo: " + what + " (" + help + " lists the options)\n"};
+}
+
+void fail_bad_value(const std::string& option, const std::string& value,
+                    const std::string& expected, const char* help) {
+  fail_usage(option + " \"" + value + "\": " + expected, help);
+}
+
 namespace {
 
 [[noreturn]] void usage_error(const std::string& what) {
-  throw RunError{exit_code::usage, Stream::err,
-                 "rumo: " + what + " (rumo --help lists the options)\n"};
+  fail_usage(what, "rumo --help");
 }
 
 [[noreturn]] void bad_value(const std::string& option, const std::string& value,
                             const std::string& expected) {
-  usage_error(option + " \"" + value + "\": " + expected);
+  fail_bad_value(option, value, expected, "rumo --help");
 }
 
 // A decimal number as the whole text; "inf" (any case, "infinity" too) only

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <ostream>
+#include <string>
 
 #include "run/run.hpp"
 
@@ -12,5 +13,14 @@ namespace rumo {
 // (the program ends with exit_code::success); anything wrong throws RunError with
 // exit_code::usage before a file is touched or standard input is read.
 std::optional<Invocation> parse_command_line(int argc, const char* const* argv, std::ostream& out);
+
+// The one line of a command line that cannot be understood, on standard
+// error with exit_code::usage: "rumo: WHAT (HELP lists the options)", where
+// HELP is the command that lists them ("rumo --help", "rumo import --help").
+[[noreturn]] void fail_usage(const std::string& what, const char* help);
+
+// `option "value": expected`, the same way.
+[[noreturn]] void fail_bad_value(const std::string& option, const std::string& value,
+                                 const std::string& expected, const char* help);
 
 }  // namespace rumo

@@ -16,8 +16,7 @@ namespace rumo {
 namespace {
 
 [[noreturn]] void usage_error(const std::string& what) {
-  throw RunError{exit_code::usage, Stream::err,
-                 "rumo: export: " + what + " (rumo export --help lists the options)\n"};
+  fail_usage("export: " + what, "rumo export --help");
 }
 
 struct ExportTexts {

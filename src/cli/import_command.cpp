@@ -18,13 +18,12 @@ namespace rumo {
 namespace {
 
 [[noreturn]] void usage_error(const std::string& what) {
-  throw RunError{exit_code::usage, Stream::err,
-                 "rumo: " + what + " (rumo import --help lists the options)\n"};
+  fail_usage(what, "rumo import --help");
 }
 
 [[noreturn]] void bad_value(const std::string& option, const std::string& value,
                             const std::string& expected) {
-  usage_error(option + " \"" + value + "\": " + expected);
+  fail_bad_value(option, value, expected, "rumo import --help");
 }
 
 std::vector<std::string> comma_list(const std::string& text) {
