@@ -14,7 +14,7 @@ namespace {
 // for their sums and for a quotient by a power of ten that "%.Nf" writes back
 // as the same digits.
 constexpr double kLargestUnits = 1e15;
-constexpr std::array<double, 7> kScales = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+constexpr const std::array<double, 7>& kScales = kDecimalScales;
 
 }  // namespace
 
@@ -89,10 +89,6 @@ std::optional<std::int64_t> decimal_units(double value, int decimals) {
   return negative ? -units : units;
 }
 
-double units_value(std::int64_t units, int decimals) {
-  return static_cast<double>(units) / kScales[static_cast<std::size_t>(decimals)];
-}
-
 bool round_keeping_total(std::span<const double> values, std::int64_t total, int decimals,
                          double nodata, std::span<std::int64_t> units) {
   if (values.size() > kPeriodHoursMax) return false;
@@ -149,18 +145,24 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
   std::size_t above = 0;
   while (above + in_bucket[last] < wanted) above += in_bucket[last--];
   const std::size_t rest = wanted - above;
+  std::array<std::size_t, kPeriodHoursMax> tied;  // the candidates of that bucket
+  std::size_t in_last = 0;
   for (std::size_t i = 0; i < candidates; ++i) {
-    bool served = bucket[i] > last;
-    if (bucket[i] == last) {
-      // Larger remainders of the bucket, and equal ones of earlier hours.
-      std::size_t rank = 0;
-      for (std::size_t j = 0; j < candidates; ++j) {
-        const bool before = keys[j] > keys[i] || (keys[j] == keys[i] && j < i);
-        rank += bucket[j] == last && before ? 1 : 0;
-      }
-      served = rank < rest;
+    units[hours[i]] += bucket[i] > last ? unit : 0;
+    tied[in_last] = i;
+    in_last += bucket[i] == last ? 1 : 0;
+  }
+  for (std::size_t a = 0; a < in_last; ++a) {
+    // Larger remainders of the bucket, and equal ones of earlier hours.
+    const std::size_t i = tied[a];
+    std::size_t rank = 0;
+    for (std::size_t b = 0; b < in_last; ++b) {
+      const std::size_t j = tied[b];
+      const int larger = keys[j] > keys[i] ? 1 : 0;
+      const int tie_before = (keys[j] == keys[i] ? 1 : 0) & (j < i ? 1 : 0);
+      rank += static_cast<std::size_t>(larger | tie_before);
     }
-    units[hours[i]] += served ? unit : 0;
+    units[hours[i]] += rank < rest ? unit : 0;
   }
   return true;
 }

@@ -5,6 +5,7 @@
 // readings into hours can use them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -48,9 +49,14 @@ void spread_period(std::span<double> hours, double reading, std::span<const doub
 // values whose units would not be exact in a double.
 std::optional<std::int64_t> decimal_units(double value, int decimals);
 
+// One unit of the last of 0..6 decimals, inverted: 10 to the decimals.
+inline constexpr std::array<double, 7> kDecimalScales = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+
 // The value that `units` of the last of `decimals` decimals stand for;
 // "%.Nf" writes it as their digits (0 as +0, never "-0").
-double units_value(std::int64_t units, int decimals);
+inline double units_value(std::int64_t units, int decimals) {
+  return static_cast<double>(units) / kDecimalScales[static_cast<std::size_t>(decimals)];
+}
 
 // The most hours a period has: a collector day.
 constexpr std::size_t kPeriodHoursMax = 24;

@@ -15,8 +15,10 @@ namespace rumo {
 namespace {
 
 // The records of every station held before they are written: at most this
-// many bytes, so a run of many stations holds fewer hours.
-constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
+// many bytes, so a run of many stations holds fewer hours. Two such blocks
+// are held, one filling while the other is written; larger ones would make
+// longer chunks but push the run's own data out of the processor's cache.
+constexpr std::size_t kBlockBytes = std::size_t{8} << 20;
 // A chunk of about this size deflates with little work of the library per
 // chunk, and one station's series still comes out of a few of them.
 constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
@@ -73,7 +75,8 @@ int station_variable(const Checked& check, int ncid, const char* name, nc_type t
 
 }  // namespace
 
-NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code)
+NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code,
+                           WorkerPool* pool)
     : name_(std::move(name)),
       write_code_(write_code),
       stations_(layout.stations.size()),
@@ -82,11 +85,12 @@ NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int wri
       nodata_(layout.nodata),
       fill_(missing_marker(layout.nodata)),
       chunk_hours_(chunk_hours_for(layout.stations.size())),
-      chunk_stations_(chunk_stations_for(layout.stations.size(), chunk_hours_)) {}
+      chunk_stations_(chunk_stations_for(layout.stations.size(), chunk_hours_)),
+      pool_(pool) {}
 
 std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                                                    const SeriesLayout& layout, int create_code,
-                                                   int write_code) {
+                                                   int write_code, WorkerPool* pool) {
   // The CRS is tried before the file is made, so that a wrong one leaves no file.
   std::unique_ptr<Projection> projection;
   std::vector<Geographic> places;
@@ -109,7 +113,7 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     }
   }
 
-  std::unique_ptr<NetcdfSeries> file(new NetcdfSeries(name, layout, write_code));
+  std::unique_ptr<NetcdfSeries> file(new NetcdfSeries(name, layout, write_code, pool));
   const Checked created{name, create_code, true};
   created(nc_create(name.c_str(), NC_NETCDF4 | NC_CLOBBER, &file->ncid_));
   const Checked check{file->name_, write_code};
@@ -257,11 +261,12 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     const int zero = 0;
     check(nc_put_var_int(ncid, crs_var, &zero));
   }
-  Block& block = file->filling_;
-  block.values =
-      take_memory(exit_code::memory_sums, [&] { return std::vector<double>(count * time_chunk); });
-  block.times.resize(time_chunk);
-  block.bounds.resize(2 * time_chunk);
+  for (Block* block : {&file->filling_, &file->writing_}) {
+    block->values = take_memory(exit_code::memory_sums,
+                                [&] { return std::vector<double>(count * time_chunk); });
+    block->times.resize(time_chunk);
+    block->bounds.resize(2 * time_chunk);
+  }
   return file;
 }
 
@@ -277,46 +282,91 @@ NetcdfSeries::~NetcdfSeries() {
 }
 
 void NetcdfSeries::add(const HourStamp& stamp, std::span<const double> values) {
-  const long end = hours_since(start_, stamp) + period_hours_ - 1;
-  filling_.times[held_] = static_cast<double>(end);
-  filling_.bounds[2 * held_] = static_cast<double>(end - period_hours_);
-  filling_.bounds[2 * held_ + 1] = static_cast<double>(end);
+  add(std::span<const HourStamp>{&stamp, 1}, values);
+}
+
+void NetcdfSeries::add(std::span<const HourStamp> stamps, std::span<const double> values) {
   const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
-  double* column = filling_.values.data() + held_;
-  for (std::size_t s = 0; s < stations_; ++s) {
-    const double value = values[s];
-    column[s * chunk] = value > -nodata_ ? value : fill_;
+  for (std::size_t done = 0; done < stamps.size();) {
+    // The records that fit in the filling block, put in station by station:
+    // each station's hours lie side by side there.
+    const std::size_t count = std::min(stamps.size() - done, chunk - held_);
+    for (std::size_t k = 0; k < count; ++k) {
+      const long end = hours_since(start_, stamps[done + k]) + period_hours_ - 1;
+      filling_.times[held_ + k] = static_cast<double>(end);
+      filling_.bounds[2 * (held_ + k)] = static_cast<double>(end - period_hours_);
+      filling_.bounds[2 * (held_ + k) + 1] = static_cast<double>(end);
+    }
+    const double* const record = values.data() + done * stations_;
+    double* const column = filling_.values.data() + held_;
+    const std::size_t stations = stations_;
+    const double missing = -nodata_;
+    const double fill = fill_;
+    for (std::size_t s = 0; s < stations; ++s) {
+      for (std::size_t k = 0; k < count; ++k) {
+        const double value = record[k * stations + s];
+        column[s * chunk + k] = value > missing ? value : fill;
+      }
+    }
+    done += count;
+    held_ += count;
+    if (held_ == chunk) start_writing();
   }
-  if (++held_ == chunk) flush();
+}
+
+void NetcdfSeries::later(std::function<void()> job) {
+  if (pool_ != nullptr) {
+    pool_->run_later(std::move(job));
+  } else {
+    job();
+  }
+}
+
+void NetcdfSeries::settle() {
+  if (pool_ != nullptr) pool_->finish_later();
+}
+
+void NetcdfSeries::start_writing() {
+  // The block being written is filled again only once it is in the file.
+  settle();
+  std::swap(filling_, writing_);
+  const std::size_t origin = written_;
+  const std::size_t hours = held_;
+  written_ += held_;
+  held_ = 0;
+  later([this, origin, hours] {
+    const Checked check{name_, write_code_};
+    const std::size_t start[] = {origin, 0};
+    const std::size_t count[] = {hours, 2};
+    check(nc_put_vara_double(ncid_, time_, start, count, writing_.times.data()));
+    check(nc_put_vara_double(ncid_, bounds_, start, count, writing_.bounds.data()));
+  });
+  // One group of stations at a time, the chunks in the order they lie: the
+  // library holds every chunk of a call until the call ends, and the run
+  // goes on between groups.
+  for (std::size_t first = 0; first < stations_; first += chunk_stations_) {
+    later([this, origin, hours, first] {
+      const Checked check{name_, write_code_};
+      const std::size_t start[] = {first, origin};
+      const std::size_t count[] = {std::min(chunk_stations_, stations_ - first), hours};
+      check(nc_put_vara_double(ncid_, precipitation_, start, count,
+                               writing_.values.data() + first * hours));
+    });
+  }
 }
 
 void NetcdfSeries::flush() {
-  if (held_ == 0) return;
-  const Checked check{name_, write_code_};
-  const std::size_t time_origin[] = {written_, 0};
-  const std::size_t time_count[] = {held_, 2};
-  check(nc_put_vara_double(ncid_, time_, time_origin, time_count, filling_.times.data()));
-  check(nc_put_vara_double(ncid_, bounds_, time_origin, time_count, filling_.bounds.data()));
-  if (stations_ > 0) {
+  if (held_ > 0) {
     // A short last block is first closed up, each station's hours right
     // after the one before's, as the library takes them.
     const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
     double* values = filling_.values.data();
-    if (held_ < chunk) {
-      for (std::size_t s = 1; s < stations_; ++s) {
-        std::copy_n(values + s * chunk, held_, values + s * held_);
-      }
+    for (std::size_t s = 1; s < stations_; ++s) {
+      std::copy_n(values + s * chunk, held_, values + s * held_);
     }
-    // One group of stations at a time, the chunks in the order they lie: the
-    // library holds every chunk of a call until the call ends.
-    for (std::size_t first = 0; first < stations_; first += chunk_stations_) {
-      const std::size_t start[] = {first, written_};
-      const std::size_t counts[] = {std::min(chunk_stations_, stations_ - first), held_};
-      check(nc_put_vara_double(ncid_, precipitation_, start, counts, values + first * held_));
-    }
+    start_writing();
   }
-  written_ += held_;
-  held_ = 0;
+  settle();
 }
 
 void NetcdfSeries::finish() {

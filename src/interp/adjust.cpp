@@ -65,6 +65,12 @@ struct PeriodHours {
 // values add up to the reading as it is written. A period whose rounding is
 // out of reach, or would turn an hour missing, is left as it is.
 void keep_total(PeriodHours& period, double reading, int decimals, double nodata) {
+  // A reading of 0, the commonest, leaves every present hour at 0 (scaled,
+  // they are 0 already, or -0): nothing to round.
+  if (reading == 0.0) {
+    for (double& value : period.hours()) value = is_present(value, nodata) ? 0.0 : value;
+    return;
+  }
   const auto total = decimal_units(reading, decimals);
   if (!total) return;
   std::array<std::int64_t, kPeriodHoursMax> units;

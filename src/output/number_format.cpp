@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+
+#include "core/vector_loop.hpp"
 
 namespace rumo {
 
@@ -31,16 +34,32 @@ double product_error(double v, double p) {
   return -((p - high * 10.0) - low * 10.0);
 }
 
+// x (|x| < 2^51) rounded to the nearest integer, ties to even, as
+// nearbyint rounds it, without a call: x + 1.5 * 2^52 has no bits below 1.
+double nearest_integer(double x) {
+  constexpr double kShift = 6755399441055744.0;
+  return (x + kShift) - kShift;
+}
+
 // The exact tenths of v (|v| < 1e9) rounded to the nearest integer, ties to
-// even, as printf rounds the exact binary value; the sign is v's.
+// even, as printf rounds the exact binary value; the sign is v's. Without
+// branches, so that a loop over many values runs them side by side.
 double rounded_tenths(double v) {
   const double p = v * 10.0;
   const double e = product_error(v, p);
-  double n = std::nearbyint(p);
+  const double n = nearest_integer(p);
   const double d = p - n;  // exact: both lie within one unit of each other
-  if (d == 0.5 && e > 0.0) n += 1.0;
-  if (d == -0.5 && e < 0.0) n -= 1.0;
-  return n;
+  const double up = d == 0.5 && e > 0.0 ? 1.0 : 0.0;
+  const double down = d == -0.5 && e < 0.0 ? 1.0 : 0.0;
+  return n + up - down;
+}
+
+// The double nearest to the text "%.1lf" writes for v (|v| < 1e9): tenths as
+// an integer divided by ten, as reading the text gives it, for both operands
+// are exact and the division rounds once. The sign of a negative value that
+// rounds to zero stays.
+double tenths_as_written(double v) {
+  return std::copysign(rounded_tenths(v) / 10.0, v);
 }
 
 // "%.1lf" for |v| < 1e9 without the general conversion.
@@ -54,6 +73,17 @@ char* format_tenths(char* out, double v) {
   *out++ = '.';
   *out++ = static_cast<char>('0' + tenths % 10);
   return out;
+}
+
+// Returns whether any value lies beyond the tenths' range, or is not a
+// number: those are left to the general way.
+RUMO_VECTOR_LOOP bool all_tenths_as_written(const double* in, double* out, std::size_t count) {
+  std::uint64_t beyond = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    out[i] = tenths_as_written(in[i]);
+    beyond |= std::fabs(in[i]) < 1e9 ? 0 : 1;
+  }
+  return beyond != 0;
 }
 
 }  // namespace
@@ -81,17 +111,27 @@ char* format_decimals(char* out, double value, int decimals) {
 }
 
 double value_as_written(double value, int decimals) {
-  // Tenths as an integer divided by ten is the double nearest to the text,
-  // as reading the text gives it: both operands are exact and the division
-  // rounds once. The sign of a negative value that rounds to zero stays.
-  if (decimals == 1 && std::fabs(value) < 1e9)
-    return std::copysign(rounded_tenths(value) / 10.0, value);
+  if (decimals == 1 && std::fabs(value) < 1e9) return tenths_as_written(value);
   char text[kMaxNumberText];
   char* const end =
       decimals < 0 ? format_general(text, value) : format_decimals(text, value, decimals);
   double read = 0.0;
   std::from_chars(text, end, read);
   return read;
+}
+
+void values_as_written(std::span<const double> values, int decimals, std::span<double> out) {
+  if (decimals != 1) {
+    for (std::size_t i = 0; i < values.size(); ++i) out[i] = value_as_written(values[i], decimals);
+    return;
+  }
+  const std::size_t count = values.size();
+  const double* in = values.data();
+  double* written = out.data();
+  if (!all_tenths_as_written(in, written, count)) return;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!(std::fabs(in[i]) < 1e9)) written[i] = value_as_written(in[i], 1);
+  }
 }
 
 }  // namespace rumo

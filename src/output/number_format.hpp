@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 
 namespace rumo {
 
@@ -22,5 +23,8 @@ char* format_decimals(char* out, double value, int decimals);
 // decimals, or in "%lg" where `decimals` is negative. Not a number and the
 // infinities stay as they are.
 double value_as_written(double value, int decimals);
+// value_as_written of each of `values` into `out` (as many), a whole record
+// at a time.
+void values_as_written(std::span<const double> values, int decimals, std::span<double> out);
 
 }  // namespace rumo

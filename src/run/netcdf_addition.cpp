@@ -51,7 +51,8 @@ NetcdfAddition::NetcdfAddition(std::unique_ptr<NetcdfSeries> file, int stations,
     : file_(std::move(file)),
       nodata_(nodata),
       decimals_(decimals),
-      values_(static_cast<std::size_t>(stations)) {}
+      stations_(static_cast<std::size_t>(stations)),
+      records_(24 * stations_) {}
 
 SeriesLayout NetcdfAddition::plan(const AdditionSetup& setup, std::vector<std::string>& taken) {
   check_added_file(setup.files, kWhat, setup.options.netcdf_file, taken);
@@ -63,29 +64,36 @@ std::unique_ptr<NetcdfAddition> NetcdfAddition::create(const AdditionSetup& setu
                                                        const SeriesLayout& layout) {
   auto file =
       NetcdfSeries::create(setup.options.netcdf_file, layout, exit_code::added_file_not_created,
-                           exit_code::added_file_not_written);
+                           exit_code::added_file_not_written, setup.pool);
   return std::unique_ptr<NetcdfAddition>(new NetcdfAddition(
       std::move(file), setup.counts.total(), setup.params.nodata, setup.options.decimals));
 }
 
-void NetcdfAddition::add(const HourStamp& stamp, const HourField& field, int decimals) {
-  const double* values = field.data() + 1;
-  for (std::size_t i = 0; i < values_.size(); ++i) {
-    const double value = values[i];
-    // Zeros and missing values are written in "%lg" and read back as they are.
-    values_[i] = value == 0.0 || value <= -nodata_ ? value : value_as_written(value, decimals);
+void NetcdfAddition::convert(int slot, const HourField& field, int decimals) {
+  const std::span<const double> values{field.data() + 1, stations_};
+  const std::span<double> written{records_.data() + static_cast<std::size_t>(slot) * stations_,
+                                  stations_};
+  values_as_written(values, decimals, written);
+  // Missing values stay as they are, whatever their text.
+  const double missing = -nodata_;
+  for (std::size_t i = 0; i < stations_; ++i) {
+    written[i] = values[i] <= missing ? values[i] : written[i];
   }
-  file_->add(stamp, values_);
 }
 
 void NetcdfAddition::hour_as_read(const HourStamp& stamp, const HourField& field) {
-  add(stamp, field, -1);
+  convert(0, field, -1);
+  file_->add(stamp, {records_.data(), stations_});
 }
 
 void NetcdfAddition::day(const DayContext& day) {
-  for (int slot = 1; slot <= day.written_slots; ++slot) {
-    add(day.window.stamp(slot), day.window.field(slot), decimals_);
+  const int slots = day.written_slots;
+  for (int slot = 1; slot <= slots; ++slot) {
+    stamps_[static_cast<std::size_t>(slot - 1)] = day.window.stamp(slot);
+    convert(slot - 1, day.window.field(slot), decimals_);
   }
+  const auto count = static_cast<std::size_t>(slots);
+  file_->add({stamps_.data(), count}, {records_.data(), count * stations_});
 }
 
 void NetcdfAddition::finish() {

@@ -2,6 +2,7 @@
 // told every hour the result file receives, finished at the end.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,12 +36,15 @@ class NetcdfAddition : public RunAddition {
 
  private:
   NetcdfAddition(std::unique_ptr<NetcdfSeries> file, int stations, double nodata, int decimals);
-  void add(const HourStamp& stamp, const HourField& field, int decimals);
+  // The values of `field` as written, as record `slot` of the records held.
+  void convert(int slot, const HourField& field, int decimals);
 
   std::unique_ptr<NetcdfSeries> file_;
   double nodata_;
   int decimals_;
-  std::vector<double> values_;
+  std::size_t stations_;
+  std::vector<double> records_;  // a day's records, one after the other
+  std::array<HourStamp, 24> stamps_;
 };
 
 }  // namespace rumo

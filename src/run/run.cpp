@@ -36,6 +36,8 @@ struct RunContext {
   Console& console;
   FileSystem& files;
   const RunOptions& options;
+  // Before everything that may queue jobs on it, so that it ends after them.
+  WorkerPool pool;
   RunParameters params;
   StationTable stations;
   StationCounts counts;
@@ -58,7 +60,6 @@ struct RunContext {
   };
   WrittenDay told, fresh;
   bool telling_failed = false;  // an addition failed and is told nothing more
-  WorkerPool pool;
   std::optional<IdwEngine> engine;
   std::optional<DayReader> days;
   // How readings without interpolated rain are spread, and whether a
@@ -187,7 +188,8 @@ void open_additions(RunContext& run) {
   }
   if (run.netcdf_layout) {
     run.additions.push_back(NetcdfAddition::create(
-        {run.console, run.files, options, params, run.stations, run.counts}, *run.netcdf_layout));
+        {run.console, run.files, options, params, run.stations, run.counts, &run.pool},
+        *run.netcdf_layout));
   }
   // Readings stamped a period off are looked for in every run with options.
   if (options.located && run.counts.climate + run.counts.collector > 0) {

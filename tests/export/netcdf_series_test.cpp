@@ -30,30 +30,43 @@ SeriesLayout layout_of(std::size_t stations, int period_hours) {
 }
 
 // Enough stations and hours for whole blocks and a short last one, across a
-// month and a year end; every record's values come back where they went,
-// missing ones as the fill value, with the end of each record's period as
-// its time and the period as its bounds.
+// month and a year end, one record at a time or in runs of five written by
+// a pool's jobs; every record's values come back where they went, missing
+// ones as the fill value, with the end of each record's period as its time
+// and the period as its bounds.
 TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
   const struct {
     std::size_t stations;
     int period_hours;
-    long step;  // hours from one record's stamp to the next
-  } cases[] = {{3000, 1, 1}, {5, 12, 12}, {2, 24, 24}};
+    long step;    // hours from one record's stamp to the next
+    int threads;  // of the pool that writes, 0 for none
+  } cases[] = {{3000, 1, 1, 0}, {3000, 1, 1, 2}, {5, 12, 12, 0}, {2, 24, 24, 2}};
   for (const auto& c : cases) {
     ScratchFolder folder("rumo-netcdf-series");
     const SeriesLayout layout = layout_of(c.stations, c.period_hours);
-    auto file = NetcdfSeries::create(folder / "s.nc", layout, exit_code::export_not_created,
-                                     exit_code::export_not_written);
+    WorkerPool pool(std::max(c.threads, 1));
+    auto file =
+        NetcdfSeries::create(folder / "s.nc", layout, exit_code::export_not_created,
+                             exit_code::export_not_written, c.threads > 0 ? &pool : nullptr);
     const long records = file->chunk_hours() + 30;
+    const long run = c.threads > 0 ? 5 : 1;
     std::mt19937 rng(7);
     std::vector<std::vector<double>> written;
+    std::vector<HourStamp> stamps;
+    std::vector<double> held;
     HourStamp stamp{.year = 2003, .month = 12, .day = 1, .hour = 7};
     for (long k = 0; k < records; ++k) {
       std::vector<double>& values = written.emplace_back();
       for (std::size_t s = 0; s < c.stations; ++s) {
         values.push_back(rng() % 9 == 0 ? -9999.0 - (rng() % 3) : (rng() % 1000) / 10.0);
       }
-      file->add(stamp, values);
+      stamps.push_back(stamp);
+      held.insert(held.end(), values.begin(), values.end());
+      if (static_cast<long>(stamps.size()) == run || k + 1 == records) {
+        file->add(stamps, held);
+        stamps.clear();
+        held.clear();
+      }
       for (long h = 0; h < c.step; ++h) stamp = next_hour(stamp);
     }
     file->finish();
