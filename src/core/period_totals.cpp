@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "core/vector_loop.hpp"
+
 namespace rumo {
 
 namespace {
@@ -15,6 +17,33 @@ namespace {
 // as the same digits.
 constexpr double kLargestUnits = 1e15;
 constexpr const std::array<double, 7>& kScales = kDecimalScales;
+
+// x (|x| < 2^51) cut towards 0, without a call or a branch: rounded to the
+// nearest whole number by adding and taking away 1.5 * 2^52, then moved one
+// back towards 0 where that went past x.
+double cut_towards_zero(double x) {
+  constexpr double kShift = 6755399441055744.0;
+  const double nearest = (x + kShift) - kShift;
+  const double above = nearest > x ? 1.0 : 0.0;
+  const double below = nearest < x ? 1.0 : 0.0;
+  return x >= 0.0 ? nearest - above : nearest + below;
+}
+
+// Each present value in units, cut towards 0, and its remainder (exact, and
+// of the value's sign); missing values count as 0, values at or beyond
+// kLargestUnits units as not a number. A loop without branches, as the
+// hours of a run come by the million.
+RUMO_VECTOR_LOOP void cut_values(const double* values, std::size_t count, double scale,
+                                 double nodata, double* cuts, double* remainders) {
+  for (std::size_t k = 0; k < count; ++k) {
+    const double product = values[k] * scale;
+    const double scaled = values[k] > -nodata ? product : 0.0;
+    const double bounded =
+        std::fabs(scaled) < kLargestUnits ? scaled : std::numeric_limits<double>::quiet_NaN();
+    cuts[k] = cut_towards_zero(bounded);
+    remainders[k] = bounded - cuts[k];
+  }
+}
 
 }  // namespace
 
@@ -93,23 +122,18 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
                          double nodata, std::span<std::int64_t> units) {
   if (values.size() > kPeriodHoursMax) return false;
   const double scale = kScales[static_cast<std::size_t>(decimals)];
-  // Each present value cut towards 0, and its remainder (exact, and of the
-  // value's sign); without branches, as the hours of a run come by the
-  // million.
+  std::array<double, kPeriodHoursMax> cuts;
   std::array<double, kPeriodHoursMax> remainders;
+  cut_values(values.data(), values.size(), scale, nodata, cuts.data(), remainders.data());
+  int unusable = 0;
   std::int64_t cut_sum = 0;
-  bool usable = true;
   for (std::size_t k = 0; k < values.size(); ++k) {
-    const double scaled = is_present(values[k], nodata) ? values[k] * scale : 0.0;
-    const bool small = std::fabs(scaled) < kLargestUnits;
-    usable = usable && small;
-    const double bounded = small ? scaled : 0.0;
-    const auto cut = static_cast<std::int64_t>(bounded);  // exact below 2^53
-    units[k] = cut;
-    remainders[k] = bounded - static_cast<double>(cut);
-    cut_sum += cut;
+    const bool number = remainders[k] == remainders[k];
+    unusable |= number ? 0 : 1;
+    units[k] = static_cast<std::int64_t>(number ? cuts[k] : 0.0);  // exact below 2^53
+    cut_sum += units[k];
   }
-  if (!usable) return false;
+  if (unusable != 0) return false;
   // The cut values fall short of the total by less than one unit per hour
   // with a remainder in the shortfall's direction, so each such hour gets at
   // most one unit: the hours whose remainder ranks among the `wanted`
@@ -119,38 +143,34 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
   const double direction = shortfall > 0 ? 1.0 : -1.0;
   const std::int64_t unit = shortfall > 0 ? 1 : -1;
   const auto wanted = static_cast<std::size_t>(shortfall > 0 ? shortfall : -shortfall);
-  // The candidates, in the order of their hours: few in most periods, as
-  // dry hours have no remainder.
+  // The candidates are the hours with a remainder in the shortfall's
+  // direction (dry hours have none). Their remainders are sorted into
+  // buckets 1..kBuckets by their first bits (exact, and in their order;
+  // bucket 0 holds the other hours): the candidates of the buckets above the
+  // one where the wanted units run out all get one, those of that bucket are
+  // ranked one by one.
+  constexpr int kBuckets = 32;
   std::array<double, kPeriodHoursMax> keys;
-  std::array<std::size_t, kPeriodHoursMax> hours;
-  std::size_t candidates = 0;
+  std::array<int, kPeriodHoursMax> bucket;
+  std::array<std::uint8_t, kBuckets + 1> in_bucket{};
   for (std::size_t k = 0; k < values.size(); ++k) {
-    keys[candidates] = remainders[k] * direction;
-    hours[candidates] = k;
-    candidates += keys[candidates] > 0.0 ? 1 : 0;
+    keys[k] = remainders[k] * direction;
+    bucket[k] = keys[k] > 0.0 ? 1 + static_cast<int>(keys[k] * kBuckets) : 0;
+    ++in_bucket[static_cast<std::size_t>(bucket[k])];
   }
-  if (wanted > candidates) return false;
-  // The remainders sorted into buckets by their first bits (exact, and in
-  // their order): the candidates of the buckets above the one where the
-  // wanted units run out all get one, those of that bucket are ranked one by
-  // one.
-  constexpr std::size_t kBuckets = 32;
-  std::array<std::size_t, kPeriodHoursMax> bucket;
-  std::array<std::uint8_t, kBuckets> in_bucket{};
-  for (std::size_t i = 0; i < candidates; ++i) {
-    bucket[i] = static_cast<std::size_t>(keys[i] * static_cast<double>(kBuckets));
-    ++in_bucket[bucket[i]];
-  }
-  std::size_t last = kBuckets - 1;
+  if (wanted > values.size() - in_bucket[0]) return false;
+  int last = kBuckets;
   std::size_t above = 0;
-  while (above + in_bucket[last] < wanted) above += in_bucket[last--];
+  while (above + in_bucket[static_cast<std::size_t>(last)] < wanted) {
+    above += in_bucket[static_cast<std::size_t>(last--)];
+  }
   const std::size_t rest = wanted - above;
-  std::array<std::size_t, kPeriodHoursMax> tied;  // the candidates of that bucket
+  std::array<std::size_t, kPeriodHoursMax> tied;  // the hours of that bucket
   std::size_t in_last = 0;
-  for (std::size_t i = 0; i < candidates; ++i) {
-    units[hours[i]] += bucket[i] > last ? unit : 0;
-    tied[in_last] = i;
-    in_last += bucket[i] == last ? 1 : 0;
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    units[k] += bucket[k] > last ? unit : 0;
+    tied[in_last] = k;
+    in_last += bucket[k] == last ? 1 : 0;
   }
   for (std::size_t a = 0; a < in_last; ++a) {
     // Larger remainders of the bucket, and equal ones of earlier hours.
@@ -162,7 +182,7 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
       const int tie_before = (keys[j] == keys[i] ? 1 : 0) & (j < i ? 1 : 0);
       rank += static_cast<std::size_t>(larger | tie_before);
     }
-    units[hours[i]] += rank < rest ? unit : 0;
+    units[i] += rank < rest ? unit : 0;
   }
   return true;
 }

@@ -79,13 +79,13 @@ void keep_total(PeriodHours& period, double reading, int decimals, double nodata
     return;
   }
   std::array<double, kPeriodHoursMax> rounded;
-  bool kept = true;
+  int lost = 0;  // hours that rounding would turn missing
   for (std::size_t k = 0; k < period.count; ++k) {
     const bool present = is_present(period.values[k], nodata);
     rounded[k] = present ? units_value(units[k], decimals) : period.values[k];
-    kept = kept && (!present || is_present(rounded[k], nodata));
+    lost |= present && !is_present(rounded[k], nodata) ? 1 : 0;
   }
-  if (kept) std::copy_n(rounded.begin(), period.count, period.values.begin());
+  if (lost == 0) std::copy_n(rounded.begin(), period.count, period.values.begin());
 }
 
 // Whether a period is dry: a present, positive reading that the hours, all 0
