@@ -24,7 +24,7 @@ ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 # The pool and all that shares work through it (the run, the engine, the
 # report, the NetCDF file and both cross-validations) under ThreadSanitizer.
 tsan_tests=(core/workers_test interp/engine_test run/run_test report/run_report_test
-  export/netcdf_series_test run/netcdf_addition_test
+  export/netcdf_series_test export/netcdf_failure_test run/netcdf_addition_test
   crossval/cross_validation_test run/cross_validation_run_test)
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUMO_SANITIZE_THREAD=ON \
   -DRUMO_BUILD_TESTS=ON -DRUMO_BUILD_BENCH=OFF

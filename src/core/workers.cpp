@@ -114,6 +114,15 @@ void WorkerPool::finish_later() {
   }
 }
 
+void WorkerPool::check_later() {
+  std::exception_ptr failure;
+  {
+    const std::lock_guard lock(mutex_);
+    failure = later_failure_;
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
 void WorkerPool::run_later_job(std::unique_lock<std::mutex>& lock) {
   std::function<void()> job = std::move(later_.front());
   later_.pop_front();

@@ -48,6 +48,9 @@ class WorkerPool {
   // Call it before anything a queued job uses goes away, and before the
   // pool does.
   void finish_later();
+  // Throws the failure of the first job that failed, if one has, without
+  // waiting for the others; finish_later() throws it again.
+  void check_later();
 
  private:
   struct Call;

@@ -276,7 +276,7 @@ NetcdfSeries::~NetcdfSeries() {
   // failure here has nobody to tell.
   try {
     flush();
-  } catch (const RunError&) {
+  } catch (...) {
   }
   nc_close(ncid_);
 }
@@ -286,6 +286,8 @@ void NetcdfSeries::add(const HourStamp& stamp, std::span<const double> values) {
 }
 
 void NetcdfSeries::add(std::span<const HourStamp> stamps, std::span<const double> values) {
+  // A block that failed stops the caller at its next records.
+  if (pool_ != nullptr) pool_->check_later();
   const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
   for (std::size_t done = 0; done < stamps.size();) {
     // The records that fit in the filling block, put in station by station:
@@ -356,16 +358,21 @@ void NetcdfSeries::start_writing() {
 }
 
 void NetcdfSeries::flush() {
-  if (held_ > 0) {
+  // A block written before that failed is told first, before the filling
+  // block is touched: a second try (the file closed after the failure)
+  // then finds it as it was.
+  settle();
+  if (held_ == 0) return;
+  const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
+  if (held_ < chunk) {
     // A short last block is first closed up, each station's hours right
     // after the one before's, as the library takes them.
-    const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
     double* values = filling_.values.data();
     for (std::size_t s = 1; s < stations_; ++s) {
       std::copy_n(values + s * chunk, held_, values + s * held_);
     }
-    start_writing();
   }
+  start_writing();
   settle();
 }
 

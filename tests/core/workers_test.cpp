@@ -61,8 +61,8 @@ TEST(WorkerPool, CallsWithinPiecesShareTheThreads) {
 }
 
 // Jobs for later run one at a time in the order queued, beside the pieces
-// of calls; the first failure comes out of finish_later() and drops the
-// jobs after it, and the pool is usable again.
+// of calls; the first failure comes out of check_later() once known and of
+// finish_later(), and drops the jobs after it; the pool is usable again.
 TEST(WorkerPool, JobsForLaterRunInOrderOneAtATime) {
   for (const int threads : {1, 2, 4}) {
     WorkerPool pool(threads);
@@ -88,6 +88,10 @@ TEST(WorkerPool, JobsForLaterRunInOrderOneAtATime) {
     pool.run_later([] { throw std::runtime_error("first"); });
     pool.run_later([] { throw std::runtime_error("second"); });
     pool.run_later([&] { ++after; });
+    // With one thread the jobs have run: the failure is known at once.
+    if (threads == 1) {
+      EXPECT_THROW(pool.check_later(), std::runtime_error);
+    }
     EXPECT_THROW(
         {
           try {
