@@ -18,12 +18,17 @@ namespace {
 constexpr double kLargestUnits = 1e15;
 constexpr const std::array<double, 7>& kScales = kDecimalScales;
 
-// x (|x| < 2^51) cut towards 0, without a call or a branch: rounded to the
-// nearest whole number by adding and taking away 1.5 * 2^52, then moved one
-// back towards 0 where that went past x.
-double cut_towards_zero(double x) {
+// x (|x| < 2^51) rounded to the nearest whole number, ties to even, as
+// nearbyint rounds it, without a call: x + 1.5 * 2^52 has no bits below 1.
+double nearest_whole(double x) {
   constexpr double kShift = 6755399441055744.0;
-  const double nearest = (x + kShift) - kShift;
+  return (x + kShift) - kShift;
+}
+
+// x (|x| < 2^51) cut towards 0, without a call or a branch: rounded to the
+// nearest whole number, then moved one back towards 0 where that went past x.
+double cut_towards_zero(double x) {
+  const double nearest = nearest_whole(x);
   const double above = nearest > x ? 1.0 : 0.0;
   const double below = nearest < x ? 1.0 : 0.0;
   return x >= 0.0 ? nearest - above : nearest + below;
@@ -102,7 +107,7 @@ std::optional<std::int64_t> decimal_units(double value, int decimals) {
   // Below 2^31 units the product is off by less than 1e-6 units, so a value
   // that lies farther than that from a half rounds to the nearest whole
   // number, as the written digits do; nearer a half, the digits decide.
-  const double nearest = std::nearbyint(scaled);
+  const double nearest = nearest_whole(scaled);
   if (std::fabs(scaled) < 2147483648.0 && std::fabs(std::fabs(scaled - nearest) - 0.5) > 1e-6) {
     return static_cast<std::int64_t>(nearest);
   }
