@@ -27,6 +27,22 @@ void fail_bad_value(const std::string& option, const std::string& value,
   fail_usage(option + " \"" + value + "\": " + expected, help);
 }
 
+bool parse_arguments(CLI::App& app, int argc, const char* const* argv, std::ostream& out,
+                     void (*usage_error)(const std::string&)) {
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return false;
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << '\n';
+    return false;
+  } catch (const CLI::ParseError& error) {
+    usage_error(error.what());
+  }
+  return true;
+}
+
 namespace {
 
 [[noreturn]] void usage_error(const std::string& what) {
@@ -347,17 +363,7 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   Texts texts;
   declare(app, texts);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    return std::nullopt;
-  } catch (const CLI::CallForVersion& version) {
-    out << version.what() << '\n';
-    return std::nullopt;
-  } catch (const CLI::ParseError& error) {
-    usage_error(error.what());
-  }
+  if (!parse_arguments(app, argc, argv, out, usage_error)) return std::nullopt;
 
   Invocation invocation;
   invocation.options = run_options(app, texts);

@@ -7,6 +7,10 @@
 
 #include "run/run.hpp"
 
+namespace CLI {
+class App;
+}
+
 namespace rumo {
 
 // Reads the arguments. --help and --version print to `out` and give nothing
@@ -18,6 +22,12 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
 // error with exit_code::usage: "rumo: WHAT (HELP lists the options)", where
 // HELP is the command that lists them ("rumo --help", "rumo import --help").
 [[noreturn]] void fail_usage(const std::string& what, const char* help);
+
+// Parses the arguments into `app`: false where they asked for the help or
+// the version, which went to `out`; an argument it cannot take ends in
+// `usage_error`.
+bool parse_arguments(CLI::App& app, int argc, const char* const* argv, std::ostream& out,
+                     void (*usage_error)(const std::string&));
 
 // `option "value": expected`, the same way.
 [[noreturn]] void fail_bad_value(const std::string& option, const std::string& value,

@@ -95,14 +95,7 @@ int export_main(int argc, const char* const* argv) {
   app.add_option("--nodata", t.nodata, "values at or below -N are missing")
       ->type_name("N")
       ->default_str("9998");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
-    return 0;
-  } catch (const CLI::ParseError& error) {
-    usage_error(error.what());
-  }
+  if (!parse_arguments(app, argc, argv, std::cout, usage_error)) return 0;
   ExportRequest request = request_from(app, t);
   request.command_line = "rumo";
   for (int i = 0; i < argc; ++i) request.command_line += std::string(" ") + argv[i];

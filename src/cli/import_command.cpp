@@ -121,14 +121,7 @@ int import_main(int argc, const char* const* argv) {
   app.add_option("--nodata", t.nodata, "nodata value N: absent values are written as -N-1")
       ->type_name("N")
       ->default_str("9998");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
-    return 0;
-  } catch (const CLI::ParseError& error) {
-    usage_error(error.what());
-  }
+  if (!parse_arguments(app, argc, argv, std::cout, usage_error)) return 0;
 
   const auto given = [&](const char* name) { return app.count(name) > 0; };
   ImportRequest request;

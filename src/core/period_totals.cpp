@@ -18,13 +18,6 @@ namespace {
 constexpr double kLargestUnits = 1e15;
 constexpr const std::array<double, 7>& kScales = kDecimalScales;
 
-// x (|x| < 2^51) rounded to the nearest whole number, ties to even, as
-// nearbyint rounds it, without a call: x + 1.5 * 2^52 has no bits below 1.
-double nearest_whole(double x) {
-  constexpr double kShift = 6755399441055744.0;
-  return (x + kShift) - kShift;
-}
-
 // x (|x| < 2^51) cut towards 0, without a call or a branch: rounded to the
 // nearest whole number, then moved one back towards 0 where that went past x.
 double cut_towards_zero(double x) {

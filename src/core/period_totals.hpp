@@ -49,6 +49,13 @@ void spread_period(std::span<double> hours, double reading, std::span<const doub
 // values whose units would not be exact in a double.
 std::optional<std::int64_t> decimal_units(double value, int decimals);
 
+// x (|x| < 2^51) rounded to the nearest whole number, ties to even, as
+// nearbyint rounds it, without a call: x + 1.5 * 2^52 has no bits below 1.
+inline double nearest_whole(double x) {
+  constexpr double kShift = 6755399441055744.0;
+  return (x + kShift) - kShift;
+}
+
 // One unit of the last of 0..6 decimals, inverted: 10 to the decimals.
 inline constexpr std::array<double, 7> kDecimalScales = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
 

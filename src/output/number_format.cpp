@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/period_totals.hpp"
 #include "core/vector_loop.hpp"
 
 namespace rumo {
@@ -34,20 +35,13 @@ double product_error(double v, double p) {
   return -((p - high * 10.0) - low * 10.0);
 }
 
-// x (|x| < 2^51) rounded to the nearest integer, ties to even, as
-// nearbyint rounds it, without a call: x + 1.5 * 2^52 has no bits below 1.
-double nearest_integer(double x) {
-  constexpr double kShift = 6755399441055744.0;
-  return (x + kShift) - kShift;
-}
-
 // The exact tenths of v (|v| < 1e9) rounded to the nearest integer, ties to
 // even, as printf rounds the exact binary value; the sign is v's. Without
 // branches, so that a loop over many values runs them side by side.
 double rounded_tenths(double v) {
   const double p = v * 10.0;
   const double e = product_error(v, p);
-  const double n = nearest_integer(p);
+  const double n = nearest_whole(p);
   const double d = p - n;  // exact: both lie within one unit of each other
   const double up = d == 0.5 && e > 0.0 ? 1.0 : 0.0;
   const double down = d == -0.5 && e < 0.0 ? 1.0 : 0.0;
