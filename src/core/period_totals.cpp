@@ -16,7 +16,8 @@ namespace {
 // for their sums and for a quotient by a power of ten that "%.Nf" writes back
 // as the same digits.
 constexpr double kLargestUnits = 1e15;
-constexpr const std::array<double, 7>& kScales = kDecimalScales;
+// One unit of the last of 0..6 decimals, inverted: 10 to the decimals.
+constexpr std::array<double, 7> kScales = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
 
 // x (|x| < 2^51) cut towards 0, without a call or a branch: rounded to the
 // nearest whole number, then moved one back towards 0 where that went past x.
@@ -27,12 +28,24 @@ double cut_towards_zero(double x) {
   return x >= 0.0 ? nearest - above : nearest + below;
 }
 
+// What cut_values finds besides the cuts: hours with at least half a unit
+// left over, and hours without a usable value.
+struct CutCounts {
+  std::int64_t halves;
+  std::int64_t unusable;
+};
+
 // Each present value in units, cut towards 0, and its remainder (exact, and
 // of the value's sign); missing values count as 0, values at or beyond
 // kLargestUnits units as not a number. A loop without branches, as the
 // hours of a run come by the million.
-RUMO_VECTOR_LOOP void cut_values(const double* values, std::size_t count, double scale,
-                                 double nodata, double* cuts, double* remainders) {
+RUMO_VECTOR_LOOP CutCounts cut_values(const double* __restrict values, std::size_t count,
+                                      double scale, double nodata, double* __restrict cuts,
+                                      double* __restrict remainders) {
+  // Counted in 64 bits, as wide as the values, so that the loop stays one of
+  // whole vectors.
+  std::int64_t halves = 0;
+  std::int64_t unusable = 0;
   for (std::size_t k = 0; k < count; ++k) {
     const double product = values[k] * scale;
     const double scaled = values[k] > -nodata ? product : 0.0;
@@ -40,7 +53,24 @@ RUMO_VECTOR_LOOP void cut_values(const double* values, std::size_t count, double
         std::fabs(scaled) < kLargestUnits ? scaled : std::numeric_limits<double>::quiet_NaN();
     cuts[k] = cut_towards_zero(bounded);
     remainders[k] = bounded - cuts[k];
+    halves += remainders[k] >= 0.5 ? 1 : 0;
+    unusable += remainders[k] == remainders[k] ? 0 : 1;
   }
+  return {halves, unusable};
+}
+
+// The written values of a period's rounded units; missing hours as they
+// were. Counts the hours that would turn missing.
+RUMO_VECTOR_LOOP std::int64_t units_to_values(double* hours, const double* units, std::size_t count,
+                                              double scale, double nodata) {
+  std::int64_t lost = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    const bool present = is_present(hours[k], nodata);
+    const double value = units[k] / scale;
+    lost += present && !is_present(value, nodata) ? 1 : 0;
+    hours[k] = present ? value : hours[k];
+  }
+  return lost;
 }
 
 }  // namespace
@@ -117,39 +147,41 @@ std::optional<std::int64_t> decimal_units(double value, int decimals) {
 }
 
 bool round_keeping_total(std::span<const double> values, std::int64_t total, int decimals,
-                         double nodata, std::span<std::int64_t> units) {
-  if (values.size() > kPeriodHoursMax) return false;
+                         double nodata, std::span<double> units) {
+  const std::size_t count = values.size();
+  if (count > kPeriodHoursMax) return false;
   const double scale = kScales[static_cast<std::size_t>(decimals)];
   std::array<double, kPeriodHoursMax> cuts;
   std::array<double, kPeriodHoursMax> remainders;
-  cut_values(values.data(), values.size(), scale, nodata, cuts.data(), remainders.data());
-  int unusable = 0;
-  std::int64_t cut_sum = 0;
-  std::int64_t halves = 0;  // hours with at least half a unit left over
-  for (std::size_t k = 0; k < values.size(); ++k) {
-    const bool number = remainders[k] == remainders[k];
-    unusable |= number ? 0 : 1;
-    units[k] = static_cast<std::int64_t>(number ? cuts[k] : 0.0);  // exact below 2^53
-    cut_sum += units[k];
-    halves += remainders[k] >= 0.5 ? 1 : 0;
+  const CutCounts found =
+      cut_values(values.data(), count, scale, nodata, cuts.data(), remainders.data());
+  if (found.unusable != 0) return false;
+  // The cuts are whole numbers below kLargestUnits, so four sums of six of
+  // them are exact; where the whole sum is not, it lies so far from the
+  // total that no rounding reaches it.
+  std::fill(cuts.begin() + static_cast<std::ptrdiff_t>(count), cuts.end(), 0.0);
+  std::array<double, 4> lanes{};
+  for (std::size_t k = 0; k < kPeriodHoursMax; k += 4) {
+    for (std::size_t j = 0; j < 4; ++j) lanes[j] += cuts[k + j];
   }
-  if (unusable != 0) return false;
+  const double cut_sum = (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+  std::copy_n(cuts.begin(), count, units.begin());
   // The cut values fall short of the total by less than one unit per hour
   // with a remainder in the shortfall's direction, so each such hour gets at
   // most one unit: the hours whose remainder ranks among the `wanted`
   // largest, the earlier hour first among equal ones.
-  const std::int64_t shortfall = total - cut_sum;
-  if (shortfall == 0) return true;
+  const double shortfall = static_cast<double>(total) - cut_sum;
+  if (shortfall == 0.0) return true;
+  if (!(std::fabs(shortfall) <= static_cast<double>(count))) return false;
   // Often (a third of the periods of a run) the hours rounded each to the
   // nearest unit already add up: the hours with half a unit or more left
   // over are then exactly those with the `shortfall` largest remainders.
-  if (shortfall == halves) {
-    for (std::size_t k = 0; k < values.size(); ++k) units[k] += remainders[k] >= 0.5 ? 1 : 0;
+  if (shortfall == static_cast<double>(found.halves)) {
+    for (std::size_t k = 0; k < count; ++k) units[k] += remainders[k] >= 0.5 ? 1.0 : 0.0;
     return true;
   }
-  const double direction = shortfall > 0 ? 1.0 : -1.0;
-  const std::int64_t unit = shortfall > 0 ? 1 : -1;
-  const auto wanted = static_cast<std::size_t>(shortfall > 0 ? shortfall : -shortfall);
+  const double direction = shortfall > 0.0 ? 1.0 : -1.0;
+  const auto wanted = static_cast<std::size_t>(std::fabs(shortfall));
   // The candidates are the hours with a remainder in the shortfall's
   // direction (dry hours have none). Their remainders are sorted into
   // buckets 1..kBuckets by their first bits (exact, and in their order;
@@ -160,22 +192,28 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
   std::array<double, kPeriodHoursMax> keys;
   std::array<int, kPeriodHoursMax> bucket;
   std::array<std::uint8_t, kBuckets + 1> in_bucket{};
-  for (std::size_t k = 0; k < values.size(); ++k) {
+  int last = 0;  // the highest bucket with a candidate, from where they are counted
+  for (std::size_t k = 0; k < count; ++k) {
     keys[k] = remainders[k] * direction;
     bucket[k] = keys[k] > 0.0 ? 1 + static_cast<int>(keys[k] * kBuckets) : 0;
+    last = std::max(last, bucket[k]);
     ++in_bucket[static_cast<std::size_t>(bucket[k])];
   }
-  if (wanted > values.size() - in_bucket[0]) return false;
-  int last = kBuckets;
+  if (wanted > count - in_bucket[0]) return false;
   std::size_t above = 0;
   while (above + in_bucket[static_cast<std::size_t>(last)] < wanted) {
     above += in_bucket[static_cast<std::size_t>(last--)];
   }
   const std::size_t rest = wanted - above;
+  // Mostly the whole of that bucket is wanted (it often holds one hour).
+  if (rest == in_bucket[static_cast<std::size_t>(last)]) {
+    for (std::size_t k = 0; k < count; ++k) units[k] += bucket[k] >= last ? direction : 0.0;
+    return true;
+  }
   std::array<std::size_t, kPeriodHoursMax> tied;  // the hours of that bucket
   std::size_t in_last = 0;
-  for (std::size_t k = 0; k < values.size(); ++k) {
-    units[k] += bucket[k] > last ? unit : 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    units[k] += bucket[k] > last ? direction : 0.0;
     tied[in_last] = k;
     in_last += bucket[k] == last ? 1 : 0;
   }
@@ -189,9 +227,28 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
       const int tie_before = (keys[j] == keys[i] ? 1 : 0) & (j < i ? 1 : 0);
       rank += static_cast<std::size_t>(larger | tie_before);
     }
-    units[i] += rank < rest ? unit : 0;
+    units[i] += rank < rest ? direction : 0.0;
   }
   return true;
+}
+
+void keep_period_total(std::span<double> hours, double reading, int decimals, double nodata) {
+  // A reading of 0, the commonest, leaves every present hour at 0 (scaled,
+  // they are 0 already, or -0): nothing to round.
+  if (reading == 0.0) {
+    for (double& value : hours) value = is_present(value, nodata) ? 0.0 : value;
+    return;
+  }
+  const auto total = decimal_units(reading, decimals);
+  if (!total) return;
+  std::array<double, kPeriodHoursMax> units;
+  if (!round_keeping_total(hours, *total, decimals, nodata, {units.data(), hours.size()})) return;
+  std::array<double, kPeriodHoursMax> rounded;
+  std::copy(hours.begin(), hours.end(), rounded.begin());
+  if (units_to_values(rounded.data(), units.data(), hours.size(),
+                      kScales[static_cast<std::size_t>(decimals)], nodata) == 0) {
+    std::copy_n(rounded.begin(), hours.size(), hours.begin());
+  }
 }
 
 }  // namespace rumo

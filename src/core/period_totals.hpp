@@ -56,15 +56,6 @@ inline double nearest_whole(double x) {
   return (x + kShift) - kShift;
 }
 
-// One unit of the last of 0..6 decimals, inverted: 10 to the decimals.
-inline constexpr std::array<double, 7> kDecimalScales = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
-
-// The value that `units` of the last of `decimals` decimals stand for;
-// "%.Nf" writes it as their digits (0 as +0, never "-0").
-inline double units_value(std::int64_t units, int decimals) {
-  return static_cast<double>(units) / kDecimalScales[static_cast<std::size_t>(decimals)];
-}
-
 // The most hours a period has: a collector day.
 constexpr std::size_t kPeriodHoursMax = 24;
 
@@ -74,10 +65,17 @@ constexpr std::size_t kPeriodHoursMax = 24;
 // in the direction of the shortfall get one unit each, the earlier hour first
 // among equal remainders; an hour whose remainder is 0 (a value of 0 among
 // them) gets nothing. Missing values (at or below -nodata) take no part and
-// get 0 units. Returns false, leaving `units` undefined, where the values are
-// more than kPeriodHoursMax, too large or not finite, or the total cannot be
-// reached that way.
+// get 0 units. The units are whole numbers, held as doubles. Returns false,
+// leaving `units` undefined, where the values are more than kPeriodHoursMax,
+// too large or not finite, or the total cannot be reached that way.
 bool round_keeping_total(std::span<const double> values, std::int64_t total, int decimals,
-                         double nodata, std::span<std::int64_t> units);
+                         double nodata, std::span<double> units);
+
+// Rounds a scaled or spread period's hours in place so that their written
+// values add up to `reading` as it is written with `decimals` decimals (see
+// round_keeping_total); missing hours stay as they are. A period out of the
+// rounding's reach, or whose rounding would make an hour missing, is left
+// as it is.
+void keep_period_total(std::span<double> hours, double reading, int decimals, double nodata);
 
 }  // namespace rumo

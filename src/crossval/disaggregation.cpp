@@ -71,27 +71,6 @@ struct DryPattern {
   double sum = 0.0;
 };
 
-// Rounds a scaled or spread period's hours together as the run does with
-// kept totals. A period out of the rounding's reach, or whose rounding would
-// make an hour missing, stays as it is.
-void keep_total(double* hours, int count, double reading, int decimals, double nodata) {
-  const auto total = decimal_units(reading, decimals);
-  if (!total) return;
-  const auto n = static_cast<std::size_t>(count);
-  std::int64_t units[kDayHours];
-  if (!round_keeping_total({hours, n}, *total, decimals, nodata, {units, n})) return;
-  double rounded[kDayHours];
-  for (std::size_t k = 0; k < n; ++k) {
-    if (!is_present(hours[k], nodata)) {
-      rounded[k] = hours[k];
-      continue;
-    }
-    rounded[k] = units_value(units[k], decimals);
-    if (!is_present(rounded[k], nodata)) return;
-  }
-  std::copy(rounded, rounded + n, hours);
-}
-
 // What the run's options make of a period that scale_period scaled;
 // `pattern()` gives a dry period's pattern under nearest-wet.
 template <typename Pattern>
@@ -113,7 +92,8 @@ void spread_as_the_run(const SpreadingOptions& spreading, double reading, double
   if (spreading.keep_totals &&
       (period.outcome == Outcome::scaled || period.outcome == Outcome::spread_uniform ||
        period.outcome == Outcome::nearest_wet)) {
-    keep_total(scaled, hours, reading, spreading.decimals, nodata);
+    keep_period_total({scaled, static_cast<std::size_t>(hours)}, reading, spreading.decimals,
+                      nodata);
   }
 }
 

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <span>
 
-#include "core/workers.hpp"
-
 namespace rumo {
 
 namespace {
@@ -61,33 +59,6 @@ struct PeriodHours {
   }
 };
 
-// Rounds a scaled or spread period's hours together, so that their written
-// values add up to the reading as it is written. A period whose rounding is
-// out of reach, or would turn an hour missing, is left as it is.
-void keep_total(PeriodHours& period, double reading, int decimals, double nodata) {
-  // A reading of 0, the commonest, leaves every present hour at 0 (scaled,
-  // they are 0 already, or -0): nothing to round.
-  if (reading == 0.0) {
-    for (double& value : period.hours()) value = is_present(value, nodata) ? 0.0 : value;
-    return;
-  }
-  const auto total = decimal_units(reading, decimals);
-  if (!total) return;
-  std::array<std::int64_t, kPeriodHoursMax> units;
-  if (!round_keeping_total(period.hours(), *total, decimals, nodata,
-                           {units.data(), period.count})) {
-    return;
-  }
-  std::array<double, kPeriodHoursMax> rounded;
-  int lost = 0;  // hours that rounding would turn missing
-  for (std::size_t k = 0; k < period.count; ++k) {
-    const bool present = is_present(period.values[k], nodata);
-    rounded[k] = present ? units_value(units[k], decimals) : period.values[k];
-    lost |= present && !is_present(rounded[k], nodata) ? 1 : 0;
-  }
-  if (lost == 0) std::copy_n(rounded.begin(), period.count, period.values.begin());
-}
-
 // Whether a period is dry: a present, positive reading that the hours, all 0
 // or missing, do not explain.
 bool is_dry(double reading, double sum, double nodata) {
@@ -116,7 +87,7 @@ void spread_dry_periods(const Pass& pass, HourWindow& window, const Columns& col
     } else {
       spread_period(period.hours(), reading, {}, 0.0, nodata);
     }
-    if (keeping.keep_totals) keep_total(period, reading, keeping.decimals, nodata);
+    if (keeping.keep_totals) keep_period_total(period.hours(), reading, keeping.decimals, nodata);
     period.put_back(columns, m);
     if (records != nullptr) {
       PeriodRecord& record = records[m - pass.first_station];
@@ -134,12 +105,6 @@ void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, d
   for (int m = pass.first_station; m <= pass.last_station; ++m) {
     sums[m] = 0.0;
     store[m] = readings[m];
-  }
-  engine.interpolate(window, pass.first_slot, pass.last_slot, pass.first_station,
-                     pass.last_station);
-  for (int slot = pass.first_slot; slot <= pass.last_slot; ++slot) {
-    const HourField& field = window.field(slot);
-    for (int m = pass.first_station; m <= pass.last_station; ++m) sums[m] += field[m];
   }
 
   const double marker = missing_marker(nodata);
@@ -164,30 +129,24 @@ void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, d
         }
       }
       if (keeping.keep_totals && reading_present && sum > 0.0) {
-        keep_total(period, reading, keeping.decimals, nodata);
+        keep_period_total(period.hours(), reading, keeping.decimals, nodata);
       }
     } else {
       std::fill_n(period.values.begin(), period.count, pass.unusable_sum_value);
     }
     period.put_back(columns, m);
   };
-  // Each station's period is its own, so kept totals, whose rounding costs
-  // most, are shared among the pool's threads in fixed runs of stations;
-  // the values do not depend on who scales them.
-  WorkerPool* pool = engine.pool();
-  const int stations = pass.last_station - pass.first_station + 1;
-  constexpr int kStationsPerPiece = 64;
-  if (keeping.keep_totals && pool != nullptr && pool->size() > 1 && stations > kStationsPerPiece) {
-    const auto pieces =
-        static_cast<std::size_t>((stations + kStationsPerPiece - 1) / kStationsPerPiece);
-    pool->run(pieces, [&](std::size_t piece, int) {
-      const int first = pass.first_station + static_cast<int>(piece) * kStationsPerPiece;
-      const int last = std::min(pass.last_station, first + kStationsPerPiece - 1);
-      for (int m = first; m <= last; ++m) scale(m);
-    });
-  } else {
-    for (int m = pass.first_station; m <= pass.last_station; ++m) scale(m);
-  }
+  // Each station's period is its own: the thread that interpolated a run of
+  // stations sums and scales them at once; the values do not depend on who
+  // does it.
+  engine.interpolate(window, pass.first_slot, pass.last_slot, pass.first_station, pass.last_station,
+                     [&](int first, int last) {
+                       for (std::size_t k = 0; k < columns.count; ++k) {
+                         const double* field = columns.slot[k];
+                         for (int m = first; m <= last; ++m) sums[m] += field[m];
+                       }
+                       for (int m = first; m <= last; ++m) scale(m);
+                     });
   const std::size_t recorded = periods != nullptr ? periods->size() : 0;
   if (periods != nullptr) record_periods(pass, window, sums, *periods);
   if (keeping.dry_fallback != DryFallback::zero) {

@@ -415,12 +415,13 @@ void IdwEngine::interpolate_field(const Group& group, State& state, HourField& f
   }
 }
 
-void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, int first,
-                            int last) {
+void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last,
+                            const std::function<void(int, int)>& then) {
 #ifdef RUMO_PLAIN_INTERPOLATION
   for (int slot = first_slot; slot <= last_slot; ++slot) {
     idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
   }
+  if (then) then(first, last);
 #else
   const bool climate = first == counts_.first_climate() && last == counts_.last_climate();
   const bool collector = first == counts_.first_collector() && last == counts_.total();
@@ -428,6 +429,7 @@ void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, i
     for (int slot = first_slot; slot <= last_slot; ++slot) {
       idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
     }
+    if (then) then(first, last);
     return;
   }
   std::vector<Part>& parts = climate ? climate_ : collector_;
@@ -438,6 +440,7 @@ void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, i
     for (int slot = first_slot; slot <= last_slot; ++slot) {
       interpolate_field(part.group, part.state, window.field(slot));
     }
+    if (then) then(part.group.first, part.group.last);
   };
   if (pool_ == nullptr) {
     for (std::size_t index = 0; index < parts.size(); ++index) one_part(index, 0);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/stations.hpp"
@@ -22,12 +23,12 @@ class IdwEngine {
 
   // Interpolates the hourly stations onto stations first..last in each of
   // the slots first_slot..last_slot. The targets must be one of the run's two
-  // groups (climate or collector stations).
-  void interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last);
-
-  // The pool the engine shares its work with, if any: the scaling after it
-  // may share its stations the same way.
-  WorkerPool* pool() const { return pool_; }
+  // groups (climate or collector stations). Where `then` is given, it is
+  // called with each run of targets a..b once all their slots are done, on
+  // the thread that did them, so that what follows for a target (its
+  // scaling) needs no second round of the pool.
+  void interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last,
+                   const std::function<void(int, int)>& then = {});
 
  private:
   // The weights of one group of targets, stored by source. A source that

@@ -33,9 +33,6 @@ TEST(PeriodTotals, DecimalUnitsAreTheDigitsTheWriterPrints) {
   EXPECT_FALSE(decimal_units(1e300, 1));
   EXPECT_FALSE(decimal_units(std::numeric_limits<double>::infinity(), 0));
   EXPECT_FALSE(decimal_units(std::nan(""), 0));
-  // Units written back give their own digits, and 0 never as "-0".
-  EXPECT_EQ(units_value(-3, 1), -0.3);
-  EXPECT_FALSE(std::signbit(units_value(0, 2)));
 }
 
 TEST(PeriodTotals, LargestRemaindersGetTheMissingUnits) {
@@ -44,7 +41,7 @@ TEST(PeriodTotals, LargestRemaindersGetTheMissingUnits) {
     std::vector<double> values;
     std::int64_t total;
     int decimals;
-    std::vector<std::int64_t> units;
+    std::vector<double> units;
   };
   const double missing = -9999.0;
   const Case cases[] = {
@@ -59,7 +56,7 @@ TEST(PeriodTotals, LargestRemaindersGetTheMissingUnits) {
        1,
        {2, 1, 1, 0, 3, 4}},
       {"a reading that rounds to 0", std::vector<double>(12, 0.04 / 12), 0, 1,
-       std::vector<std::int64_t>(12, 0)},
+       std::vector<double>(12, 0.0)},
       {"negative hours lose units at their most negative remainders",
        {-0.025, -0.025, 0.0, -0.05, -0.075, -0.025},
        -2,
@@ -74,7 +71,7 @@ TEST(PeriodTotals, LargestRemaindersGetTheMissingUnits) {
        {0, 0, 1}},
   };
   for (const Case& c : cases) {
-    std::vector<std::int64_t> units(c.values.size(), -77);
+    std::vector<double> units(c.values.size(), -77.0);
     ASSERT_TRUE(round_keeping_total(c.values, c.total, c.decimals, kNodata, units)) << c.what;
     EXPECT_EQ(units, c.units) << c.what;
   }
@@ -85,18 +82,18 @@ TEST(PeriodTotals, LargestRemaindersGetTheMissingUnits) {
 // their remainders in the shortfall's direction, largest first and the
 // earlier first among equal ones.
 bool plain_rounding(const std::vector<double>& values, std::int64_t total, int decimals,
-                    std::vector<std::int64_t>& units) {
+                    std::vector<double>& units) {
   const double scales[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
   std::vector<double> remainders(values.size(), 0.0);
-  units.assign(values.size(), 0);
+  units.assign(values.size(), 0.0);
   std::int64_t shortfall = total;
   for (std::size_t k = 0; k < values.size(); ++k) {
     if (!(values[k] > -kNodata)) continue;
     const double scaled = values[k] * scales[decimals];
     if (!(std::fabs(scaled) < 1e15)) return false;
-    units[k] = static_cast<std::int64_t>(std::trunc(scaled));
+    units[k] = std::trunc(scaled);
     remainders[k] = scaled - std::trunc(scaled);
-    shortfall -= units[k];
+    shortfall -= static_cast<std::int64_t>(units[k]);
   }
   const int unit = shortfall > 0 ? 1 : -1;
   std::vector<std::size_t> order;
@@ -131,22 +128,24 @@ TEST(PeriodTotals, RoundingAgreesWithThePlainWayOverRandomPeriods) {
     double sum = 0.0;
     for (const double v : values) sum += v > -kNodata ? v : 0.0;
     const std::int64_t total = *decimal_units(sum, decimals) + below(5) - 2;
-    std::vector<std::int64_t> expected;
-    std::vector<std::int64_t> units(values.size());
+    std::vector<double> expected;
+    std::vector<double> units(values.size());
     const bool plain = plain_rounding(values, total, decimals, expected);
     ASSERT_EQ(round_keeping_total(values, total, decimals, kNodata, units), plain) << run;
     if (plain) {
       ASSERT_EQ(units, expected) << run;
+      // A unit of 0 is +0, which "%.Nf" never writes as "-0".
+      for (const double u : units) ASSERT_FALSE(u == 0.0 && std::signbit(u)) << run;
       ++rounded;
     }
   }
   EXPECT_GT(rounded, 10000);
-  std::vector<std::int64_t> units(25);
+  std::vector<double> units(25);
   EXPECT_FALSE(round_keeping_total(std::vector<double>(25, 0.0), 0, 1, kNodata, units));
 }
 
 TEST(PeriodTotals, RoundingRefusesWhatItCannotKeep) {
-  std::vector<std::int64_t> units(3);
+  std::vector<double> units(3);
   const double inf = std::numeric_limits<double>::infinity();
   EXPECT_FALSE(round_keeping_total(std::vector<double>{1.0, inf, 0.0}, 1, 1, kNodata, units));
   EXPECT_FALSE(round_keeping_total(std::vector<double>{1e15, 0.0, 0.0}, 1, 1, kNodata, units));
