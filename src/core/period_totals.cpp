@@ -157,20 +157,21 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
       cut_values(values.data(), count, scale, nodata, cuts.data(), remainders.data());
   if (found.unusable != 0) return false;
   // The cuts are whole numbers below kLargestUnits, so four sums of six of
-  // them are exact; where the whole sum is not, it lies so far from the
-  // total that no rounding reaches it.
+  // them are exact in doubles; their sum, which may pass 2^53 before values
+  // of the other sign bring it back, is taken in integers.
   std::fill(cuts.begin() + static_cast<std::ptrdiff_t>(count), cuts.end(), 0.0);
   std::array<double, 4> lanes{};
   for (std::size_t k = 0; k < kPeriodHoursMax; k += 4) {
     for (std::size_t j = 0; j < 4; ++j) lanes[j] += cuts[k + j];
   }
-  const double cut_sum = (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+  std::int64_t cut_sum = 0;
+  for (const double lane : lanes) cut_sum += static_cast<std::int64_t>(lane);
   std::copy_n(cuts.begin(), count, units.begin());
   // The cut values fall short of the total by less than one unit per hour
   // with a remainder in the shortfall's direction, so each such hour gets at
   // most one unit: the hours whose remainder ranks among the `wanted`
   // largest, the earlier hour first among equal ones.
-  const double shortfall = static_cast<double>(total) - cut_sum;
+  const auto shortfall = static_cast<double>(total - cut_sum);
   if (shortfall == 0.0) return true;
   if (!(std::fabs(shortfall) <= static_cast<double>(count))) return false;
   // Often (a third of the periods of a run) the hours rounded each to the

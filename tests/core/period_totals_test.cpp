@@ -75,6 +75,20 @@ TEST(PeriodTotals, LargestRemaindersGetTheMissingUnits) {
     ASSERT_TRUE(round_keeping_total(c.values, c.total, c.decimals, kNodata, units)) << c.what;
     EXPECT_EQ(units, c.units) << c.what;
   }
+  // Cuts near 1e15 units of both signs (a missing marker far below them):
+  // their sum is -1 although its parts pass 2^53, so a total of 2 takes
+  // three of the six equal halves, the earliest.
+  std::vector<double> large(24);
+  std::vector<double> expected(24);
+  for (std::size_t k = 0; k < 24; ++k) {
+    large[k] = k % 4 == 0   ? (k == 20 ? 999999999999998.5 : 999999999999999.5)
+               : k % 4 == 1 ? 999999999999999.0
+                            : -999999999999999.0;
+    expected[k] = std::trunc(large[k]) + (k == 0 || k == 4 || k == 8 ? 1.0 : 0.0);
+  }
+  std::vector<double> units(24);
+  ASSERT_TRUE(round_keeping_total(large, 2, 0, 1e16, units));
+  EXPECT_EQ(units, expected);
 }
 
 // The rounding done the plain way, to check the fast one against: every
