@@ -26,6 +26,13 @@ std::string shortest_text(double value);
 // Six significant digits, for amounts in sentences ("%g").
 std::string six_digits(double value);
 
+// x (|x| < 2^51) rounded to the nearest whole number, ties to even, as
+// nearbyint rounds it, without a call: x + 1.5 * 2^52 has no bits below 1.
+inline double nearest_whole(double x) {
+  constexpr double kShift = 6755399441055744.0;
+  return (x + kShift) - kShift;
+}
+
 // "1 period", "3 periods".
 std::string counted(long count, const char* one, const char* many);
 

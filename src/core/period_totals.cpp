@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/number_text.hpp"
 #include "core/vector_loop.hpp"
 
 namespace rumo {

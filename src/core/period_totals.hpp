@@ -49,13 +49,6 @@ void spread_period(std::span<double> hours, double reading, std::span<const doub
 // values whose units would not be exact in a double.
 std::optional<std::int64_t> decimal_units(double value, int decimals);
 
-// x (|x| < 2^51) rounded to the nearest whole number, ties to even, as
-// nearbyint rounds it, without a call: x + 1.5 * 2^52 has no bits below 1.
-inline double nearest_whole(double x) {
-  constexpr double kShift = 6755399441055744.0;
-  return (x + kShift) - kShift;
-}
-
 // The most hours a period has: a collector day.
 constexpr std::size_t kPeriodHoursMax = 24;
 

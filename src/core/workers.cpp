@@ -80,21 +80,14 @@ void WorkerPool::work(int worker) {
 }
 
 void WorkerPool::run_later(std::function<void()> job) {
+  std::unique_lock lock(mutex_);
+  later_.push_back(std::move(job));
+  // One thread: the job runs now, unless one before it failed.
   if (threads_.empty()) {
-    // One thread: the job runs now, unless one before it failed.
-    if (!later_failure_) {
-      try {
-        job();
-      } catch (...) {
-        later_failure_ = std::current_exception();
-      }
-    }
+    run_later_job(lock);
     return;
   }
-  {
-    const std::lock_guard lock(mutex_);
-    later_.push_back(std::move(job));
-  }
+  lock.unlock();
   changed_.notify_all();
 }
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/period_totals.hpp"
+#include "core/number_text.hpp"
 #include "core/vector_loop.hpp"
 
 namespace rumo {
