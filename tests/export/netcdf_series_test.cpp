@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
 
 #include "core/error.hpp"
 #include "core/exit_codes.hpp"
@@ -31,7 +33,8 @@ SeriesLayout layout_of(std::size_t stations, int period_hours) {
 
 // Enough stations and hours for whole blocks and a short last one, across a
 // month and a year end, one record at a time or in runs of five written by
-// a pool's jobs; every record's values come back where they went, missing
+// a pool's jobs (once with the pool's thread kept busy, so that the blocks
+// wait for the file); every record's values come back where they went, missing
 // ones as the fill value, with the end of each record's period as its time
 // and the period as its bounds.
 TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
@@ -40,7 +43,12 @@ TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
     int period_hours;
     long step;    // hours from one record's stamp to the next
     int threads;  // of the pool that writes, 0 for none
-  } cases[] = {{3000, 1, 1, 0}, {3000, 1, 1, 2}, {5, 12, 12, 0}, {2, 24, 24, 2}};
+    bool busy;    // the pool's other thread busy while the records come
+  } cases[] = {{3000, 1, 1, 0, false},
+               {3000, 1, 1, 2, false},
+               {3000, 1, 1, 2, true},
+               {5, 12, 12, 0, false},
+               {2, 24, 24, 2, false}};
   for (const auto& c : cases) {
     ScratchFolder folder("rumo-netcdf-series");
     const SeriesLayout layout = layout_of(c.stations, c.period_hours);
@@ -48,7 +56,20 @@ TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
     auto file =
         NetcdfSeries::create(folder / "s.nc", layout, exit_code::export_not_created,
                              exit_code::export_not_written, c.threads > 0 ? &pool : nullptr);
-    const long records = file->chunk_hours() + 30;
+    const long records = (c.busy ? 2 : 1) * file->chunk_hours() + 30;
+    // Two pieces that wait: one for the thread that asks, one for the pool's.
+    std::atomic<int> waiting{0};
+    std::atomic<bool> released{false};
+    std::thread holder;
+    if (c.busy) {
+      holder = std::thread([&] {
+        pool.run(2, [&](std::size_t, int) {
+          ++waiting;
+          while (!released) std::this_thread::yield();
+        });
+      });
+      while (waiting < 2) std::this_thread::yield();
+    }
     const long run = c.threads > 0 ? 5 : 1;
     std::mt19937 rng(7);
     std::vector<std::vector<double>> written;
@@ -68,6 +89,10 @@ TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
         held.clear();
       }
       for (long h = 0; h < c.step; ++h) stamp = next_hour(stamp);
+    }
+    if (c.busy) {
+      released = true;
+      holder.join();
     }
     file->finish();
 
