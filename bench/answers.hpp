@@ -2,47 +2,27 @@
 // the benchmark programs work with.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "core/calendar.hpp"
+
 namespace rumo_bench {
 
-struct Date {
-  int year = 2001;
-  int month = 1;
-  int day = 1;
-};
-
-inline bool is_leap(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-inline int days_in_month(int year, int month) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && is_leap(year) ? 29 : kDays[month - 1];
-}
-
-inline Date next_day(Date date) {
-  if (++date.day > days_in_month(date.year, date.month)) {
-    date.day = 1;
-    if (++date.month > 12) {
-      date.month = 1;
-      ++date.year;
-    }
-  }
-  return date;
-}
+// Dates are core's: the benchmark programs count days as the program does.
+using rumo::Date;
 
 inline Date add_days(Date date, int days) {
-  for (int i = 0; i < days; ++i) date = next_day(date);
-  return date;
+  return Date::of(date.days() + std::chrono::days{days});
 }
+
+inline Date next_day(Date date) { return add_days(date, 1); }
 
 // Day of the year, 1 for the first of January.
 inline int day_of_year(const Date& date) {
-  int result = date.day;
-  for (int month = 1; month < date.month; ++month) result += days_in_month(date.year, month);
-  return result;
+  const Date first{.year = date.year, .month = 1, .day = 1};
+  return static_cast<int>((date.days() - first.days()).count()) + 1;
 }
 
 // "YYYY-MM-DD"; false if the text is not such a date.
@@ -51,8 +31,7 @@ inline bool parse_date(const std::string& text, Date& date) {
   char tail = 0;
   if (std::sscanf(text.c_str(), "%d-%d-%d%c", &parsed.year, &parsed.month, &parsed.day, &tail) != 3)
     return false;
-  if (parsed.year < 1000 || parsed.month < 1 || parsed.month > 12 || parsed.day < 1 ||
-      parsed.day > days_in_month(parsed.year, parsed.month))
+  if (parsed.year < 1000 || parsed.month < 1 || parsed.month > 12 || !parsed.calendar().ok())
     return false;
   date = parsed;
   return true;

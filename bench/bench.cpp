@@ -474,7 +474,7 @@ int main(int argc, char** argv) {
     a.climate = w.network->climate > 0 ? (folder / "climate.txt").string() : "";
     a.collector = w.network->collector > 0 ? (folder / "collector.txt").string() : "";
     a.result = (dir / "result.txt").string();
-    a.start = Date{2001, 1, 1};
+    a.start = Date{.year = 2001, .month = 1, .day = 1};
     a.end = rumo_bench::add_days(a.start, w.days - 1);
     a.power = w.power;
     a.distance = w.distance;

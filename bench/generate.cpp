@@ -96,7 +96,7 @@ struct Options {
   int climate = 300;
   int collector = 1200;
   int days = 365;
-  Date start;
+  Date start{.year = 2001, .month = 1, .day = 1};
   double power = 2.0;
   double distance = 500000.0;
   double nodata = 9998.0;
@@ -716,21 +716,9 @@ int main(int argc, char** argv) {
 
   Random weather_random(o.seed, 3);
   Random noise(o.seed, 4);
-  const Date before_start = [&] {
-    // The weather starts two days early, so that the first day already has
-    // cells in flight.
-    Date d = o.start;
-    for (int i = 0; i < 2; ++i) {
-      if (--d.day < 1) {
-        if (--d.month < 1) {
-          d.month = 12;
-          --d.year;
-        }
-        d.day = rumo_bench::days_in_month(d.year, d.month);
-      }
-    }
-    return d;
-  }();
+  // The weather starts two days early, so that the first day already has
+  // cells in flight.
+  const Date before_start = rumo_bench::add_days(o.start, -2);
   Weather weather(weather_random, o.region, before_start);
 
   const fs::path dir(o.out);

@@ -27,3 +27,10 @@ need_packages() {
     exit 1
   fi
 }
+
+# Compiles through ccache where it is installed (a rebuild after a small
+# change then takes seconds); prints the CMake option for it, or nothing.
+launcher_option() {
+  command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  return 0
+}
