@@ -1,10 +1,14 @@
-// The importer's readers: stamps, the station tables and where values land.
+// The importer's readers (stamps, the station tables and where values land)
+// and whole imports on files in memory.
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
 #include "core/error.hpp"
+#include "core/files.hpp"
 #include "import/import_codes.hpp"
+#include "import/importer.hpp"
 #include "import/stamps.hpp"
 #include "import/station_list.hpp"
 #include "import/text_table.hpp"
@@ -46,8 +50,6 @@ TEST(Stamps, EveryWrittenFormReadsToTheSameMinute) {
                           "2023-06-03T05:00+1", "2023-13-01", "2023/06/03", "1e10"}) {
     EXPECT_FALSE(parse_stamp(bad)) << bad;
   }
-  EXPECT_EQ(iso_minute(static_cast<long long>(day) * 1440 - 60), "2023-06-02 23:00");
-  EXPECT_EQ(iso_date(day_number(1969, 12, 31)), "1969-12-31");
 }
 
 TEST(TextTable, FieldsIdsAndNumbers) {
@@ -274,6 +276,43 @@ TEST(SeriesStore, KeepsValuesAcrossBlocksAndRefusesASecondValue) {
   EXPECT_TRUE(SeriesStore::absent(store.get(1, {30000, 0})));
   EXPECT_FALSE(store.has(0));
   EXPECT_EQ(store.day(0, 19000), nullptr);
+}
+
+// Both files are written, or neither: a file that cannot be read or written
+// leaves none behind.
+TEST(Importer, WritesEveryFileOrNone) {
+  MemoryFiles files;
+  files.inputs = {{"s.csv", "id,x,y,height\n44,3.5,7,100\nK1,1e6,0.25,7\n"},
+                  {"h.csv", "id,time,value\n44,2023060324,0.3\n44,2023060401,-999\n"},
+                  {"k.csv", "id,time,value\nK1,2023-06-03 18:00,2\n"}};
+  ImportRequest request;
+  request.stations = "s.csv";
+  request.files = {{{"h.csv"}, {"k.csv"}, {}}};
+  request.out_dir = "out";
+  std::ostringstream out, err;
+  const auto import = [&] {
+    try {
+      import_stations(files, request, out, err);
+    } catch (const RunError& error) {
+      return error.message;
+    }
+    return std::string();
+  };
+  ASSERT_EQ(import(), "");
+  std::string hourly = files.outputs["out/hourly.txt"];
+  EXPECT_EQ(hourly.substr(0, hourly.find("2023\t6\t3\t1\t")),
+            "hourly precipitation [mm]; time UTC+00:00, hour h ends at h:00\n"
+            "YY\tMM\tDD\tHH\t100\nYY\tMM\tDD\tHH\t3.5\nYY\tMM\tDD\tHH\t7\nYY\tMM\tDD\tHH\t44\n");
+  EXPECT_NE(hourly.find("\n2023\t6\t3\t24\t0.3\n2023\t6\t4\t1\t-9999\n"), std::string::npos);
+  EXPECT_EQ(files.outputs.size(), 2u);
+
+  files.outputs.clear();
+  files.failing_outputs["out/climate.txt.part"] = true;
+  EXPECT_EQ(import(), "rumo import: out/climate.txt: cannot be written\n");
+  EXPECT_TRUE(files.outputs.empty());
+  request.files[1] = {"missing.csv"};
+  EXPECT_EQ(import(), "rumo import: missing.csv: cannot be opened: no such file\n");
+  EXPECT_TRUE(files.outputs.empty());
 }
 
 }  // namespace
