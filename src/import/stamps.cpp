@@ -52,10 +52,6 @@ std::size_t read_clock(std::string_view text, std::size_t at, Stamp& stamp) {
 
 }  // namespace
 
-long day_number(int year, int month, int day) {
-  return checked_day(year, month, day).value_or(0);
-}
-
 Date calendar_date(long day) {
   return Date::of(std::chrono::sys_days{std::chrono::days{day}});
 }

@@ -26,8 +26,7 @@ struct Stamp {
 // with an optional " HH:MM". Nothing for anything else or an impossible date.
 std::optional<Stamp> parse_stamp(std::string_view text);
 
-// Days since 1970-01-01 of a calendar date, and back.
-long day_number(int year, int month, int day);
+// The calendar date of a day counted from 1970-01-01.
 Date calendar_date(long day);
 
 }  // namespace rumo

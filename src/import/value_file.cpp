@@ -36,6 +36,10 @@ constexpr std::uint64_t kMissingBits = 0x7FF8'0000'0000'B1A4ull;
 const double kAbsent = std::bit_cast<double>(kAbsentBits);
 const double kMissing = std::bit_cast<double>(kMissingBits);
 
+bool absent(double value) {
+  return std::bit_cast<std::uint64_t>(value) == kAbsentBits;
+}
+
 }  // namespace
 
 ValueParser::ValueParser(const ValueRules& rules, const StationList& stations, std::string file,
@@ -257,19 +261,6 @@ const double* SeriesStore::day(int station, long day) const {
   if (!holder) return nullptr;
   return holder.get() +
          static_cast<std::size_t>(day - floor_div(day, kBlockDays) * kBlockDays) * slots_;
-}
-
-double SeriesStore::get(int station, Landing at) const {
-  const double* slots = day(station, at.day);
-  return slots == nullptr ? kAbsent : slots[at.slot];
-}
-
-bool SeriesStore::absent(double value) {
-  return std::bit_cast<std::uint64_t>(value) == kAbsentBits;
-}
-
-bool SeriesStore::missing(double value) {
-  return std::bit_cast<std::uint64_t>(value) == kMissingBits;
 }
 
 }  // namespace rumo

@@ -102,12 +102,9 @@ class SeriesStore {
   // False where the place holds a value (or a missing one) already.
   bool put(int station, Landing at, bool present, double value);
   bool has(int station) const { return !series_[station].blocks.empty(); }
-  // What a place holds; see absent() and missing().
-  double get(int station, Landing at) const;
-  // The slots of one day of a station, or null where it has none that day.
+  // The slots of one day of a station, or null where it has none that day;
+  // a slot without a value, or with a missing one, holds a NaN.
   const double* day(int station, long day) const;
-  static bool absent(double value);
-  static bool missing(double value);
   int slots() const { return slots_; }
 
  private:

@@ -12,6 +12,31 @@
 
 namespace rumo {
 
+namespace {
+
+// A result line appended to `line`.
+void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
+                        double nodata, int decimals) {
+  char* out = write_stamp(line.room(kStampRoom), stamp);
+  line.advance(out);
+  for (int i = 1; i <= total; ++i) {
+    const double value = field[i];
+    out = line.room(kMaxNumberText + 1);
+    *out++ = '\t';
+    if (value == 0.0 || value <= -nodata) {
+      out = format_general(out, value);
+    } else {
+      out = format_decimals(out, value, decimals);
+    }
+    line.advance(out);
+  }
+  out = line.room(1);
+  *out++ = '\n';
+  line.advance(out);
+}
+
+}  // namespace
+
 void ResultFile::write_stamp(const HourStamp& stamp) {
   out_.commit(rumo::write_stamp(out_.room(kStampRoom), stamp));
 }
@@ -71,26 +96,6 @@ char* LineText::room(std::size_t size) {
                 [&] { buffer_.resize(std::max(buffer_.size() * 2, used_ + size)); });
   }
   return buffer_.data() + used_;
-}
-
-void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
-                        double nodata, int decimals) {
-  char* out = write_stamp(line.room(kStampRoom), stamp);
-  line.advance(out);
-  for (int i = 1; i <= total; ++i) {
-    const double value = field[i];
-    out = line.room(kMaxNumberText + 1);
-    *out++ = '\t';
-    if (value == 0.0 || value <= -nodata) {
-      out = format_general(out, value);
-    } else {
-      out = format_decimals(out, value, decimals);
-    }
-    line.advance(out);
-  }
-  out = line.room(1);
-  *out++ = '\n';
-  line.advance(out);
 }
 
 void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,

@@ -73,9 +73,6 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
 // unless asked otherwise).
 void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
                        double nodata, int decimals = 1);
-// The same line appended to `line`.
-void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
-                        double nodata, int decimals = 1);
 
 // A data line as read: every value in "%lg".
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);

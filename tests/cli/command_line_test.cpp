@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/export_command.hpp"
-#include "cli/import_command.hpp"
 #include "core/error.hpp"
 #include "random_run.hpp"
 #include "run/run.hpp"
@@ -52,54 +50,6 @@ TEST(CommandLine, ParametersAndTheirDefaults) {
   EXPECT_TRUE(added.options.dry_fallback == DryFallback::nearest_wet && added.options.keep_totals);
   EXPECT_TRUE(parse({"--dry-fallback", "uniform"}).options.dry_fallback == DryFallback::uniform);
   EXPECT_TRUE(run.options.dry_fallback == DryFallback::zero && !run.options.keep_totals);
-}
-
-// A kind of mistake gets one message from the run, `rumo import` and `rumo
-// export` alike.
-TEST(CommandLine, OneMessageForAKindOfValueInEveryCommand) {
-  const auto message = [](std::vector<std::string> args) {
-    std::vector<const char*> argv;
-    for (const auto& arg : args) argv.push_back(arg.c_str());
-    const int argc = static_cast<int>(argv.size());
-    std::ostringstream out;
-    try {
-      if (args[0] == "import") import_main(argc, argv.data());
-      if (args[0] == "export") export_main(argc, argv.data());
-      if (args[0] == "rumo") parse_command_line(argc, argv.data(), out);
-    } catch (const RunError& error) {
-      return error.message;
-    }
-    return std::string("no error");
-  };
-  const std::vector<std::string> commands[] = {
-      {"rumo", "--hourly", "h", "-o", "o", "--start", "2001-01-01", "--end", "2001-01-02",
-       "--max-distance", "1", "--netcdf", "n"},
-      {"import", "--stations", "s", "--hourly", "h", "--out-dir", "o"},
-      {"export", "f", "--csv", "c"}};
-  struct Case {
-    const char* option;
-    const char* value;
-    const char* message;  // after "rumo: "
-    int commands;         // the run, import and export, or the first two
-  };
-  for (const Case& c :
-       {Case{"--nodata", "-1", "--nodata \"-1\": not a positive finite number", 3},
-        Case{"--utc-offset", "1:00",
-             "--utc-offset \"1:00\": not a fixed offset from UTC as +HH:MM or -HH:MM", 3},
-        Case{"--crs", "", "--crs: the CRS is empty", 3},
-        Case{"--start", "2001-02-29", "--start \"2001-02-29\": not a calendar date as YYYY-MM-DD",
-             2},
-        Case{"--end", "2000-12-31", "--end \"2000-12-31\" lies before --start \"2001-01-01\"",
-             2}}) {
-    for (int k = 0; k < c.commands; ++k) {
-      std::vector<std::string> args = commands[k];
-      if (k == 1) args.push_back("--start=2001-01-01");
-      args.insert(args.end(), {c.option, c.value});
-      const std::string help = k == 0 ? "rumo" : "rumo " + args[0];
-      EXPECT_EQ(message(args),
-                "rumo: " + std::string(c.message) + " (" + help + " --help lists the options)\n");
-    }
-  }
 }
 
 struct Ran {
