@@ -184,6 +184,14 @@ FAULTS = [
     ("cli/command_line.cpp", "p.upper_limit = limit(\"--upper-limit\", t.upper_limit, HUGE_VAL, true);",
      "p.upper_limit = limit(\"--upper-limit\", t.upper_limit, 1000.0, true);",
      "the default upper limit cuts rain above 1000"),
+    # the edges: the importer's files, the station-file writer, the stamp texts
+    ("import/importer.cpp", "for (const auto& [part, name] : parts) files.remove(part);", "",
+     "a failed import leaves its part files behind"),
+    ("output/result_writer.cpp",
+     "file.write_text(exact ? std::string_view(table.name[i]) : kept_name(table.name[i]));",
+     "file.write_text(kept_name(table.name[i]));", "the importer cuts station names to 7 characters"),
+    ("core/stamp_text.cpp", "minute >= 0 ? minute / 1440 : -((-minute + 1439) / 1440);",
+     "minute / 1440;", "a minute before 1970 is dated a day late"),
 ]
 
 
