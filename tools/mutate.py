@@ -173,17 +173,25 @@ FAULTS = [
      "for (const double factor : {0.25, 0.5, 2.0, 4.0}) {",
      "the run's own distance is missing from the default grid"),
     # cli: the command line
-    ("cli/command_line.cpp", "date.day > days_in_month(date.month, date.year)",
+    ("cli/option_values.cpp", "date.day > days_in_month(date.month, date.year)",
      "date.day > days_in_month(date.month, date.year) + 1", "31 June is accepted"),
-    ("cli/command_line.cpp", "(range == Range::not_negative && !(*value >= 0.0))",
-     "(range == Range::not_negative && !(*value >= -1.0))", "a negative power is accepted"),
-    ("cli/command_line.cpp", "if (end < start) usage_error(", "if (end < start && false) usage_error(",
+    ("cli/option_values.cpp", "(range == Range::not_negative && !(value >= 0.0))",
+     "(range == Range::not_negative && !(value >= -1.0))", "a negative power is accepted"),
+    ("cli/option_values.cpp", "if (end < start)\n    usage_error(", "if (end < start && false)\n    usage_error(",
      "an end before the start is accepted"),
     ("cli/command_line.cpp", "p.start_hour = 1;", "p.start_hour = 0;",
      "option runs look for hour 0 of the start date"),
     ("cli/command_line.cpp", "p.upper_limit = limit(\"--upper-limit\", t.upper_limit, HUGE_VAL, true);",
      "p.upper_limit = limit(\"--upper-limit\", t.upper_limit, 1000.0, true);",
      "the default upper limit cuts rain above 1000"),
+    # the edges: the importer's files, the station-file writer, the stamp texts
+    ("import/importer.cpp", "for (const auto& [part, name] : parts) files.remove(part);", "",
+     "a failed import leaves its part files behind"),
+    ("output/result_writer.cpp",
+     "file.write_text(exact ? std::string_view(table.name[i]) : kept_name(table.name[i]));",
+     "file.write_text(kept_name(table.name[i]));", "the importer cuts station names to 7 characters"),
+    ("core/stamp_text.cpp", "minute >= 0 ? minute / 1440 : -((-minute + 1439) / 1440);",
+     "minute / 1440;", "a minute before 1970 is dated a day late"),
 ]
 
 

@@ -1,15 +1,12 @@
 #include "cli/command_line.hpp"
 
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
 #include <thread>
-#include <vector>
 
-#include "core/calendar.hpp"
-#include "core/error.hpp"
+#include "cli/option_values.hpp"
 
 #ifndef RUMO_VERSION
 #define RUMO_VERSION "unknown"
@@ -17,125 +14,7 @@
 
 namespace rumo {
 
-void fail_usage(const std::string& what, const char* help) {
-  throw RunError{exit_code::usage, Stream::err,
-                 "rumo: " + what + " (" + help + " lists the options)\n"};
-}
-
-void fail_bad_value(const std::string& option, const std::string& value,
-                    const std::string& expected, const char* help) {
-  fail_usage(option + " \"" + value + "\": " + expected, help);
-}
-
-bool parse_arguments(CLI::App& app, int argc, const char* const* argv, std::ostream& out,
-                     void (*usage_error)(const std::string&)) {
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    return false;
-  } catch (const CLI::CallForVersion& version) {
-    out << version.what() << '\n';
-    return false;
-  } catch (const CLI::ParseError& error) {
-    usage_error(error.what());
-  }
-  return true;
-}
-
 namespace {
-
-[[noreturn]] void usage_error(const std::string& what) {
-  fail_usage(what, "rumo --help");
-}
-
-[[noreturn]] void bad_value(const std::string& option, const std::string& value,
-                            const std::string& expected) {
-  fail_bad_value(option, value, expected, "rumo --help");
-}
-
-// A decimal number as the whole text; "inf" (any case, "infinity" too) only
-// where infinity is allowed.
-std::optional<double> read_number(std::string_view text, bool infinity_allowed) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty() || text.front() == '+') return std::nullopt;
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-  if (std::isnan(value)) return std::nullopt;
-  if (std::isinf(value) && !(infinity_allowed && value > 0.0)) return std::nullopt;
-  return value;
-}
-
-enum class Range { any, not_negative, positive };
-
-double number_option(const std::string& option, const std::string& text, Range range,
-                     bool infinity_allowed) {
-  const auto value = read_number(text, infinity_allowed);
-  std::string expected = "not a finite number";
-  if (range == Range::not_negative) expected = "not a finite number of 0 or more";
-  if (range == Range::positive) expected = "not a positive finite number";
-  if (infinity_allowed) expected = "not a positive number or inf";
-  if (infinity_allowed && range == Range::any) expected = "not a number or inf";
-  if (!value) bad_value(option, text, expected);
-  if ((range == Range::not_negative && !(*value >= 0.0)) ||
-      (range == Range::positive && !(*value > 0.0))) {
-    bad_value(option, text, expected);
-  }
-  return *value;
-}
-
-int integer_option(const std::string& option, const std::string& text, int low, int high) {
-  int value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc{} || end != text.data() + text.size() || value < low || value > high) {
-    bad_value(option, text,
-              "not a whole number from " + std::to_string(low) + " to " + std::to_string(high));
-  }
-  return value;
-}
-
-// YYYY-MM-DD, a real calendar date with a four-digit year; nothing is
-// corrected.
-Date date_option(const std::string& option, const std::string& text) {
-  const auto digits = [&](std::size_t at, std::size_t count) {
-    int value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-      if (text[i] < '0' || text[i] > '9') return -1;
-      value = value * 10 + (text[i] - '0');
-    }
-    return value;
-  };
-  const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
-  const Date date = shaped ? Date{digits(0, 4), digits(5, 2), digits(8, 2)} : Date{-1, -1, -1};
-  if (date.year < 1000 || date.month < 1 || date.month > 12 || date.day < 1 ||
-      date.day > days_in_month(date.month, date.year)) {
-    bad_value(option, text, "not a calendar date as YYYY-MM-DD");
-  }
-  return date;
-}
-
-std::vector<double> list_option(const std::string& option, const std::string& text, Range range,
-                                bool infinity_allowed) {
-  std::vector<double> values;
-  std::size_t at = 0;
-  for (;;) {
-    const std::size_t comma = text.find(',', at);
-    const std::string item = text.substr(at, comma == std::string::npos ? comma : comma - at);
-    if (item.empty()) bad_value(option, text, "an empty entry in the list");
-    values.push_back(number_option(option, item, range, infinity_allowed));
-    if (comma == std::string::npos) break;
-    at = comma + 1;
-  }
-  return values;
-}
-
-DryFallback dry_fallback_option(const std::string& text) {
-  if (text == "zero") return DryFallback::zero;
-  if (text == "uniform") return DryFallback::uniform;
-  if (text == "nearest-wet") return DryFallback::nearest_wet;
-  bad_value("--dry-fallback", text, "not zero, uniform or nearest-wet");
-}
 
 int all_cores() {
   const unsigned cores = std::thread::hardware_concurrency();
@@ -251,37 +130,26 @@ void declare(CLI::App& app, Texts& t) {
   app.add_flag("-q,--quiet", t.quiet, "no banner, prompts, station lines or progress");
 }
 
-// A file name given with its option must not be empty.
-const std::string& file_option(const CLI::App& app, const char* option, const std::string& name) {
-  if (app.count(option) > 0 && name.empty()) {
-    usage_error(std::string(option) + ": the file name is empty");
-  }
-  return name;
-}
-
-RunParameters run_parameters(const CLI::App& app, const Texts& t, bool cross_validate) {
-  const auto given = [&](const char* name) { return app.count(name) > 0; };
+RunParameters run_parameters(const OptionValues& v, const Texts& t, bool cross_validate) {
   for (const char* required : {"--hourly", "--output", "--start", "--end", "--max-distance"}) {
     if (std::string_view(required) == "--output" && cross_validate) continue;
-    if (!given(required)) usage_error(std::string(required) + " is required with run options");
+    if (!v.given(required)) v.usage_error(std::string(required) + " is required with run options");
   }
   RunParameters p;
-  p.hourly_file = file_option(app, "--hourly", t.hourly);
-  p.climate_file = file_option(app, "--climate", t.climate);
-  p.collector_file = file_option(app, "--collector", t.collector);
-  p.result_file = file_option(app, "--output", t.output);
-  if (given("--nodata")) p.nodata = number_option("--nodata", t.nodata, Range::positive, false);
-  const Date start = date_option("--start", t.start);
-  const Date end = date_option("--end", t.end);
-  if (end < start) usage_error("--end \"" + t.end + "\" lies before --start \"" + t.start + "\"");
-  p.start = start;
+  p.hourly_file = v.not_empty("--hourly", t.hourly);
+  p.climate_file = v.not_empty("--climate", t.climate);
+  p.collector_file = v.not_empty("--collector", t.collector);
+  p.result_file = v.not_empty("--output", t.output);
+  if (v.given("--nodata")) p.nodata = v.number("--nodata", t.nodata, Range::positive);
+  p.start = v.date("--start", t.start);
   p.start_hour = 1;
-  p.end = end;
-  p.power = given("--power") ? number_option("--power", t.power, Range::not_negative, false) : 2.0;
-  p.max_distance = number_option("--max-distance", t.max_distance, Range::positive, true);
+  p.end = v.date("--end", t.end);
+  v.in_order(p.start, p.end);
+  p.power = v.given("--power") ? v.number("--power", t.power, Range::not_negative) : 2.0;
+  p.max_distance = v.number("--max-distance", t.max_distance, Range::positive, true);
   const auto limit = [&](const char* option, const std::string& text, double fallback,
-                         bool infinity_allowed) {
-    return given(option) ? number_option(option, text, Range::any, infinity_allowed) : fallback;
+                         bool infinity) {
+    return v.given(option) ? v.number(option, text, Range::any, infinity) : fallback;
   };
   p.lower_limit = limit("--lower-limit", t.lower_limit, 0.0, false);
   p.lower_replacement = limit("--lower-replacement", t.lower_replacement, 0.0, false);
@@ -290,56 +158,55 @@ RunParameters run_parameters(const CLI::App& app, const Texts& t, bool cross_val
   return p;
 }
 
-RunOptions run_options(const CLI::App& app, const Texts& t) {
-  const auto given = [&](const char* name) { return app.count(name) > 0; };
+RunOptions run_options(const OptionValues& v, const Texts& t) {
   RunOptions o;
   o.quiet = t.quiet;
-  o.threads = given("--threads") ? integer_option("--threads", t.threads, 1, 1024) : all_cores();
-  if (given("--decimals")) o.decimals = integer_option("--decimals", t.decimals, 0, 6);
-  if (given("--dry-fallback")) o.dry_fallback = dry_fallback_option(t.dry_fallback);
+  o.threads = v.given("--threads") ? v.whole_number("--threads", t.threads, 1, 1024) : all_cores();
+  if (v.given("--decimals")) o.decimals = v.whole_number("--decimals", t.decimals, 0, 6);
+  if (v.given("--dry-fallback")) {
+    o.dry_fallback = v.choice("--dry-fallback", t.dry_fallback,
+                              {std::pair{"zero", DryFallback::zero},
+                               {"uniform", DryFallback::uniform},
+                               {"nearest-wet", DryFallback::nearest_wet}});
+  }
   o.keep_totals = t.keep_totals;
-  o.report_file = file_option(app, "--report", t.report);
-  o.map_file = file_option(app, "--map", t.map);
-  o.netcdf_file = file_option(app, "--netcdf", t.netcdf);
+  o.report_file = v.not_empty("--report", t.report);
+  o.map_file = v.not_empty("--map", t.map);
+  o.netcdf_file = v.not_empty("--netcdf", t.netcdf);
   for (const char* option : {"--utc-offset", "--crs"}) {
-    if (given(option) && o.netcdf_file.empty())
-      usage_error(std::string(option) + " goes with --netcdf");
+    if (v.given(option) && o.netcdf_file.empty())
+      v.usage_error(std::string(option) + " goes with --netcdf");
   }
-  if (given("--utc-offset")) {
-    o.utc_offset = parse_utc_offset(t.utc_offset);
-    if (!o.utc_offset) bad_value("--utc-offset", t.utc_offset, "not an offset as +HH:MM or -HH:MM");
-  }
-  if (given("--crs") && t.crs.empty()) usage_error("--crs: the CRS is empty");
-  o.crs = t.crs;
+  if (v.given("--utc-offset")) o.utc_offset = v.offset("--utc-offset", t.utc_offset);
+  o.crs = v.not_empty("--crs", t.crs, "CRS");
 
   CrossValidationRequest& cv = o.cross_validation;
   cv.enabled = t.cross_validate;
   for (const char* option : {"--powers", "--distances", "--cv-table", "--cv-details",
                              "--cv-periods", "--wet-threshold"}) {
-    if (given(option) && !cv.enabled) {
-      usage_error(std::string(option) + " goes with --cross-validate");
+    if (v.given(option) && !cv.enabled) {
+      v.usage_error(std::string(option) + " goes with --cross-validate");
     }
   }
   for (const char* option : {"--report", "--map", "--netcdf"}) {
-    if (given(option) && cv.enabled) {
-      usage_error(std::string(option) + " does not go with --cross-validate, which makes no run");
+    if (v.given(option) && cv.enabled) {
+      v.usage_error(std::string(option) + " does not go with --cross-validate, which makes no run");
     }
   }
   // The cross-validation compares the scaled hours unrounded unless the
   // totals are kept: only then do the decimals change what it compares.
-  if (given("--decimals") && cv.enabled && !o.keep_totals) {
-    usage_error(
+  if (v.given("--decimals") && cv.enabled && !o.keep_totals) {
+    v.usage_error(
         "--decimals goes with --keep-totals under --cross-validate, which writes no result");
   }
-  if (given("--powers")) cv.powers = list_option("--powers", t.powers, Range::not_negative, false);
-  if (given("--distances")) {
-    cv.distances = list_option("--distances", t.distances, Range::positive, true);
-  }
-  cv.table_file = file_option(app, "--cv-table", t.cv_table);
-  cv.details_file = file_option(app, "--cv-details", t.cv_details);
-  cv.periods_file = file_option(app, "--cv-periods", t.cv_periods);
-  if (given("--wet-threshold")) {
-    cv.wet_threshold = number_option("--wet-threshold", t.wet_threshold, Range::positive, false);
+  if (v.given("--powers")) cv.powers = v.numbers("--powers", t.powers, Range::not_negative);
+  if (v.given("--distances"))
+    cv.distances = v.numbers("--distances", t.distances, Range::positive, true);
+  cv.table_file = v.not_empty("--cv-table", t.cv_table);
+  cv.details_file = v.not_empty("--cv-details", t.cv_details);
+  cv.periods_file = v.not_empty("--cv-periods", t.cv_periods);
+  if (v.given("--wet-threshold")) {
+    cv.wet_threshold = v.number("--wet-threshold", t.wet_threshold, Range::positive);
   }
   return o;
 }
@@ -363,17 +230,18 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   Texts texts;
   declare(app, texts);
-  if (!parse_arguments(app, argc, argv, out, usage_error)) return std::nullopt;
+  const OptionValues values(app, "rumo --help");
+  if (!values.parse(argc, argv, out)) return std::nullopt;
 
   Invocation invocation;
-  invocation.options = run_options(app, texts);
+  invocation.options = run_options(values, texts);
   invocation.options.command_line = "rumo";
   for (int i = 1; i < argc; ++i) invocation.options.command_line += std::string(" ") + argv[i];
   bool run_option_given = false;
   for (const char* name : kRunOptions) run_option_given = run_option_given || app.count(name) > 0;
   if (run_option_given) {
     invocation.options.located = true;
-    invocation.parameters = run_parameters(app, texts, texts.cross_validate);
+    invocation.parameters = run_parameters(values, texts, texts.cross_validate);
   }
   return invocation;
 }

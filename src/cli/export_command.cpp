@@ -1,13 +1,10 @@
 #include "cli/export_command.hpp"
 
 #include <CLI/CLI.hpp>
-#include <charconv>
-#include <cmath>
 #include <iostream>
 #include <string>
 
-#include "cli/command_line.hpp"
-#include "core/error.hpp"
+#include "cli/option_values.hpp"
 #include "core/files.hpp"
 #include "run/export_file.hpp"
 
@@ -15,56 +12,30 @@ namespace rumo {
 
 namespace {
 
-[[noreturn]] void usage_error(const std::string& what) {
-  fail_usage("export: " + what, "rumo export --help");
-}
-
 struct ExportTexts {
   std::string input, netcdf, csv, kind, utc_offset, crs, nodata;
 };
 
-ExportRequest request_from(const CLI::App& app, const ExportTexts& t) {
-  const auto given = [&](const char* name) { return app.count(name) > 0; };
+ExportRequest request_from(const OptionValues& v, const ExportTexts& t) {
   ExportRequest request;
-  if (t.input.empty()) usage_error("the station file to export is missing");
+  if (t.input.empty()) v.usage_error("export needs the station file to export");
   request.input = t.input;
-  if (!given("--netcdf") && !given("--csv")) usage_error("--netcdf or --csv (or both) is needed");
-  for (const auto& [option, name] : {std::pair{"--netcdf", &t.netcdf}, {"--csv", &t.csv}}) {
-    if (given(option) && name->empty())
-      usage_error(std::string(option) + ": the file name is empty");
+  if (!v.given("--netcdf") && !v.given("--csv")) {
+    v.usage_error("export needs --netcdf OUT or --csv OUT (or both)");
   }
-  request.netcdf_file = t.netcdf;
-  request.csv_file = t.csv;
-  if (!t.netcdf.empty() && t.netcdf == t.csv) usage_error("--netcdf and --csv name the same file");
-  if (given("--kind")) {
-    if (t.kind == "hourly") {
-      request.kind = StationKind::hourly;
-    } else if (t.kind == "climate") {
-      request.kind = StationKind::climate;
-    } else if (t.kind == "collector") {
-      request.kind = StationKind::collector;
-    } else {
-      usage_error("--kind \"" + t.kind + "\": not hourly, climate or collector");
-    }
+  request.netcdf_file = v.not_empty("--netcdf", t.netcdf);
+  request.csv_file = v.not_empty("--csv", t.csv);
+  if (!t.netcdf.empty() && t.netcdf == t.csv)
+    v.usage_error("--netcdf and --csv name the same file");
+  if (v.given("--kind")) {
+    request.kind = v.choice("--kind", t.kind,
+                            {std::pair{"hourly", StationKind::hourly},
+                             {"climate", StationKind::climate},
+                             {"collector", StationKind::collector}});
   }
-  if (given("--utc-offset")) {
-    request.utc_offset = parse_utc_offset(t.utc_offset);
-    if (!request.utc_offset) {
-      usage_error("--utc-offset \"" + t.utc_offset + "\": not an offset as +HH:MM or -HH:MM");
-    }
-  }
-  if (given("--crs") && t.crs.empty()) usage_error("--crs: the CRS is empty");
-  request.crs = t.crs;
-  if (given("--nodata")) {
-    double value = 0.0;
-    const auto [end, ec] =
-        std::from_chars(t.nodata.data(), t.nodata.data() + t.nodata.size(), value);
-    if (ec != std::errc{} || end != t.nodata.data() + t.nodata.size() || !std::isfinite(value) ||
-        !(value > 0.0)) {
-      usage_error("--nodata \"" + t.nodata + "\": not a positive finite number");
-    }
-    request.nodata = value;
-  }
+  if (v.given("--utc-offset")) request.utc_offset = v.offset("--utc-offset", t.utc_offset);
+  request.crs = v.not_empty("--crs", t.crs, "CRS");
+  if (v.given("--nodata")) request.nodata = v.number("--nodata", t.nodata, Range::positive);
   return request;
 }
 
@@ -95,8 +66,9 @@ int export_main(int argc, const char* const* argv) {
   app.add_option("--nodata", t.nodata, "values at or below -N are missing")
       ->type_name("N")
       ->default_str("9998");
-  if (!parse_arguments(app, argc, argv, std::cout, usage_error)) return 0;
-  ExportRequest request = request_from(app, t);
+  const OptionValues values(app, "rumo export --help");
+  if (!values.parse(argc, argv, std::cout)) return 0;
+  ExportRequest request = request_from(values, t);
   request.command_line = "rumo";
   for (int i = 0; i < argc; ++i) request.command_line += std::string(" ") + argv[i];
   Console console{std::cin, std::cout, std::cerr, std::cout};

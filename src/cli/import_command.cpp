@@ -1,60 +1,18 @@
 #include "cli/import_command.hpp"
 
 #include <CLI/CLI.hpp>
-#include <charconv>
-#include <cmath>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "cli/command_line.hpp"
-#include "core/error.hpp"
+#include "cli/option_values.hpp"
+#include "core/files.hpp"
 #include "core/projection.hpp"
 #include "import/importer.hpp"
-#include "import/stamps.hpp"
 
 namespace rumo {
 
 namespace {
-
-[[noreturn]] void usage_error(const std::string& what) {
-  fail_usage(what, "rumo import --help");
-}
-
-[[noreturn]] void bad_value(const std::string& option, const std::string& value,
-                            const std::string& expected) {
-  fail_bad_value(option, value, expected, "rumo import --help");
-}
-
-std::vector<std::string> comma_list(const std::string& text) {
-  std::vector<std::string> items;
-  std::size_t at = 0;
-  for (;;) {
-    const std::size_t comma = text.find(',', at);
-    items.push_back(text.substr(at, comma == std::string::npos ? comma : comma - at));
-    if (comma == std::string::npos) return items;
-    at = comma + 1;
-  }
-}
-
-std::optional<double> whole_number(const std::string& text) {
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) return {};
-  return value;
-}
-
-long date_option(const std::string& option, const std::string& text) {
-  const auto stamp = text.size() == 10 && text[4] == '-' ? parse_stamp(text) : std::nullopt;
-  if (!stamp || stamp->has_time) bad_value(option, text, "not a calendar date as YYYY-MM-DD");
-  return stamp->day;
-}
-
-UtcOffset offset_option(const std::string& option, const std::string& text) {
-  const auto offset = text == "Z" ? std::nullopt : parse_utc_offset(text);
-  if (!offset) bad_value(option, text, "not a fixed offset from UTC as +HH:MM or -HH:MM");
-  return *offset;
-}
 
 struct Texts {
   std::string stations, out_dir, columns, missing, time_zone, utc_offset;
@@ -121,64 +79,59 @@ int import_main(int argc, const char* const* argv) {
   app.add_option("--nodata", t.nodata, "nodata value N: absent values are written as -N-1")
       ->type_name("N")
       ->default_str("9998");
-  if (!parse_arguments(app, argc, argv, std::cout, usage_error)) return 0;
+  const OptionValues v(app, "rumo import --help");
+  if (!v.parse(argc, argv, std::cout)) return 0;
 
-  const auto given = [&](const char* name) { return app.count(name) > 0; };
   ImportRequest request;
-  if (!given("--stations") || t.stations.empty()) usage_error("import needs --stations FILE");
-  if (!given("--out-dir") || t.out_dir.empty()) usage_error("import needs --out-dir DIR");
+  if (!v.given("--stations") || t.stations.empty()) v.usage_error("import needs --stations FILE");
+  if (!v.given("--out-dir") || t.out_dir.empty()) v.usage_error("import needs --out-dir DIR");
   if (files[0].empty() && files[1].empty() && files[2].empty()) {
-    usage_error("import needs value files: --hourly, --climate or --collector");
+    v.usage_error("import needs value files: --hourly, --climate or --collector");
   }
   request.stations = t.stations;
   request.out_dir = t.out_dir;
   request.files = files;
-  if (given("--columns")) {
-    request.rules.columns = comma_list(t.columns);
+  if (v.given("--columns")) {
+    request.rules.columns = comma_items(t.columns);
     if (request.rules.columns.size() != 3) {
-      bad_value("--columns", t.columns, "not three column names STATION,TIME,VALUE");
+      v.bad_value("--columns", t.columns, "not three column names STATION,TIME,VALUE");
     }
   }
-  if (given("--missing")) {
-    request.rules.missing.clear();
-    for (const std::string& item : comma_list(t.missing)) {
-      const auto value = whole_number(item);
-      if (!value) bad_value("--missing", t.missing, "not a list of numbers");
-      request.rules.missing.push_back(*value);
-    }
+  if (v.given("--missing")) request.rules.missing = v.numbers("--missing", t.missing, Range::any);
+  if (v.given("--time-zone")) request.rules.time_zone = v.offset("--time-zone", t.time_zone);
+  if (v.given("--utc-offset")) request.rules.utc_offset = v.offset("--utc-offset", t.utc_offset);
+  if (v.given("--label")) {
+    request.rules.label_end =
+        v.choice("--label", t.label, {std::pair{"end", true}, {"start", false}});
   }
-  if (given("--time-zone")) request.rules.time_zone = offset_option("--time-zone", t.time_zone);
-  if (given("--utc-offset")) request.rules.utc_offset = offset_option("--utc-offset", t.utc_offset);
-  if (given("--label") && t.label != "end" && t.label != "start") {
-    bad_value("--label", t.label, "not end or start");
+  if (v.given("--date-label")) {
+    request.rules.date_label_start =
+        v.choice("--date-label", t.date_label, {std::pair{"start", true}, {"end", false}});
   }
-  request.rules.label_end = t.label != "start";
-  if (given("--date-label") && t.date_label != "end" && t.date_label != "start") {
-    bad_value("--date-label", t.date_label, "not start or end");
+  if (v.given("--names")) {
+    request.names_from_table =
+        v.choice("--names", t.names, {std::pair{"id", false}, {"name", true}});
   }
-  request.rules.date_label_start = t.date_label != "end";
-  if (given("--names") && t.names != "id" && t.names != "name") {
-    bad_value("--names", t.names, "not id or name");
-  }
-  request.names_from_table = t.names == "name";
-  if (given("--crs")) {
+  if (v.given("--crs")) {
     std::string reason;
-    if (t.crs.empty() || !Projection::create(t.crs, reason)) {
-      bad_value("--crs", t.crs, "PROJ does not know it" + (reason.empty() ? "" : ": " + reason));
+    if (!Projection::create(v.not_empty("--crs", t.crs, "CRS"), reason)) {
+      v.bad_value("--crs", t.crs, "PROJ does not know it" + (reason.empty() ? "" : ": " + reason));
     }
     request.crs = t.crs;
   }
-  if (given("--start")) request.start = date_option("--start", t.start);
-  if (given("--end")) request.end = date_option("--end", t.end);
-  if (request.start && request.end && *request.end < *request.start) {
-    usage_error("--end \"" + t.end + "\" lies before --start \"" + t.start + "\"");
-  }
-  if (given("--nodata")) {
-    const auto value = whole_number(t.nodata);
-    if (!value || !(*value > 0.0)) bad_value("--nodata", t.nodata, "not a positive finite number");
-    request.nodata = *value;
-  }
-  import_stations(request, std::cout, std::cerr);
+  std::optional<Date> start, end;
+  if (v.given("--start")) start = v.date("--start", t.start);
+  if (v.given("--end")) end = v.date("--end", t.end);
+  if (start && end) v.in_order(*start, *end);
+  // The importer counts days from 1970-01-01.
+  const auto day = [](const Date& date) {
+    return static_cast<long>(date.days().time_since_epoch().count());
+  };
+  if (start) request.start = day(*start);
+  if (end) request.end = day(*end);
+  if (v.given("--nodata")) request.nodata = v.number("--nodata", t.nodata, Range::positive);
+  DiskFiles disk;
+  import_stations(disk, request, std::cout, std::cerr);
   return 0;
 }
 

@@ -25,7 +25,9 @@ class DiskInput : public InputSource {
   void rewind() override { std::rewind(file_); }
   bool close() override {
     std::FILE* file = std::exchange(file_, nullptr);
-    return file != nullptr && std::fclose(file) == 0;
+    if (file == nullptr) return false;
+    const bool read = std::ferror(file) == 0;
+    return std::fclose(file) == 0 && read;
   }
 
  private:
@@ -150,6 +152,38 @@ std::string DiskFiles::cannot_create(const std::string& name) {
   return {};
 }
 
+std::string DiskFiles::make_folder(const std::string& name) {
+  std::error_code ec;
+  std::filesystem::create_directories(name, ec);
+  return ec ? describe_failure(ec.value(), name) : std::string();
+}
+
+std::string DiskFiles::rename(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  std::filesystem::rename(from, to, ec);
+  return ec ? describe_failure(ec.value(), to) : std::string();
+}
+
+std::string DiskFiles::remove(const std::string& name) {
+  std::error_code ec;
+  std::filesystem::remove(name, ec);
+  return ec ? describe_failure(ec.value(), name) : std::string();
+}
+
+std::string MemoryFiles::rename(const std::string& from, const std::string& to) {
+  const auto found = outputs.find(from);
+  if (found == outputs.end()) return open_failure();
+  std::string text = std::move(found->second);
+  outputs.erase(found);
+  outputs[to] = std::move(text);
+  return {};
+}
+
+std::string MemoryFiles::remove(const std::string& name) {
+  outputs.erase(name);
+  return {};
+}
+
 bool MemoryFiles::same_file(const std::string& first, const std::string& second) {
   return first == second && inputs.count(first) != 0;
 }
@@ -218,13 +252,6 @@ std::unique_ptr<OutputSink> open_added_file(FileSystem& files, const std::string
   auto sink = files.open_output(name);
   if (!sink) fail_added_file(exit_code::added_file_not_created, what, name, files.open_failure());
   return sink;
-}
-
-std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
-                                              const std::string& name,
-                                              const std::vector<std::string>& taken) {
-  check_added_file(files, what, name, taken);
-  return open_added_file(files, what, name);
 }
 
 }  // namespace rumo

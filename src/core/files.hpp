@@ -18,7 +18,7 @@ class InputSource {
   // Reads up to `size` bytes; fewer only at the end of the data or on a read error.
   virtual std::size_t read(char* into, std::size_t size) = 0;
   virtual void rewind() = 0;
-  // False if the file could not be closed cleanly.
+  // False if a read failed or the file could not be closed cleanly.
   virtual bool close() = 0;
 };
 
@@ -85,6 +85,12 @@ class FileSystem {
   // Why the last open that gave null failed, in a few lower-case words
   // ("no such file", "no such folder", "permission denied").
   virtual std::string open_failure() const = 0;
+  // Makes a folder and those above it where they are missing. These three
+  // say why they failed in the same words, and nothing where they did not.
+  virtual std::string make_folder(const std::string& name) = 0;
+  // Gives a file another name, in place of any file that had it.
+  virtual std::string rename(const std::string& from, const std::string& to) = 0;
+  virtual std::string remove(const std::string& name) = 0;
 };
 
 // Files on disk, through the C library's streams.
@@ -95,12 +101,16 @@ class DiskFiles : public FileSystem {
   bool same_file(const std::string& first, const std::string& second) override;
   std::string cannot_create(const std::string& name) override;
   std::string open_failure() const override { return failure_; }
+  std::string make_folder(const std::string& name) override;
+  std::string rename(const std::string& from, const std::string& to) override;
+  std::string remove(const std::string& name) override;
 
  private:
   std::string failure_;
 };
 
-// Files held in memory: inputs given by name, outputs captured by name.
+// Files held in memory: inputs given by name, outputs captured by name (a
+// renamed or removed output moves or goes; folders are always there).
 class MemoryFiles : public FileSystem {
  public:
   std::map<std::string, std::string> inputs;
@@ -116,6 +126,9 @@ class MemoryFiles : public FileSystem {
   }
   // A file that is not there, or an output name that cannot be had.
   std::string open_failure() const override { return "no such file"; }
+  std::string make_folder(const std::string&) override { return {}; }
+  std::string rename(const std::string& from, const std::string& to) override;
+  std::string remove(const std::string& name) override;
 };
 
 // Checks a file that the run adds when asked (`what`: "report file", "map
@@ -127,9 +140,5 @@ void check_added_file(FileSystem& files, const std::string& what, const std::str
 // Opens a checked file for writing (exit_code::added_file_not_created if that fails after all).
 std::unique_ptr<OutputSink> open_added_file(FileSystem& files, const std::string& what,
                                             const std::string& name);
-// Both at once, for a file that is the only output.
-std::unique_ptr<OutputSink> create_added_file(FileSystem& files, const std::string& what,
-                                              const std::string& name,
-                                              const std::vector<std::string>& taken);
 
 }  // namespace rumo

@@ -14,15 +14,6 @@ char* write_integer(char* out, long value) {
   return std::to_chars(out, out + 24, value).ptr;
 }
 
-char* write_stamp(char* out, const HourStamp& stamp) {
-  out = write_integer(out, stamp.year);
-  for (const int part : {stamp.month, stamp.day, stamp.hour}) {
-    *out++ = '\t';
-    out = write_integer(out, part);
-  }
-  return out;
-}
-
 char* write_shortest(char* out, double value) {
   return std::to_chars(out, out + 48, value).ptr;
 }

@@ -4,16 +4,10 @@
 
 #include <string>
 
-#include "core/window.hpp"
-
 namespace rumo {
 
 // Writes a whole number; returns its end. Needs room for 24 characters.
 char* write_integer(char* out, long value);
-
-// Writes a stamp as the tables write it: "year\tmonth\tday\thour"; returns
-// its end. Needs room for 4 * 24 characters.
-char* write_stamp(char* out, const HourStamp& stamp);
 
 // Writes the shortest text that reads back to the same double
 // (std::to_chars without a format); returns its end. Needs room for 48

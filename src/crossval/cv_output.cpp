@@ -6,6 +6,7 @@
 
 #include "core/error.hpp"
 #include "core/number_text.hpp"
+#include "core/stamp_text.hpp"
 
 namespace rumo {
 
@@ -54,7 +55,7 @@ void DetailsWriter::write(std::size_t pair, int station, const HourStamp& stamp,
                           double estimated) {
   if (stamp_text_.empty() || !(stamp == stamp_)) {
     stamp_ = stamp;
-    char text[4 * 24 + 1];
+    char text[kStampRoom + 1];
     char* const end = write_stamp(text, stamp);
     *end = '\t';
     stamp_text_.assign(text, end + 1);

@@ -1,6 +1,6 @@
 #include "export/series.hpp"
 
-#include <cstdio>
+#include "core/stamp_text.hpp"
 
 namespace rumo {
 
@@ -27,20 +27,8 @@ long hours_since(std::chrono::year_month_day start, const HourStamp& stamp) {
   return static_cast<long>(days.count()) * 24 + stamp.hour;
 }
 
-namespace {
-
-std::string date_text(std::chrono::year_month_day date, char between, int hour) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u%c%02d:00:00", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), between,
-                hour);
-  return text;
-}
-
-}  // namespace
-
 std::string time_units(std::chrono::year_month_day start, UtcOffset offset) {
-  return "hours since " + date_text(start, ' ', 0) + " " + format_utc_offset(offset);
+  return "hours since " + iso_date(Date::of(start)) + " 00:00:00 " + format_utc_offset(offset);
 }
 
 std::string iso_time(std::chrono::year_month_day start, long hours, UtcOffset offset) {
@@ -51,8 +39,8 @@ std::string iso_time(std::chrono::year_month_day start, long hours, UtcOffset of
     hour += 24;
     days -= 1;
   }
-  const std::chrono::year_month_day date{std::chrono::sys_days{start} + std::chrono::days{days}};
-  return date_text(date, 'T', static_cast<int>(hour)) + format_utc_offset(offset);
+  return iso_hour(Date::of(std::chrono::sys_days{start} + std::chrono::days{days}),
+                  static_cast<int>(hour), offset);
 }
 
 }  // namespace rumo

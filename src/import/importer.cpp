@@ -1,21 +1,18 @@
 #include "import/importer.hpp"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <map>
-#include <sstream>
 
 #include "core/number_text.hpp"
 #include "core/projection.hpp"
+#include "core/stamp_text.hpp"
 #include "import/import_codes.hpp"
 #include "import/stamps.hpp"
 #include "import/text_table.hpp"
+#include "output/result_writer.hpp"
 
 namespace rumo {
 
@@ -28,18 +25,6 @@ constexpr const char* kFileNames[3] = {"hourly.txt", "climate.txt", "collector.t
 constexpr const char* kTitles[3] = {
     "hourly precipitation [mm]", "climate stations' precipitation [mm], readings at hours 7 and 19",
     "collector stations' precipitation [mm], daily sums at hour 7"};
-
-std::string read_whole_file(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  if (!in) {
-    fail_import(exit_code::import_file_not_read, name, 0,
-                std::string("cannot be opened: ") + std::strerror(errno));
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) fail_import(exit_code::import_file_not_read, name, 0, "cannot be read");
-  return std::move(text).str();
-}
 
 // "hour 5 of 2023-06-03", "the reading at hour 19 of 2023-06-03".
 std::string landing_words(Kind kind, Landing at) {
@@ -111,9 +96,9 @@ struct KindResult {
   std::vector<int> stations;  // in the order of their ids
 };
 
-void read_kind(const ImportRequest& request, Kind kind, const StationList& list, KindResult& result,
-               long& first_value_day, long& last_value_day) {
-  const auto& files = request.files[static_cast<int>(kind)];
+void read_kind(FileSystem& files, const ImportRequest& request, Kind kind, const StationList& list,
+               KindResult& result, long& first_value_day, long& last_value_day) {
+  const auto& names = request.files[static_cast<int>(kind)];
   ValueRules rules = request.rules;
   rules.kind = kind;
   result.store = std::make_unique<SeriesStore>(kind, list.stations.size());
@@ -123,21 +108,21 @@ void read_kind(const ImportRequest& request, Kind kind, const StationList& list,
   const long extra = kind == Kind::hourly ? 1 : 0;
   StoreSink sink(*result.store, kind, request.start.value_or(std::numeric_limits<long>::min()),
                  request.end ? *request.end + extra : std::numeric_limits<long>::max());
-  for (std::size_t i = 0; i < files.size(); ++i) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
     try {
-      ValueParser parser(rules, list, files[i], sink);
-      read_value_file(files[i], parser);
+      ValueParser parser(rules, list, names[i], sink);
+      read_value_file(files, names[i], parser);
     } catch (const Duplicate& second) {
       // The first value is found again by reading the files up to here once more.
       LocateSink locate(second.station, second.at);
       for (std::size_t k = 0; k <= i; ++k) {
         try {
-          ValueParser parser(rules, list, files[k], locate);
-          read_value_file(files[k], parser);
+          ValueParser parser(rules, list, names[k], locate);
+          read_value_file(files, names[k], parser);
         } catch (const LocateSink::Found& first) {
-          fail_import(exit_code::import_duplicate, files[i], second.line,
+          fail_import(exit_code::import_duplicate, names[i], second.line,
                       "a second value for station " + list.stations[second.station].id + ", " +
-                          landing_words(kind, second.at) + "; the first is on " + files[k] + ":" +
+                          landing_words(kind, second.at) + "; the first is on " + names[k] + ":" +
                           std::to_string(first.line),
                       second.text);
         }
@@ -226,74 +211,17 @@ void name_stations(const ImportRequest& request, const StationList& list,
   }
 }
 
-// One station file, built in a buffer and handed to the disk in large blocks.
-class StationFileWriter {
- public:
-  StationFileWriter(std::string name, std::string final_name)
-      : name_(std::move(name)), final_name_(std::move(final_name)) {
-    file_ = std::fopen(name_.c_str(), "wb");
-    if (file_ == nullptr) fail();
-    buffer_.reserve(kFlushAt + 4096);
-  }
-  ~StationFileWriter() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  StationFileWriter(const StationFileWriter&) = delete;
-  StationFileWriter& operator=(const StationFileWriter&) = delete;
-
-  void text(std::string_view text) { buffer_.append(text); }
-  void number(double value) {
-    char digits[64];
-    buffer_.append(digits, write_shortest(digits, value));
-  }
-  void integer(long value) {
-    char digits[32];
-    buffer_.append(digits, write_integer(digits, value));
-  }
-  void end_line() {
-    buffer_ += '\n';
-    if (buffer_.size() >= kFlushAt) flush();
-  }
-  void close() {
-    flush();
-    const int closed = std::fclose(file_);
-    file_ = nullptr;
-    if (closed != 0) fail();
-  }
-
- private:
-  static constexpr std::size_t kFlushAt = 1 << 20;
-  void flush() {
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) fail();
-    buffer_.clear();
-  }
-  [[noreturn]] void fail() {
-    fail_import(exit_code::import_not_written, final_name_, 0,
-                std::string("cannot be written: ") + std::strerror(errno));
-  }
-  std::string name_;
-  std::string final_name_;
-  std::FILE* file_ = nullptr;
-  std::string buffer_;
-};
-
-void write_kind(StationFileWriter& w, Kind kind, const KindResult& result, const StationList& list,
+void write_kind(ResultFile& file, Kind kind, const KindResult& result, const StationList& list,
                 const std::map<int, Placed>& placed, long first_day, long last_day, double marker,
                 const std::string& title) {
-  w.text(title);
-  w.end_line();
-  const auto header_line = [&](auto&& entry) {
-    w.text("YY\tMM\tDD\tHH");
-    for (const int s : result.stations) {
-      w.text("\t");
-      entry(s);
-    }
-    w.end_line();
-  };
-  header_line([&](int s) { w.number(list.stations[s].height); });
-  header_line([&](int s) { w.number(placed.at(s).at.x); });
-  header_line([&](int s) { w.number(placed.at(s).at.y); });
-  header_line([&](int s) { w.text(placed.at(s).name); });
+  StationTable table;
+  for (const int s : result.stations) {
+    table.height.push_back(list.stations[s].height);
+    table.first.push_back(placed.at(s).at.x);
+    table.second.push_back(placed.at(s).at.y);
+    table.name.push_back(placed.at(s).name);
+  }
+  write_station_header(file, title, table, static_cast<int>(result.stations.size()), true);
 
   const int slots = result.store->slots();
   std::vector<const double*> days(result.stations.size());
@@ -303,19 +231,12 @@ void write_kind(StationFileWriter& w, Kind kind, const KindResult& result, const
       days[i] = result.store->day(result.stations[i], day);
     const Date date = calendar_date(day);
     for (int slot = 0; slot < slots; ++slot) {
-      w.integer(date.year);
-      w.text("\t");
-      w.integer(date.month);
-      w.text("\t");
-      w.integer(date.day);
-      w.text("\t");
-      w.integer(kind == Kind::hourly ? slot + 1 : slot == 0 ? 7 : 19);
+      file.write_stamp(hour_of(date, kind == Kind::hourly ? slot + 1 : slot == 0 ? 7 : 19));
       for (const double* values : days) {
-        w.text("\t");
         const double value = values == nullptr ? marker : values[slot];
-        w.number(value == value ? value : marker);
+        file.write_exact(value == value ? value : marker);
       }
-      w.end_line();
+      file.end_line();
     }
   }
 }
@@ -390,8 +311,11 @@ void warn_far_stations(const StationList& list, const std::vector<int>& used,
 
 }  // namespace
 
-void import_stations(const ImportRequest& request, std::ostream& out, std::ostream& err) {
-  const StationList list = read_station_list(read_whole_file(request.stations), request.stations);
+void import_stations(FileSystem& files, const ImportRequest& request, std::ostream& out,
+                     std::ostream& err) {
+  std::string table;
+  read_file(files, request.stations, [&](std::string_view data) { table.append(data); });
+  const StationList list = read_station_list(table, request.stations);
 
   // Every value file is read and placed before anything is written.
   std::array<KindResult, 3> kinds;
@@ -400,7 +324,8 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
   for (int k = 0; k < 3; ++k) {
     kinds[k].wanted = !request.files[k].empty();
     if (kinds[k].wanted) {
-      read_kind(request, static_cast<Kind>(k), list, kinds[k], first_value_day, last_value_day);
+      read_kind(files, request, static_cast<Kind>(k), list, kinds[k], first_value_day,
+                last_value_day);
     }
   }
   // Values in hours 1 to 6 alone still make a day.
@@ -432,11 +357,10 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
 
   // Each file goes to a temporary name first; only when all are complete do
   // they take their names, so that a failure leaves none behind.
-  std::error_code error;
-  fs::create_directories(request.out_dir, error);
-  if (error) {
+  const std::string unmade = files.make_folder(request.out_dir);
+  if (!unmade.empty()) {
     fail_import(exit_code::import_not_written, request.out_dir, 0,
-                "the folder cannot be created: " + error.message());
+                "the folder cannot be created: " + unmade);
   }
   const double marker = -request.nodata - 1.0;
   std::vector<std::pair<std::string, std::string>> parts;
@@ -445,19 +369,23 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
       if (!kinds[k].wanted) continue;
       const std::string name = (fs::path(request.out_dir) / kFileNames[k]).string();
       parts.emplace_back(name + ".part", name);
-      StationFileWriter writer(parts.back().first, name);
-      write_kind(writer, static_cast<Kind>(k), kinds[k], list, placed, first_day, last_day, marker,
+      auto sink = files.open_output(parts.back().first);
+      if (!sink) {
+        fail_import(exit_code::import_not_written, name, 0,
+                    "cannot be written: " + files.open_failure());
+      }
+      ResultFile file(std::move(sink));
+      write_kind(file, static_cast<Kind>(k), kinds[k], list, placed, first_day, last_day, marker,
                  conventions_title(kTitles[k], request.rules.utc_offset, crs));
-      writer.close();
+      if (!file.close()) fail_import(exit_code::import_not_written, name, 0, "cannot be written");
     }
     for (const auto& [part, name] : parts) {
-      fs::rename(part, name, error);
-      if (error)
-        fail_import(exit_code::import_not_written, name, 0,
-                    "cannot be written: " + error.message());
+      const std::string failure = files.rename(part, name);
+      if (!failure.empty())
+        fail_import(exit_code::import_not_written, name, 0, "cannot be written: " + failure);
     }
   } catch (...) {
-    for (const auto& [part, name] : parts) fs::remove(part, error);
+    for (const auto& [part, name] : parts) files.remove(part);
     throw;
   }
 
@@ -497,15 +425,15 @@ void import_stations(const ImportRequest& request, std::ostream& out, std::ostre
   const auto path = [&](int k) {
     return shell_word((fs::path(request.out_dir) / kFileNames[k]).string());
   };
-  std::string files = "--hourly " + path(0);
-  if (kinds[1].wanted) files += " --climate " + path(1);
-  if (kinds[2].wanted) files += " --collector " + path(2);
+  std::string inputs = "--hourly " + path(0);
+  if (kinds[1].wanted) inputs += " --climate " + path(1);
+  if (kinds[2].wanted) inputs += " --collector " + path(2);
   const std::string period = " --start " + iso_date(first_day) + " --end " + iso_date(last_day);
   const std::string nodata =
       request.nodata == 9998.0 ? std::string() : " --nodata " + shortest_text(request.nodata);
   out << "Run (--max-distance inf uses every hourly station; choose a distance with "
          "--cross-validate):\n";
-  out << "  rumo " << files << " -o "
+  out << "  rumo " << inputs << " -o "
       << shell_word((fs::path(request.out_dir) / "result.txt").string()) << period << nodata
       << " --max-distance inf\n";
   if (kinds[0].stations.size() >= 2) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/files.hpp"
 #include "import/value_file.hpp"
 
 namespace rumo {
@@ -32,8 +33,10 @@ struct ImportRequest {
   double nodata = 9998.0;
 };
 
-// Reads, places and writes; prints a summary and the run command to `out`,
-// warnings to `err`. A failure throws RunError and leaves no station file.
-void import_stations(const ImportRequest& request, std::ostream& out, std::ostream& err);
+// Reads, places and writes through `files`; prints a summary and the run
+// command to `out`, warnings to `err`. A failure throws RunError and leaves
+// no station file.
+void import_stations(FileSystem& files, const ImportRequest& request, std::ostream& out,
+                     std::ostream& err);
 
 }  // namespace rumo

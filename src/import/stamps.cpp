@@ -52,40 +52,8 @@ std::size_t read_clock(std::string_view text, std::size_t at, Stamp& stamp) {
 
 }  // namespace
 
-long day_number(int year, int month, int day) {
-  return checked_day(year, month, day).value_or(0);
-}
-
 Date calendar_date(long day) {
   return Date::of(std::chrono::sys_days{std::chrono::days{day}});
-}
-
-std::string iso_date(long day) {
-  const Date date = calendar_date(day);
-  char text[16];
-  const auto two = [](char* at, int value) {
-    at[0] = static_cast<char>('0' + value / 10);
-    at[1] = static_cast<char>('0' + value % 10);
-  };
-  const int year = date.year;
-  for (int i = 3, y = year; i >= 0; --i, y /= 10) text[i] = static_cast<char>('0' + y % 10);
-  text[4] = '-';
-  two(text + 5, date.month);
-  text[7] = '-';
-  two(text + 8, date.day);
-  return std::string(text, 10);
-}
-
-std::string iso_minute(long long minute) {
-  const long long day = minute >= 0 ? minute / 1440 : -((-minute + 1439) / 1440);
-  const int of_day = static_cast<int>(minute - day * 1440);
-  std::string text = iso_date(static_cast<long>(day)) + " ";
-  text += static_cast<char>('0' + of_day / 600);
-  text += static_cast<char>('0' + of_day / 60 % 10);
-  text += ':';
-  text += static_cast<char>('0' + of_day % 60 / 10);
-  text += static_cast<char>('0' + of_day % 10);
-  return text;
 }
 
 std::optional<Stamp> parse_stamp(std::string_view text) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
 #include <string_view>
 
 #include "core/calendar.hpp"
@@ -27,12 +26,7 @@ struct Stamp {
 // with an optional " HH:MM". Nothing for anything else or an impossible date.
 std::optional<Stamp> parse_stamp(std::string_view text);
 
-// Days since 1970-01-01 of a calendar date, and back.
-long day_number(int year, int month, int day);
+// The calendar date of a day counted from 1970-01-01.
 Date calendar_date(long day);
-// "2023-06-03".
-std::string iso_date(long day);
-// "2023-06-03 05:00" for a minute counted from 1970-01-01 00:00.
-std::string iso_minute(long long minute);
 
 }  // namespace rumo

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
+#include "core/stamp_text.hpp"
 #include "import/import_codes.hpp"
 #include "import/stamps.hpp"
 #include "import/text_table.hpp"
@@ -36,6 +35,10 @@ constexpr std::uint64_t kAbsentBits = 0x7FF8'0000'0000'A65Eull;
 constexpr std::uint64_t kMissingBits = 0x7FF8'0000'0000'B1A4ull;
 const double kAbsent = std::bit_cast<double>(kAbsentBits);
 const double kMissing = std::bit_cast<double>(kMissingBits);
+
+bool absent(double value) {
+  return std::bit_cast<std::uint64_t>(value) == kAbsentBits;
+}
 
 }  // namespace
 
@@ -193,25 +196,26 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
   return at;
 }
 
-void read_value_file(const std::string& file, ValueParser& parser) {
-  std::FILE* stream = std::fopen(file.c_str(), "rb");
-  if (stream == nullptr) {
-    fail_import(exit_code::import_file_not_read, file, 0,
-                std::string("cannot be opened: ") + std::strerror(errno));
+void read_file(FileSystem& files, const std::string& name,
+               const std::function<void(std::string_view)>& take) {
+  const auto source = files.open_input(name);
+  if (!source) {
+    fail_import(exit_code::import_file_not_read, name, 0,
+                "cannot be opened: " + files.open_failure());
   }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closing(stream, std::fclose);
   // One block for every file read, taken once: a file per station makes
   // thousands of files.
   thread_local const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
   for (;;) {
-    const std::size_t got = std::fread(block.get(), 1, kReadBlock, stream);
-    if (got > 0) parser.feed(std::string_view(block.get(), got));
+    const std::size_t got = source->read(block.get(), kReadBlock);
+    if (got > 0) take(std::string_view(block.get(), got));
     if (got < kReadBlock) break;
   }
-  if (std::ferror(stream)) {
-    fail_import(exit_code::import_file_not_read, file, 0,
-                std::string("cannot be read: ") + std::strerror(errno));
-  }
+  if (!source->close()) fail_import(exit_code::import_file_not_read, name, 0, "cannot be read");
+}
+
+void read_value_file(FileSystem& files, const std::string& name, ValueParser& parser) {
+  read_file(files, name, [&](std::string_view data) { parser.feed(data); });
   parser.finish();
 }
 
@@ -257,19 +261,6 @@ const double* SeriesStore::day(int station, long day) const {
   if (!holder) return nullptr;
   return holder.get() +
          static_cast<std::size_t>(day - floor_div(day, kBlockDays) * kBlockDays) * slots_;
-}
-
-double SeriesStore::get(int station, Landing at) const {
-  const double* slots = day(station, at.day);
-  return slots == nullptr ? kAbsent : slots[at.slot];
-}
-
-bool SeriesStore::absent(double value) {
-  return std::bit_cast<std::uint64_t>(value) == kAbsentBits;
-}
-
-bool SeriesStore::missing(double value) {
-  return std::bit_cast<std::uint64_t>(value) == kMissingBits;
 }
 
 }  // namespace rumo

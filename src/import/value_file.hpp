@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/files.hpp"
 #include "core/time_base.hpp"
 #include "import/station_list.hpp"
 
@@ -85,8 +87,12 @@ class ValueParser {
   int last_station_ = -1;
 };
 
-// Feeds a file from disk through the parser in large blocks.
-void read_value_file(const std::string& file, ValueParser& parser);
+// Hands a file's bytes to `take` in large blocks. A file that cannot be
+// opened or read stops the import (exit_code::import_file_not_read).
+void read_file(FileSystem& files, const std::string& name,
+               const std::function<void(std::string_view)>& take);
+// Feeds a file through the parser.
+void read_value_file(FileSystem& files, const std::string& name, ValueParser& parser);
 
 // One kind's values: per station, blocks of 32 days, made when a value first
 // falls into them, so that memory follows the days with values.
@@ -96,12 +102,9 @@ class SeriesStore {
   // False where the place holds a value (or a missing one) already.
   bool put(int station, Landing at, bool present, double value);
   bool has(int station) const { return !series_[station].blocks.empty(); }
-  // What a place holds; see absent() and missing().
-  double get(int station, Landing at) const;
-  // The slots of one day of a station, or null where it has none that day.
+  // The slots of one day of a station, or null where it has none that day;
+  // a slot without a value, or with a missing one, holds a NaN.
   const double* day(int station, long day) const;
-  static bool absent(double value);
-  static bool missing(double value);
   int slots() const { return slots_; }
 
  private:

@@ -10,6 +10,7 @@
 
 #include "core/error.hpp"
 #include "core/number_text.hpp"
+#include "core/stamp_text.hpp"
 #include "core/window.hpp"
 
 namespace rumo {
@@ -85,20 +86,6 @@ std::string px(double value) {
 std::string percent(double share) {
   const long p = permille(share);
   return std::to_string(p / 10) + "." + std::to_string(p % 10) + " %";
-}
-
-// A date as YYYY-MM-DD.
-std::string date(const Date& date) {
-  std::string text;
-  for (const auto& [value, width] :
-       {std::pair{correct_year(date.year), 4}, {date.month, 2}, {date.day, 2}}) {
-    char digits[16];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    if (!text.empty()) text += '-';
-    text.append(static_cast<std::size_t>(std::max(0L, width - (result.ptr - digits))), '0');
-    text.append(digits, result.ptr);
-  }
-  return text;
 }
 
 // The largest of 1, 2 and 5 times a power of ten that is at most `limit`.
@@ -545,6 +532,11 @@ std::string station_map_svg(const RunTally& tally, const StationTable& table,
       px(height), "\" viewBox=\"0 0 ", px(width), " ", px(height),
       "\" font-family=\"sans-serif\" font-size=\"12\">\n");
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>\n";
+  // Years of two digits as the run reads them.
+  const auto date = [](Date d) {
+    d.year = correct_year(d.year);
+    return iso_date(d);
+  };
   text_line(svg, kMargin, 28,
             "Stations of the run " + date(params.start) + " to " + date(params.end) + ", power " +
                 shortest_text(params.power) + ", maximum distance " +

@@ -90,20 +90,18 @@ char* format_general(char* out, double value) {
   return format(out, value, std::chars_format::general, 6);
 }
 
-char* format_one_decimal(char* out, double value) {
-  if (std::fabs(value) < 1e9) return format_tenths(out, value);
-  return format(out, value, std::chars_format::fixed, 1);
-}
-
 char* format_no_decimals(char* out, double value) {
   return format(out, value, std::chars_format::fixed, 0);
 }
 
 char* format_decimals(char* out, double value, int decimals) {
-  if (decimals == 1) return format_one_decimal(out, value);
+  if (decimals == 1 && std::fabs(value) < 1e9) return format_tenths(out, value);
   return format(out, value, std::chars_format::fixed, decimals);
 }
 
+namespace {
+
+// The value the text of `value` reads back as.
 double value_as_written(double value, int decimals) {
   if (decimals == 1 && std::fabs(value) < 1e9) return tenths_as_written(value);
   char text[kMaxNumberText];
@@ -113,6 +111,8 @@ double value_as_written(double value, int decimals) {
   std::from_chars(text, end, read);
   return read;
 }
+
+}  // namespace
 
 void values_as_written(std::span<const double> values, int decimals, std::span<double> out) {
   if (decimals != 1) {

@@ -14,17 +14,14 @@ inline constexpr std::size_t kMaxNumberText = 352;
 // Each writes at `out` (room for kMaxNumberText characters) and returns the
 // end of what it wrote.
 char* format_general(char* out, double value);      // "%lg"
-char* format_one_decimal(char* out, double value);  // "%.1lf"
 char* format_no_decimals(char* out, double value);  // "%.0lf"
-// "%.Nlf" for N = `decimals` in 0..6; one decimal takes the fast path above.
+// "%.Nlf" for N = `decimals` in 0..6; one decimal takes a fast path.
 char* format_decimals(char* out, double value, int decimals);
 
-// The value the text of `value` reads back as: written with `decimals`
-// decimals, or in "%lg" where `decimals` is negative. Not a number and the
-// infinities stay as they are.
-double value_as_written(double value, int decimals);
-// value_as_written of each of `values` into `out` (as many), a whole record
-// at a time.
+// The values the texts of `values` read back as, into `out` (as many), a
+// whole record at a time: written with `decimals` decimals, or in "%lg"
+// where `decimals` is negative. Not a number and the infinities stay as
+// they are.
 void values_as_written(std::span<const double> values, int decimals, std::span<double> out);
 
 }  // namespace rumo

@@ -7,63 +7,17 @@
 
 #include "core/error.hpp"
 #include "core/number_text.hpp"
+#include "core/stamp_text.hpp"
 #include "output/number_format.hpp"
 
 namespace rumo {
 
-void ResultFile::write_stamp(const HourStamp& stamp) {
-  out_.commit(rumo::write_stamp(out_.room(4 * 24), stamp));
-}
+namespace {
 
-void ResultFile::write_general(double value) {
-  char* out = out_.room(kMaxNumberText + 1);
-  *out = '\t';
-  out_.commit(format_general(out + 1, value));
-}
-
-void ResultFile::write_one_decimal(double value) {
-  char* out = out_.room(kMaxNumberText + 1);
-  *out = '\t';
-  out_.commit(format_one_decimal(out + 1, value));
-}
-
-void ResultFile::write_no_decimals(double value) {
-  char* out = out_.room(kMaxNumberText + 1);
-  *out = '\t';
-  out_.commit(format_no_decimals(out + 1, value));
-}
-
-void ResultFile::end_line() {
-  out_.append('\n');
-}
-
-void write_result_header(ResultFile& file, const StationTable& table, int total) {
-  file.write_text("interpolierte Stationswerte");
-  const std::vector<double>* columns[] = {&table.height, &table.first, &table.second};
-  for (const auto* column : columns) {
-    file.write_text("\nYY\tMM\tDD\tHH");
-    for (int i = 1; i <= total; ++i) file.write_no_decimals((*column)[i]);
-  }
-  file.write_text("\nYY\tMM\tDD\tHH");
-  for (int i = 1; i <= total; ++i) {
-    file.write_text("\t");
-    file.write_text(kept_name(table.name[i]));
-  }
-  file.write_text("\n");
-}
-
-char* LineText::room(std::size_t size) {
-  if (buffer_.size() - used_ < size) {
-    // Text buffers count as the line buffer's memory.
-    take_memory(exit_code::memory_text,
-                [&] { buffer_.resize(std::max(buffer_.size() * 2, used_ + size)); });
-  }
-  return buffer_.data() + used_;
-}
-
+// A result line appended to `line`.
 void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
                         double nodata, int decimals) {
-  char* out = write_stamp(line.room(4 * 24), stamp);
+  char* out = write_stamp(line.room(kStampRoom), stamp);
   line.advance(out);
   for (int i = 1; i <= total; ++i) {
     const double value = field[i];
@@ -79,6 +33,69 @@ void format_result_line(LineText& line, const HourStamp& stamp, const HourField&
   out = line.room(1);
   *out++ = '\n';
   line.advance(out);
+}
+
+}  // namespace
+
+void ResultFile::write_stamp(const HourStamp& stamp) {
+  out_.commit(rumo::write_stamp(out_.room(kStampRoom), stamp));
+}
+
+void ResultFile::write_general(double value) {
+  char* out = out_.room(kMaxNumberText + 1);
+  *out = '\t';
+  out_.commit(format_general(out + 1, value));
+}
+
+void ResultFile::write_exact(double value) {
+  char* out = out_.room(kMaxNumberText + 1);
+  *out = '\t';
+  out_.commit(write_shortest(out + 1, value));
+}
+
+void ResultFile::write_no_decimals(double value) {
+  char* out = out_.room(kMaxNumberText + 1);
+  *out = '\t';
+  out_.commit(format_no_decimals(out + 1, value));
+}
+
+void ResultFile::end_line() {
+  out_.append('\n');
+}
+
+void write_station_header(ResultFile& file, std::string_view title, const StationTable& table,
+                          int total, bool exact) {
+  file.write_text(title);
+  const std::vector<double>* columns[] = {&table.height, &table.first, &table.second};
+  for (const auto* column : columns) {
+    file.write_text("\nYY\tMM\tDD\tHH");
+    for (int i = 1; i <= total; ++i) {
+      if (exact) {
+        file.write_exact((*column)[i]);
+      } else {
+        file.write_no_decimals((*column)[i]);
+      }
+    }
+  }
+  file.write_text("\nYY\tMM\tDD\tHH");
+  for (int i = 1; i <= total; ++i) {
+    file.write_text("\t");
+    file.write_text(exact ? std::string_view(table.name[i]) : kept_name(table.name[i]));
+  }
+  file.write_text("\n");
+}
+
+void write_result_header(ResultFile& file, const StationTable& table, int total) {
+  write_station_header(file, "interpolierte Stationswerte", table, total, false);
+}
+
+char* LineText::room(std::size_t size) {
+  if (buffer_.size() - used_ < size) {
+    // Text buffers count as the line buffer's memory.
+    take_memory(exit_code::memory_text,
+                [&] { buffer_.resize(std::max(buffer_.size() * 2, used_ + size)); });
+  }
+  return buffer_.data() + used_;
 }
 
 void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,

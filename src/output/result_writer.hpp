@@ -1,5 +1,7 @@
-// The result file: the station file layout for all stations of the run, one
-// line per hour.
+// Station files as the program writes them: the run's result file and the
+// importer's files. A title line, four header lines (heights, first and
+// second coordinates, names, each after "YY\tMM\tDD\tHH"), then one line per
+// hour or reading: the stamp and a value per station, tab-separated.
 #pragma once
 
 #include <array>
@@ -29,7 +31,7 @@ class LineText {
   std::size_t used_ = 0;
 };
 
-// The open result file, through a BufferedSink: a failed write is reported
+// An open station file, through a BufferedSink: a failed write is reported
 // at close.
 class ResultFile {
  public:
@@ -38,10 +40,11 @@ class ResultFile {
   // The stamp as "%d\t%d\t%d\t%d" (year, month, day, hour).
   void write_stamp(const HourStamp& stamp);
   void write_text(std::string_view text) { out_.append(text); }
-  // A tab and the value in "%lg", "%.1lf" or "%.0lf".
+  // A tab and the value in "%lg", in "%.0lf", or as the shortest text that
+  // reads back to it.
   void write_general(double value);
-  void write_one_decimal(double value);
   void write_no_decimals(double value);
+  void write_exact(double value);
   void end_line();
 
   // Writes what is buffered and closes the file; false if any of the data
@@ -56,7 +59,13 @@ class ResultFile {
   std::array<LineText, 24> day_lines_;
 };
 
-// The five header lines for stations 1..total.
+// The title line and the four header lines for stations 1..total. The
+// result file writes heights and coordinates in "%.0lf" and the names as a
+// run keeps them; the importer's files every number exactly and every name
+// whole (`exact`).
+void write_station_header(ResultFile& file, std::string_view title, const StationTable& table,
+                          int total, bool exact);
+// The result file's five header lines.
 void write_result_header(ResultFile& file, const StationTable& table, int total);
 
 // A data line of the day's output: zeros and missing values (at or below
@@ -64,9 +73,6 @@ void write_result_header(ResultFile& file, const StationTable& table, int total)
 // unless asked otherwise).
 void write_result_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total,
                        double nodata, int decimals = 1);
-// The same line appended to `line`.
-void format_result_line(LineText& line, const HourStamp& stamp, const HourField& field, int total,
-                        double nodata, int decimals = 1);
 
 // A data line as read: every value in "%lg".
 void write_raw_line(ResultFile& file, const HourStamp& stamp, const HourField& field, int total);

@@ -9,6 +9,7 @@
 
 #include "core/error.hpp"
 #include "core/number_text.hpp"
+#include "core/stamp_text.hpp"
 
 namespace rumo {
 

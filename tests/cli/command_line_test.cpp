@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/stamp_text.hpp"
 #include "random_run.hpp"
 #include "run/run.hpp"
 
@@ -85,15 +86,8 @@ TEST(CommandLine, RunOptionsRunAsTheDialogueWithTheSameAnswers) {
   for (unsigned seed = 1; seed <= 60; ++seed) {
     const testing::RandomRun r(seed);
     const RunParameters& p = r.params;
-    const auto date = [](int year, int month, int day) {
-      char text[16];
-      std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
-      return std::string(text);
-    };
-    std::vector<std::string> args = {"--hourly", "h",
-                                     "-o",       "o",
-                                     "--start",  date(p.start.year, p.start.month, p.start.day),
-                                     "--end",    date(p.end.year, p.end.month, p.end.day)};
+    std::vector<std::string> args = {"--hourly", "h", "-o", "o"};
+    args.insert(args.end(), {"--start", iso_date(p.start), "--end", iso_date(p.end)});
     std::string answers = "h\n" + p.climate_file + "\n" + p.collector_file + "\no\n9998\n";
     if (r.climate > 0) args.insert(args.end(), {"--climate", "c"});
     if (r.collector > 0) args.insert(args.end(), {"--collector", "s"});

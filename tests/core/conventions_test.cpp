@@ -1,7 +1,9 @@
-// The time base and CRS a title line states, and the projection of degrees.
+// The time base and CRS a title line states, the texts of dates and hours,
+// and the projection of degrees.
 #include <gtest/gtest.h>
 
 #include "core/projection.hpp"
+#include "core/stamp_text.hpp"
 #include "core/time_base.hpp"
 
 namespace rumo {
@@ -39,6 +41,18 @@ TEST(TitleConventions, WhatTheImporterWritesReadsBack) {
   EXPECT_FALSE(none.offset);
   EXPECT_EQ(none.crs, "");
   EXPECT_FALSE(read_title_conventions("x; time UTC+1").offset);
+}
+
+TEST(StampText, IsoDatesAndHoursAndTheTabbedStamp) {
+  EXPECT_EQ(iso_date(Date{.year = 987, .month = 1, .day = 2}), "0987-01-02");
+  EXPECT_EQ(iso_date(-1L), "1969-12-31");
+  EXPECT_EQ(iso_minute(-60), "1969-12-31 23:00");
+  EXPECT_EQ(iso_minute(19511LL * 1440 + 330), "2023-06-03 05:30");
+  EXPECT_EQ(iso_hour(Date{.year = 2001, .month = 7, .day = 24}, 5, UtcOffset{-210}),
+            "2001-07-24T05:00:00-03:30");
+  char text[kStampRoom];
+  const HourStamp stamp{.year = 2001, .month = 7, .day = 4, .hour = 24};
+  EXPECT_EQ(std::string(text, write_stamp(text, stamp)), "2001\t7\t4\t24");
 }
 
 TEST(Projection, DegreesToPlanarEastingFirstWithinAMillimetre) {

@@ -1,10 +1,15 @@
-// The importer's readers: stamps, the station tables and where values land.
+// The importer's readers (stamps, the station tables and where values land)
+// and whole imports on files in memory.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
+#include <sstream>
 
 #include "core/error.hpp"
+#include "core/files.hpp"
 #include "import/import_codes.hpp"
+#include "import/importer.hpp"
 #include "import/stamps.hpp"
 #include "import/station_list.hpp"
 #include "import/text_table.hpp"
@@ -12,6 +17,11 @@
 
 namespace rumo {
 namespace {
+
+// Days since 1970-01-01.
+long day_number(int year, int month, int day) {
+  return Date{.year = year, .month = month, .day = day}.days().time_since_epoch().count();
+}
 
 TEST(Stamps, EveryWrittenFormReadsToTheSameMinute) {
   const long day = day_number(2023, 6, 3);
@@ -46,8 +56,6 @@ TEST(Stamps, EveryWrittenFormReadsToTheSameMinute) {
                           "2023-06-03T05:00+1", "2023-13-01", "2023/06/03", "1e10"}) {
     EXPECT_FALSE(parse_stamp(bad)) << bad;
   }
-  EXPECT_EQ(iso_minute(static_cast<long long>(day) * 1440 - 60), "2023-06-02 23:00");
-  EXPECT_EQ(iso_date(day_number(1969, 12, 31)), "1969-12-31");
 }
 
 TEST(TextTable, FieldsIdsAndNumbers) {
@@ -268,12 +276,33 @@ TEST(SeriesStore, KeepsValuesAcrossBlocksAndRefusesASecondValue) {
   EXPECT_TRUE(store.put(1, {18999, 3}, false, 0.0));
   EXPECT_FALSE(store.put(1, {19031, 23}, true, 1.0));
   EXPECT_FALSE(store.put(1, {18999, 3}, true, 1.0));
-  for (const long day : days) EXPECT_EQ(store.get(1, {day, 23}), day * 0.5);
-  EXPECT_TRUE(SeriesStore::missing(store.get(1, {18999, 3})));
-  EXPECT_TRUE(SeriesStore::absent(store.get(1, {18999, 4})));
-  EXPECT_TRUE(SeriesStore::absent(store.get(1, {30000, 0})));
+  for (const long day : days) EXPECT_EQ(store.day(1, day)[23], day * 0.5);
+  EXPECT_TRUE(std::isnan(store.day(1, 18999)[3]) && std::isnan(store.day(1, 18999)[4]));
+  EXPECT_EQ(store.day(1, 30000), nullptr);
   EXPECT_FALSE(store.has(0));
   EXPECT_EQ(store.day(0, 19000), nullptr);
+}
+
+// Every file is written, or none: the second file failing leaves the first
+// behind neither under its name nor as a part.
+TEST(Importer, WritesEveryFileOrNone) {
+  MemoryFiles files;
+  files.inputs = {{"s.csv", "id,x,y\n44,0,0\nK1,1,1\n"},
+                  {"h.csv", "id,time,value\n44,2023060301,0.3\n"},
+                  {"k.csv", "id,time,value\nK1,2023-06-03 18:00,2\n"}};
+  ImportRequest request;
+  request.stations = "s.csv";
+  request.files = {{{"h.csv"}, {"k.csv"}, {}}};
+  request.out_dir = "out";
+  std::ostringstream out, err;
+  import_stations(files, request, out, err);
+  EXPECT_EQ(files.outputs.size(), 2u);
+  EXPECT_EQ(files.outputs.count("out/climate.txt"), 1u);
+  files.outputs.clear();
+  files.failing_outputs["out/climate.txt.part"] = true;
+  EXPECT_EQ(failure_code([&] { import_stations(files, request, out, err); }),
+            exit_code::import_not_written);
+  EXPECT_TRUE(files.outputs.empty());
 }
 
 }  // namespace
