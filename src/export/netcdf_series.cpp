@@ -315,10 +315,6 @@ void NetcdfSeries::write_block() {
   if (held_ == 0) return;
   const std::size_t origin = written_;
   const std::size_t hours = held_;
-  // Given to the file before the library is asked: a block that fails is
-  // not written again (closed up twice) when the file is closed after it.
-  written_ += held_;
-  held_ = 0;
   const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
   double* const values = block_.values.data();
   if (hours < chunk) {
@@ -328,6 +324,10 @@ void NetcdfSeries::write_block() {
       std::copy_n(values + s * chunk, hours, values + s * hours);
     }
   }
+  // Given to the file before the library is asked: a block that fails is
+  // not written again (closed up twice) when the file is closed after it.
+  written_ += hours;
+  held_ = 0;
   const Checked check{name_, write_code_};
   const std::size_t start[] = {origin, 0};
   const std::size_t count[] = {hours, 2};
