@@ -329,8 +329,8 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   for (;;) {
     // The day is completed and written, while the next one is read.
     const DayWritten written = complete_reading_ahead(run);
-    // The additions are told it at once, so that they hold every hour the
-    // result file holds, however the run ends.
+    // The additions are told it at once: a run that stops later leaves
+    // them every day the result file holds.
     tell_additions(run, written);
     if (written.end_reached) break;
     // The window moves on to the day read.
