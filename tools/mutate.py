@@ -110,6 +110,9 @@ FAULTS = [
     ("run/run.cpp", 'console.out << "\\n";', "", "the last progress line has no line end"),
     ("run/run.cpp", "const bool located = run.options.located;",
      "const bool located = false;", "option runs no longer say where input errors lie"),
+    ("run/run.cpp", "    tell_additions(run, written);\n    if (written.end_reached) break;",
+     "    if (written.end_reached) break;\n    tell_additions(run, written);",
+     "the additions are not told the last day of the run"),
     # report and map
     ("core/periods.hpp", "if (!(sum >= 0.0)) return Outcome::unusable_sum;",
      "if (!(sum > -1.0)) return Outcome::unusable_sum;",
