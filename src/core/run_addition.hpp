@@ -12,7 +12,6 @@
 #include "core/periods.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
-#include "core/workers.hpp"
 
 namespace rumo {
 
@@ -32,7 +31,6 @@ struct AdditionSetup {
   const RunParameters& params;
   const StationTable& stations;
   const StationCounts& counts;
-  WorkerPool* pool = nullptr;  // for files written beside the run
 };
 
 class RunAddition {

@@ -68,73 +68,10 @@ void WorkerPool::work(int worker) {
   std::unique_lock lock(mutex_);
   for (;;) {
     Call* call = nullptr;
-    changed_.wait(lock,
-                  [&] { return stopping_ || later_ready() || (call = open_call(0)) != nullptr; });
+    changed_.wait(lock, [&] { return stopping_ || (call = open_call(0)) != nullptr; });
     if (stopping_) return;
-    if (later_ready()) {
-      run_later_job(lock);
-    } else {
-      run_piece(*call, lock, worker);
-    }
+    run_piece(*call, lock, worker);
   }
-}
-
-void WorkerPool::run_later(std::function<void()> job) {
-  std::unique_lock lock(mutex_);
-  later_.push_back(std::move(job));
-  // One thread: the job runs now, unless one before it failed.
-  if (threads_.empty()) {
-    run_later_job(lock);
-    return;
-  }
-  lock.unlock();
-  changed_.notify_all();
-}
-
-void WorkerPool::finish_later() {
-  std::unique_lock lock(mutex_);
-  while (!later_.empty() || later_running_) {
-    if (later_ready()) {
-      run_later_job(lock);
-    } else {
-      changed_.wait(lock);
-    }
-  }
-  if (later_failure_) {
-    const std::exception_ptr failure = later_failure_;
-    later_failure_ = nullptr;
-    std::rethrow_exception(failure);
-  }
-}
-
-void WorkerPool::check_later() {
-  std::exception_ptr failure;
-  {
-    const std::lock_guard lock(mutex_);
-    failure = later_failure_;
-  }
-  if (failure) std::rethrow_exception(failure);
-}
-
-void WorkerPool::run_later_job(std::unique_lock<std::mutex>& lock) {
-  std::function<void()> job = std::move(later_.front());
-  later_.pop_front();
-  later_running_ = true;
-  const bool skip = later_failure_ != nullptr;
-  lock.unlock();
-  std::exception_ptr failure;
-  if (!skip) {
-    try {
-      job();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  }
-  job = nullptr;
-  lock.lock();
-  if (failure && !later_failure_) later_failure_ = failure;
-  later_running_ = false;
-  changed_.notify_all();
 }
 
 WorkerPool::Call* WorkerPool::open_call(unsigned long after) const {

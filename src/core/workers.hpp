@@ -7,8 +7,6 @@
 
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
-#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -37,30 +35,11 @@ class WorkerPool {
   // Only one thread outside the pool may call run() at a time.
   void run(std::size_t count, const std::function<void(std::size_t, int)>& piece);
 
-  // Work that may wait, such as a file written beside the run: the jobs run
-  // one at a time in the order they were queued, each on a thread of the
-  // pool before any piece it could take (so the other threads carry on with
-  // the run), or on the calling thread where the pool has no other. After a
-  // job throws, the rest are dropped.
-  void run_later(std::function<void()> job);
-  // Returns once every job queued has ended, running them itself while none
-  // runs elsewhere; throws again the failure of the first job that failed.
-  // Call it before anything a queued job uses goes away, and before the
-  // pool does.
-  void finish_later();
-  // Throws the failure of the first job that failed, if one has, without
-  // waiting for the others; finish_later() throws it again.
-  void check_later();
-
  private:
   struct Call;
   void work(int worker);
   // Runs the next piece of `call`; the lock is released while it runs.
   void run_piece(Call& call, std::unique_lock<std::mutex>& lock, int worker);
-  // Whether a job waits and none runs.
-  bool later_ready() const { return !later_.empty() && !later_running_; }
-  // Runs the next job; the lock is released while it runs.
-  void run_later_job(std::unique_lock<std::mutex>& lock);
   // The newest call begun after `after` with a piece to hand out, if any.
   Call* open_call(unsigned long after) const;
 
@@ -70,9 +49,6 @@ class WorkerPool {
   std::vector<Call*> calls_;  // the calls under way, oldest first
   unsigned long begun_ = 0;
   bool stopping_ = false;
-  std::deque<std::function<void()>> later_;  // jobs not yet begun, oldest first
-  bool later_running_ = false;
-  std::exception_ptr later_failure_;
 };
 
 }  // namespace rumo

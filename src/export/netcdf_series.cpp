@@ -15,9 +15,9 @@ namespace rumo {
 namespace {
 
 // The records of every station held before they are written: at most this
-// many bytes, so a run of many stations holds fewer hours. Two such blocks
-// are held, one filling while the other is written; larger ones would make
-// longer chunks but push the run's own data out of the processor's cache.
+// many bytes, so a run of many stations holds fewer hours. A larger block
+// would make longer chunks but push the run's own data out of the
+// processor's cache.
 constexpr std::size_t kBlockBytes = std::size_t{8} << 20;
 // A chunk of about this size deflates with little work of the library per
 // chunk, and one station's series still comes out of a few of them.
@@ -75,8 +75,7 @@ int station_variable(const Checked& check, int ncid, const char* name, nc_type t
 
 }  // namespace
 
-NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code,
-                           WorkerPool* pool)
+NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code)
     : name_(std::move(name)),
       write_code_(write_code),
       stations_(layout.stations.size()),
@@ -85,12 +84,11 @@ NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int wri
       nodata_(layout.nodata),
       fill_(missing_marker(layout.nodata)),
       chunk_hours_(chunk_hours_for(layout.stations.size())),
-      chunk_stations_(chunk_stations_for(layout.stations.size(), chunk_hours_)),
-      pool_(pool) {}
+      chunk_stations_(chunk_stations_for(layout.stations.size(), chunk_hours_)) {}
 
 std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                                                    const SeriesLayout& layout, int create_code,
-                                                   int write_code, WorkerPool* pool) {
+                                                   int write_code) {
   // The CRS is tried before the file is made, so that a wrong one leaves no file.
   std::unique_ptr<Projection> projection;
   std::vector<Geographic> places;
@@ -113,7 +111,7 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     }
   }
 
-  std::unique_ptr<NetcdfSeries> file(new NetcdfSeries(name, layout, write_code, pool));
+  std::unique_ptr<NetcdfSeries> file(new NetcdfSeries(name, layout, write_code));
   const Checked created{name, create_code, true};
   created(nc_create(name.c_str(), NC_NETCDF4 | NC_CLOBBER, &file->ncid_));
   const Checked check{file->name_, write_code};
@@ -261,12 +259,11 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     const int zero = 0;
     check(nc_put_var_int(ncid, crs_var, &zero));
   }
-  for (Block* block : {&file->filling_, &file->writing_}) {
-    block->values = take_memory(exit_code::memory_sums,
-                                [&] { return std::vector<double>(count * time_chunk); });
-    block->times.resize(time_chunk);
-    block->bounds.resize(2 * time_chunk);
-  }
+  Block& block = file->block_;
+  block.values =
+      take_memory(exit_code::memory_sums, [&] { return std::vector<double>(count * time_chunk); });
+  block.times.resize(time_chunk);
+  block.bounds.resize(2 * time_chunk);
   return file;
 }
 
@@ -275,7 +272,7 @@ NetcdfSeries::~NetcdfSeries() {
   // A run that fails keeps what it has, as the result file does; a second
   // failure here has nobody to tell.
   try {
-    flush();
+    write_block();
   } catch (...) {
   }
   nc_close(ncid_);
@@ -286,21 +283,19 @@ void NetcdfSeries::add(const HourStamp& stamp, std::span<const double> values) {
 }
 
 void NetcdfSeries::add(std::span<const HourStamp> stamps, std::span<const double> values) {
-  // A block that failed stops the caller at its next records.
-  if (pool_ != nullptr) pool_->check_later();
   const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
   for (std::size_t done = 0; done < stamps.size();) {
-    // The records that fit in the filling block, put in station by station:
+    // The records that fit in the block, put in station by station:
     // each station's hours lie side by side there.
     const std::size_t count = std::min(stamps.size() - done, chunk - held_);
     for (std::size_t k = 0; k < count; ++k) {
       const long end = hours_since(start_, stamps[done + k]) + period_hours_ - 1;
-      filling_.times[held_ + k] = static_cast<double>(end);
-      filling_.bounds[2 * (held_ + k)] = static_cast<double>(end - period_hours_);
-      filling_.bounds[2 * (held_ + k) + 1] = static_cast<double>(end);
+      block_.times[held_ + k] = static_cast<double>(end);
+      block_.bounds[2 * (held_ + k)] = static_cast<double>(end - period_hours_);
+      block_.bounds[2 * (held_ + k) + 1] = static_cast<double>(end);
     }
     const double* const record = values.data() + done * stations_;
-    double* const column = filling_.values.data() + held_;
+    double* const column = block_.values.data() + held_;
     const std::size_t stations = stations_;
     const double missing = -nodata_;
     const double fill = fill_;
@@ -312,72 +307,44 @@ void NetcdfSeries::add(std::span<const HourStamp> stamps, std::span<const double
     }
     done += count;
     held_ += count;
-    if (held_ == chunk) start_writing();
+    if (held_ == chunk) write_block();
   }
 }
 
-void NetcdfSeries::later(std::function<void()> job) {
-  if (pool_ != nullptr) {
-    pool_->run_later(std::move(job));
-  } else {
-    job();
-  }
-}
-
-void NetcdfSeries::settle() {
-  if (pool_ != nullptr) pool_->finish_later();
-}
-
-void NetcdfSeries::start_writing() {
-  // The block being written is filled again only once it is in the file.
-  settle();
-  std::swap(filling_, writing_);
+void NetcdfSeries::write_block() {
+  if (held_ == 0) return;
   const std::size_t origin = written_;
   const std::size_t hours = held_;
-  written_ += held_;
-  held_ = 0;
-  later([this, origin, hours] {
-    const Checked check{name_, write_code_};
-    const std::size_t start[] = {origin, 0};
-    const std::size_t count[] = {hours, 2};
-    check(nc_put_vara_double(ncid_, time_, start, count, writing_.times.data()));
-    check(nc_put_vara_double(ncid_, bounds_, start, count, writing_.bounds.data()));
-  });
-  // One group of stations at a time, the chunks in the order they lie: the
-  // library holds every chunk of a call until the call ends, and the run
-  // goes on between groups.
-  for (std::size_t first = 0; first < stations_; first += chunk_stations_) {
-    later([this, origin, hours, first] {
-      const Checked check{name_, write_code_};
-      const std::size_t start[] = {first, origin};
-      const std::size_t count[] = {std::min(chunk_stations_, stations_ - first), hours};
-      check(nc_put_vara_double(ncid_, precipitation_, start, count,
-                               writing_.values.data() + first * hours));
-    });
-  }
-}
-
-void NetcdfSeries::flush() {
-  // A block written before that failed is told first, before the filling
-  // block is touched: a second try (the file closed after the failure)
-  // then finds it as it was.
-  settle();
-  if (held_ == 0) return;
   const std::size_t chunk = static_cast<std::size_t>(chunk_hours_);
-  if (held_ < chunk) {
-    // A short last block is first closed up, each station's hours right
-    // after the one before's, as the library takes them.
-    double* values = filling_.values.data();
+  double* const values = block_.values.data();
+  if (hours < chunk) {
+    // Each station's hours right after the one before's, as the library
+    // takes them.
     for (std::size_t s = 1; s < stations_; ++s) {
-      std::copy_n(values + s * chunk, held_, values + s * held_);
+      std::copy_n(values + s * chunk, hours, values + s * hours);
     }
   }
-  start_writing();
-  settle();
+  // Given to the file before the library is asked: a block that fails is
+  // not written again (closed up twice) when the file is closed after it.
+  written_ += hours;
+  held_ = 0;
+  const Checked check{name_, write_code_};
+  const std::size_t start[] = {origin, 0};
+  const std::size_t count[] = {hours, 2};
+  check(nc_put_vara_double(ncid_, time_, start, count, block_.times.data()));
+  check(nc_put_vara_double(ncid_, bounds_, start, count, block_.bounds.data()));
+  // One group of stations at a time, the chunks in the order they lie: the
+  // library holds every chunk of a call until the call ends.
+  for (std::size_t first = 0; first < stations_; first += chunk_stations_) {
+    const std::size_t group_start[] = {first, origin};
+    const std::size_t group_count[] = {std::min(chunk_stations_, stations_ - first), hours};
+    check(nc_put_vara_double(ncid_, precipitation_, group_start, group_count,
+                             values + first * hours));
+  }
 }
 
 void NetcdfSeries::finish() {
-  flush();
+  write_block();
   const int ncid = ncid_;
   ncid_ = -1;
   const int status = nc_close(ncid);

@@ -3,14 +3,12 @@
 // one station's series reads in a few chunks.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "core/window.hpp"
-#include "core/workers.hpp"
 #include "export/series.hpp"
 
 namespace rumo {
@@ -21,20 +19,20 @@ class NetcdfSeries {
   // attributes, the stations and, where the CRS is known, their latitude and
   // longitude). Throws RunError with `create_code` where the file cannot be
   // created or the CRS cannot be used (exit_code::export_bad_crs); later failures throw
-  // with `write_code`, at the latest from finish(). With a pool, the values
-  // are written by its jobs for later (see WorkerPool::run_later) while
-  // the caller goes on; the pool must outlive the file.
+  // with `write_code`, from the call that writes.
   static std::unique_ptr<NetcdfSeries> create(const std::string& name, const SeriesLayout& layout,
-                                              int create_code, int write_code,
-                                              WorkerPool* pool = nullptr);
+                                              int create_code, int write_code);
   // A file that was not finished is closed as it stands: the records added
-  // so far are in it, the time axis as long as they are.
+  // so far are in it, the time axis as long as they are, but for a block
+  // whose writing failed and those after it.
   ~NetcdfSeries();
   NetcdfSeries(const NetcdfSeries&) = delete;
   NetcdfSeries& operator=(const NetcdfSeries&) = delete;
 
   // One record: its stamp and one value per station, in the layout's order.
-  // The stamps must follow each other in time (the caller checks).
+  // The stamps must follow each other in time (the caller checks). The
+  // records are held and written a block at a time, by the call that
+  // fills the block.
   void add(const HourStamp& stamp, std::span<const double> values);
   // As many records as `stamps`, their values one record after the other.
   void add(std::span<const HourStamp> stamps, std::span<const double> values);
@@ -48,25 +46,10 @@ class NetcdfSeries {
   long chunk_hours() const { return chunk_hours_; }
 
  private:
-  // Records held before they are written: station-major, as the file lies
-  // (value k of station s at s * hours + k), with their times.
-  struct Block {
-    std::vector<double> values;
-    std::vector<double> times;
-    std::vector<double> bounds;
-  };
-
-  NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code, WorkerPool* pool);
-  // Every call of the library after the file is defined is a job, run now
-  // or by the pool; settle() waits for them all.
-  void later(std::function<void()> job);
-  void settle();
-  // The filling block, full or the short last one, changes places with the
-  // one written before, once that is in the file, and is given to the file.
-  void start_writing();
-  // Writes everything held. A short block, only ever the last, is closed up
-  // first.
-  void flush();
+  NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code);
+  // Writes the records held and holds none. A short block, only ever the
+  // last, is closed up first.
+  void write_block();
 
   std::string name_;
   int write_code_;
@@ -81,11 +64,15 @@ class NetcdfSeries {
   double fill_;
   long chunk_hours_;
   std::size_t chunk_stations_;  // neighbouring stations in a chunk
-  WorkerPool* pool_;
-  std::size_t written_ = 0;  // records given to the file
-  std::size_t held_ = 0;     // records in the filling block
-  Block filling_;
-  Block writing_;  // the block given to the file last
+  std::size_t written_ = 0;     // records given to the file
+  std::size_t held_ = 0;        // records in the block
+  // The records held before they are written: station-major, as the file
+  // lies (value k of station s at s * chunk_hours_ + k), with their times.
+  struct Block {
+    std::vector<double> values;
+    std::vector<double> times;
+    std::vector<double> bounds;
+  } block_;
 };
 
 }  // namespace rumo

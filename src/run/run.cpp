@@ -36,7 +36,7 @@ struct RunContext {
   Console& console;
   FileSystem& files;
   const RunOptions& options;
-  // Before everything that may queue jobs on it, so that it ends after them.
+  // Before the engine, which shares its work through it.
   WorkerPool pool;
   RunParameters params;
   StationTable stations;
@@ -50,16 +50,6 @@ struct RunContext {
   RunReport* report = nullptr;                // among the additions, when asked for
   StampShiftCheck* stamp_check = nullptr;     // likewise, with run options
   std::vector<PeriodRecord> periods;          // of the day, when an addition wants them
-  // The additions are told a day while the next one is completed: `told` is
-  // the day written before, `fresh` the one being written.
-  struct WrittenDay {
-    HourWindow window;
-    std::vector<PeriodRecord> periods;
-    int slots = 0;
-    bool waiting = false;  // written, not yet told
-  };
-  WrittenDay told, fresh;
-  bool telling_failed = false;  // an addition failed and is told nothing more
   std::optional<IdwEngine> engine;
   std::optional<DayReader> days;
   // How readings without interpolated rain are spread, and whether a
@@ -188,8 +178,7 @@ void open_additions(RunContext& run) {
   }
   if (run.netcdf_layout) {
     run.additions.push_back(NetcdfAddition::create(
-        {run.console, run.files, options, params, run.stations, run.counts, &run.pool},
-        *run.netcdf_layout));
+        {run.console, run.files, options, params, run.stations, run.counts}, *run.netcdf_layout));
   }
   // Readings stamped a period off are looked for in every run with options.
   if (options.located && run.counts.climate + run.counts.collector > 0) {
@@ -250,72 +239,41 @@ void close_files(RunContext& run) {
 }
 
 // The day in the window: its climate and collector hours completed and
-// written, and kept for the additions.
+// written.
 DayWritten complete_day(RunContext& run) {
   const RunParameters& params = run.params;
   adjust_to_totals(run.window, run.sums, run.counts, params.nodata, *run.engine,
                    run.additions.empty() ? nullptr : &run.periods, run.keeping);
   const HourStamp last = last_hour_of(params.end);
-  const DayWritten written = write_day(*run.result, run.window, last, run.counts.total(),
-                                       params.nodata, run.options.decimals, &run.pool);
-  if (!written.end_missed && !run.additions.empty()) {
-    RunContext::WrittenDay& day = run.fresh;
-    day.window = run.window;
-    day.periods.swap(run.periods);
-    day.slots = written.slots;
-    day.waiting = true;
-  }
-  run.periods.clear();
-  return written;
+  return write_day(*run.result, run.window, last, run.counts.total(), params.nodata,
+                   run.options.decimals, &run.pool);
 }
 
-// Tells the additions a written day, once.
-void tell_day(RunContext& run, RunContext::WrittenDay& written) {
-  if (!written.waiting || run.telling_failed) return;
-  written.waiting = false;
-  try {
-    const DayContext day{written.window, written.periods, written.slots};
-    for (const auto& addition : run.additions) addition->day(day);
-  } catch (...) {
-    run.telling_failed = true;
-    throw;
-  }
-  written.periods.clear();
-}
-
-// The days written and not yet told, oldest first: the additions hold every
-// hour the result file holds, however the run ends.
-void tell_waiting_days(RunContext& run) {
-  tell_day(run, run.told);
-  tell_day(run, run.fresh);
-}
-
-// One pass a day: the day is completed while the next one is read (side by
-// side when the pool has the threads), then the window moves on to it.
-// Returns whether the run has written hour 24 of the end date; a day that
-// cannot reach it stops the run.
-bool pass_day(RunContext& run) {
+// The day in the window completed and written while the next one is read
+// (side by side when the pool has the threads). A day that cannot reach
+// hour 24 of the end date stops the run.
+DayWritten complete_reading_ahead(RunContext& run) {
   run.days->mark(run.window);
   DayWritten written;
-  // The day before is told to the additions beside both, so that their
-  // files take up time the cores would otherwise leave idle.
-  run.pool.run(run.told.waiting ? 3 : 2, [&](std::size_t piece, int) {
+  run.pool.run(2, [&](std::size_t piece, int) {
     if (piece == 0) {
       run.days->read();
-    } else if (piece == 1) {
-      written = complete_day(run);
     } else {
-      tell_day(run, run.told);
+      written = complete_day(run);
     }
   });
-  std::swap(run.told, run.fresh);
   if (written.end_missed) {
     close_files(run);
     fail_end_missing(run.params, &*run.inputs.hourly);
   }
-  if (written.end_reached) return true;
-  run.days->take(run.console, run.window);
-  return false;
+  return written;
+}
+
+// The additions are told the day as the result file holds it.
+void tell_additions(RunContext& run, const DayWritten& written) {
+  const DayContext day{run.window, run.periods, written.slots};
+  for (const auto& addition : run.additions) addition->day(day);
+  run.periods.clear();
 }
 
 // The additions write and close their files, then tell what they found.
@@ -368,14 +326,16 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   run.engine.emplace(run.stations, run.counts, IdwSettings::from(run.params), &run.pool);
   run.days.emplace(run.inputs, run.params, run.counts);
   // Day after day up to hour 24 of the end date.
-  try {
-    while (!pass_day(run)) {
-    }
-  } catch (...) {
-    tell_waiting_days(run);
-    throw;
+  for (;;) {
+    // The day is completed and written, while the next one is read.
+    const DayWritten written = complete_reading_ahead(run);
+    // The additions are told it at once: a run that stops later leaves
+    // them every day the result file holds.
+    tell_additions(run, written);
+    if (written.end_reached) break;
+    // The window moves on to the day read.
+    run.days->take(run.console, run.window);
   }
-  tell_waiting_days(run);
   console.out << "\n";
   close_files(run);
   finish_additions(run);

@@ -60,54 +60,5 @@ TEST(WorkerPool, CallsWithinPiecesShareTheThreads) {
   }
 }
 
-// Jobs for later run one at a time in the order queued, beside the pieces
-// of calls; the first failure comes out of check_later() once known and of
-// finish_later(), and drops the jobs after it; the pool is usable again.
-TEST(WorkerPool, JobsForLaterRunInOrderOneAtATime) {
-  for (const int threads : {1, 2, 4}) {
-    WorkerPool pool(threads);
-    std::vector<int> order;  // written by the jobs alone: one runs at a time
-    std::atomic<int> running{0};
-    std::atomic<bool> overlapped{false};
-    std::atomic<int> pieces{0};
-    for (int job = 0; job < 200; ++job) {
-      pool.run_later([&, job] {
-        if (++running > 1) overlapped = true;
-        order.push_back(job);
-        --running;
-      });
-      if (job % 20 == 0) pool.run(8, [&](std::size_t, int) { ++pieces; });
-    }
-    pool.finish_later();
-    EXPECT_FALSE(overlapped) << threads;
-    EXPECT_EQ(pieces, 80) << threads;
-    ASSERT_EQ(order.size(), 200u) << threads;
-    for (int job = 0; job < 200; ++job) EXPECT_EQ(order[static_cast<std::size_t>(job)], job);
-
-    int after = 0;
-    pool.run_later([] { throw std::runtime_error("first"); });
-    pool.run_later([] { throw std::runtime_error("second"); });
-    pool.run_later([&] { ++after; });
-    // With one thread the jobs have run: the failure is known at once.
-    if (threads == 1) {
-      EXPECT_THROW(pool.check_later(), std::runtime_error);
-    }
-    EXPECT_THROW(
-        {
-          try {
-            pool.finish_later();
-          } catch (const std::runtime_error& error) {
-            EXPECT_STREQ(error.what(), "first");
-            throw;
-          }
-        },
-        std::runtime_error);
-    EXPECT_EQ(after, 0) << threads;
-    pool.run_later([&] { ++after; });
-    pool.finish_later();
-    EXPECT_EQ(after, 1) << threads;
-  }
-}
-
 }  // namespace
 }  // namespace rumo

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <random>
-#include <thread>
 
 #include "core/error.hpp"
 #include "core/exit_codes.hpp"
@@ -31,46 +29,24 @@ SeriesLayout layout_of(std::size_t stations, int period_hours) {
   return layout;
 }
 
-// Enough stations and hours for whole blocks and a short last one, across a
-// month and a year end, one record at a time or in runs of five written by
-// a pool's jobs (once with the pool's thread kept busy, so that the blocks
-// wait for the file); every record's values come back where they went, missing
-// ones as the fill value, with the end of each record's period as its time
-// and the period as its bounds.
+// Enough stations and hours for a whole block and a short last one, across a
+// month and a year end, one record at a time or in runs of five that cross
+// the blocks' ends; every record's values come back where they went,
+// missing ones as the fill value, with the end of each record's period as
+// its time and the period as its bounds.
 TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
   const struct {
     std::size_t stations;
     int period_hours;
-    long step;    // hours from one record's stamp to the next
-    int threads;  // of the pool that writes, 0 for none
-    bool busy;    // the pool's other thread busy while the records come
-  } cases[] = {{3000, 1, 1, 0, false},
-               {3000, 1, 1, 2, false},
-               {3000, 1, 1, 2, true},
-               {5, 12, 12, 0, false},
-               {2, 24, 24, 2, false}};
+    long step;  // hours from one record's stamp to the next
+    long run;   // records added in one call
+  } cases[] = {{3000, 1, 1, 1}, {3000, 1, 1, 5}, {5, 12, 12, 1}, {2, 24, 24, 5}};
   for (const auto& c : cases) {
     ScratchFolder folder("rumo-netcdf-series");
     const SeriesLayout layout = layout_of(c.stations, c.period_hours);
-    WorkerPool pool(std::max(c.threads, 1));
-    auto file =
-        NetcdfSeries::create(folder / "s.nc", layout, exit_code::export_not_created,
-                             exit_code::export_not_written, c.threads > 0 ? &pool : nullptr);
-    const long records = (c.busy ? 2 : 1) * file->chunk_hours() + 30;
-    // Two pieces that wait: one for the thread that asks, one for the pool's.
-    std::atomic<int> waiting{0};
-    std::atomic<bool> released{false};
-    std::thread holder;
-    if (c.busy) {
-      holder = std::thread([&] {
-        pool.run(2, [&](std::size_t, int) {
-          ++waiting;
-          while (!released) std::this_thread::yield();
-        });
-      });
-      while (waiting < 2) std::this_thread::yield();
-    }
-    const long run = c.threads > 0 ? 5 : 1;
+    auto file = NetcdfSeries::create(folder / "s.nc", layout, exit_code::export_not_created,
+                                     exit_code::export_not_written);
+    const long records = file->chunk_hours() + 30;
     std::mt19937 rng(7);
     std::vector<std::vector<double>> written;
     std::vector<HourStamp> stamps;
@@ -83,16 +59,12 @@ TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
       }
       stamps.push_back(stamp);
       held.insert(held.end(), values.begin(), values.end());
-      if (static_cast<long>(stamps.size()) == run || k + 1 == records) {
+      if (static_cast<long>(stamps.size()) == c.run || k + 1 == records) {
         file->add(stamps, held);
         stamps.clear();
         held.clear();
       }
       for (long h = 0; h < c.step; ++h) stamp = next_hour(stamp);
-    }
-    if (c.busy) {
-      released = true;
-      holder.join();
     }
     file->finish();
 
