@@ -7,10 +7,17 @@
 #include <vector>
 
 #include "core/calendar.hpp"
-#include "core/period_totals.hpp"
 #include "core/time_base.hpp"
 
 namespace rumo {
+
+// What becomes of a period with a present, positive reading whose
+// interpolated hours add up to exactly 0.
+enum class DryFallback {
+  zero,         // the hours stay 0: the reading does not reach the result
+  uniform,      // every hour gets the reading divided by the period's hours
+  nearest_wet,  // the hours follow the nearest hourly station with rain, else uniform
+};
 
 struct RunParameters {
   std::string hourly_file;

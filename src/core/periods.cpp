@@ -23,7 +23,7 @@ std::string_view outcome_name(Outcome outcome) {
 void tally_periods(RunTally& tally, const std::vector<PeriodRecord>& periods, double nodata) {
   for (const PeriodRecord& period : periods) {
     StationTally& station = tally.stations[static_cast<std::size_t>(period.station)];
-    const Outcome outcome = outcome_of(period, nodata);
+    const Outcome outcome = period.outcome;
     const bool present = is_present(period.reading, nodata);
     // Only rain that was observed can be lost; a zero or negative reading
     // observes none.

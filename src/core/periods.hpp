@@ -6,26 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/period_totals.hpp"
 #include "core/window.hpp"
 
 namespace rumo {
 
-// One climate half or collector day of one station, as the adjustment saw it.
-struct PeriodRecord {
-  int station = 0;
-  HourStamp stamp;     // of the reading: hour 7 or 19
-  int first_slot = 0;  // the period's hours in the day's window
-  int last_slot = 0;
-  double reading = 0.0;       // as read, missing markers included
-  double interpolated = 0.0;  // the sum of the estimates over the period's hours
-  // A dry period whose reading was spread (--dry-fallback): how, and the sum
-  // of the nearest wet hourly station's hours that it followed.
-  DryFallback spread = DryFallback::zero;
-  double pattern_sum = 0.0;
-};
-
-// What the scaling did with a period (the order is that of the checks).
+// What became of a period's reading when it was spread over its hours.
 enum class Outcome {
   scaled,                // a present reading spread over the hours in proportion
   no_rain_interpolated,  // a present reading, but every hour 0: a positive reading is lost
@@ -36,15 +21,19 @@ enum class Outcome {
   nearest_wet,     // in proportion to the nearest hourly station with rain
 };
 
-inline Outcome outcome_of(const PeriodRecord& period, double nodata) {
-  const double sum = period.interpolated;
-  if (!(sum >= 0.0)) return Outcome::unusable_sum;
-  if (!is_present(period.reading, nodata)) return Outcome::reading_missing;
-  if (sum > 0.0) return Outcome::scaled;
-  if (period.spread == DryFallback::uniform) return Outcome::spread_uniform;
-  if (period.spread == DryFallback::nearest_wet) return Outcome::nearest_wet;
-  return Outcome::no_rain_interpolated;
-}
+// One climate half or collector day of one station, as the run spread it.
+struct PeriodRecord {
+  int station = 0;
+  HourStamp stamp;     // of the reading: hour 7 or 19
+  int first_slot = 0;  // the period's hours in the day's window
+  int last_slot = 0;
+  double reading = 0.0;       // as read, missing markers included
+  double interpolated = 0.0;  // the sum of the estimates over the period's hours
+  Outcome outcome = Outcome::scaled;
+  // The sum of the nearest wet hourly station's hours that a nearest-wet
+  // period followed.
+  double pattern_sum = 0.0;
+};
 
 std::string_view outcome_name(Outcome outcome);
 

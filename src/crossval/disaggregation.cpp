@@ -8,6 +8,7 @@
 
 #include "core/error.hpp"
 #include "core/number_text.hpp"
+#include "core/stamp_text.hpp"
 
 namespace rumo {
 
@@ -45,7 +46,7 @@ struct Tally {
 
 // One period as its row shows it.
 struct PeriodRow {
-  ScaledPeriod scaled;
+  Spread spread;
   double reading = 0.0;
   double rmse = NAN;  // NaN where a scaled hour is missing
   double observed_max = 0.0;
@@ -64,45 +65,13 @@ double share(double part, double whole) {
   return whole > 0.0 ? part / whole : NAN;
 }
 
-// The hours of the station that a dry period follows under nearest-wet and
-// their sum; none: the reading is spread evenly.
-struct DryPattern {
-  const double* hours = nullptr;
-  double sum = 0.0;
-};
-
-// What the run's options make of a period that scale_period scaled;
-// `pattern()` gives a dry period's pattern under nearest-wet.
-template <typename Pattern>
-void spread_as_the_run(const SpreadingOptions& spreading, double reading, double* scaled, int hours,
-                       double nodata, ScaledPeriod& period, Pattern pattern) {
-  const std::span<double> all{scaled, static_cast<std::size_t>(hours)};
-  if (spreading.dry_fallback != DryFallback::zero &&
-      period.outcome == Outcome::no_rain_interpolated && reading > 0.0) {
-    const DryPattern source =
-        spreading.dry_fallback == DryFallback::nearest_wet ? pattern() : DryPattern{};
-    if (source.hours != nullptr) {
-      spread_period(all, reading, {source.hours, all.size()}, source.sum, nodata);
-      period.outcome = Outcome::nearest_wet;
-    } else {
-      spread_period(all, reading, {}, 0.0, nodata);
-      period.outcome = Outcome::spread_uniform;
-    }
-  }
-  if (spreading.keep_totals &&
-      (period.outcome == Outcome::scaled || period.outcome == Outcome::spread_uniform ||
-       period.outcome == Outcome::nearest_wet)) {
-    keep_period_total({scaled, static_cast<std::size_t>(hours)}, reading, spreading.decimals,
-                      nodata);
-  }
-}
-
-// Scales one period as the run would, and adds it to the tally when it is
-// wet. Without `row`, a period that is not wet only counts.
-template <typename Pattern>
-void judge_period(const double* estimates, const double* observed, int hours, double nodata,
-                  double threshold, const SpreadingOptions& spreading, Pattern pattern,
-                  Tally& tally, PeriodRow* row) {
+// Spreads one period's reading as the run would (`period` holds its
+// estimates, and its reading once summed here), and adds it to the tally when
+// it is wet. Without `row`, a period that is not wet only counts.
+void judge_period(PeriodToSpread& period, const double* observed, double threshold,
+                  const SpreadingChoices& spreading, Tally& tally, PeriodRow* row) {
+  const int hours = static_cast<int>(period.estimates.size());
+  const double nodata = period.nodata;
   double reading = 0.0;
   for (int h = 0; h < hours; ++h) reading += observed[h];
   ++tally.periods;
@@ -111,9 +80,9 @@ void judge_period(const double* estimates, const double* observed, int hours, do
   PeriodRow own;
   PeriodRow& r = row != nullptr ? *row : own;
   r.reading = reading;
+  period.reading = reading;
   double scaled[kDayHours];
-  r.scaled = scale_period(reading, estimates, hours, nodata, scaled);
-  spread_as_the_run(spreading, reading, scaled, hours, nodata, r.scaled, pattern);
+  r.spread = spread_reading(period, spreading, {scaled, period.estimates.size()});
 
   int observed_at = 0;
   int scaled_at = 0;
@@ -168,7 +137,7 @@ void judge_period(const double* estimates, const double* observed, int hours, do
   tally.observed_square += observed_square;
   tally.product += product;
   tally.total += reading;
-  if (r.scaled.outcome == Outcome::no_rain_interpolated) tally.lost += reading;
+  if (r.spread.outcome == Outcome::no_rain_interpolated) tally.lost += reading;
   tally.scaled_wet += r.scaled_wet;
   tally.observed_wet += r.observed_wet;
   tally.scaled_peaks += r.scaled_max;
@@ -210,32 +179,6 @@ void append_number(std::string& into, double value) {
 
 }  // namespace
 
-ScaledPeriod scale_period(double reading, const double* estimates, int hours, double nodata,
-                          double* scaled) {
-  ScaledPeriod period;
-  for (int h = 0; h < hours; ++h) period.sum += estimates[h];
-  const double sum = period.sum;
-  const double marker = missing_marker(nodata);
-  if (!(sum > 0.0 || sum == 0.0)) {
-    period.outcome = Outcome::unusable_sum;
-    std::fill(scaled, scaled + hours, marker);
-    return period;
-  }
-  period.outcome = sum == 0.0 ? Outcome::no_rain_interpolated : Outcome::scaled;
-  const double ratio = reading / sum;
-  for (int h = 0; h < hours; ++h) {
-    if (!is_present(estimates[h], nodata)) {
-      scaled[h] = marker;
-    } else if (sum == 0.0) {
-      scaled[h] = 0.0;
-    } else {
-      const double value = ratio * estimates[h];
-      scaled[h] = std::isnan(value) ? marker : value;
-    }
-  }
-  return period;
-}
-
 struct DisaggregationJudge::Impl {
   // One pair's collector day being gathered (hour 7 of its date to hour 6 of
   // the next day), its tallies and the rows of the days it closed.
@@ -266,7 +209,7 @@ struct DisaggregationJudge::Impl {
   CrossValidationGrid grid;
   double nodata = 0.0;
   double threshold = 0.0;
-  SpreadingOptions spreading;
+  SpreadingChoices spreading;
   std::optional<BufferedSink> out;  // the periods file, when asked for
   std::string name;
   std::vector<int> order;
@@ -277,6 +220,8 @@ struct DisaggregationJudge::Impl {
   explicit Impl(const StationTable& stations) : table(stations) {}
   void close_day(std::size_t p);
   DryPattern nearest_wet(Pair& pair, int station, int period, int from, int hours);
+  void judge(Pair& pair, int station, int period, int from, int hours, Tally& tally,
+             PeriodRow* row);
   void write_row(std::string& into, std::size_t p, int station, const char* way,
                  const HourStamp& stamp, int hour, const PeriodRow& row) const;
   void write_rows();
@@ -294,27 +239,35 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
   for (int station = 1; station <= count; ++station) {
     const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(station)]);
     const std::uint32_t mask = pair.present[j] & pair.hours;
-    const double* estimated = pair.estimated.data() + j * kDayHours;
-    const double* observed = pair.observed.data() + j * kDayHours;
     if (mask == kAllHours) {
       PeriodRow row;
-      judge_period(
-          estimated, observed, kDayHours, nodata, threshold, spreading,
-          [&] { return nearest_wet(pair, station, 0, 0, kDayHours); }, pair.day_tally,
-          rows ? &row : nullptr);
+      judge(pair, station, 0, 0, kDayHours, pair.day_tally, rows ? &row : nullptr);
       if (rows) write_row(*rows, p, station, "collector", pair.day, 7, row);
     }
     for (const int half : {0, 1}) {
       if ((mask >> (half * kHalfHours) & kFirstHalf) != kFirstHalf) continue;
-      const int from = half * kHalfHours;
       PeriodRow row;
-      judge_period(
-          estimated + from, observed + from, kHalfHours, nodata, threshold, spreading,
-          [&] { return nearest_wet(pair, station, 1 + half, from, kHalfHours); }, pair.half_tally,
-          rows ? &row : nullptr);
+      judge(pair, station, 1 + half, half * kHalfHours, kHalfHours, pair.half_tally,
+            rows ? &row : nullptr);
       if (rows) write_row(*rows, p, station, "climate", pair.day, half == 0 ? 7 : 19, row);
     }
   }
+}
+
+// One period of `station`: the day (0) or a half (1, 2), `hours` from place
+// `from` of the day. An unusable sum makes a day's hours -N and a half's
+// missing, as in the run.
+void DisaggregationJudge::Impl::judge(Pair& pair, int station, int period, int from, int hours,
+                                      Tally& tally, PeriodRow* row) {
+  const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(station)]);
+  const std::size_t at = j * kDayHours + static_cast<std::size_t>(from);
+  const auto pattern = [&] { return nearest_wet(pair, station, period, from, hours); };
+  PeriodToSpread spread{0.0,
+                        {pair.estimated.data() + at, static_cast<std::size_t>(hours)},
+                        nodata,
+                        period == 0 ? -nodata : missing_marker(nodata),
+                        PatternLookup(pattern)};
+  judge_period(spread, pair.observed.data() + at, threshold, spreading, tally, row);
 }
 
 // The pattern of a dry period of `station` under nearest-wet: the hours of
@@ -359,13 +312,17 @@ void DisaggregationJudge::Impl::write_row(std::string& into, std::size_t p, int 
   into += pair_text[p];
   into += station_text[static_cast<std::size_t>(station)];
   into += way;
-  into += '\t' + std::to_string(stamp.year) + '\t' + std::to_string(stamp.month) + '\t' +
-          std::to_string(stamp.day) + '\t' + std::to_string(hour) + '\t';
+  into += '\t';
+  char text[kStampRoom];
+  HourStamp at = stamp;
+  at.hour = hour;
+  into.append(text, write_stamp(text, at));
+  into += '\t';
   append_number(into, row.reading);
   into += '\t';
-  append_number(into, row.scaled.sum);
+  append_number(into, row.spread.sum);
   into += '\t';
-  into += outcome_name(row.scaled.outcome);
+  into += outcome_name(row.spread.outcome);
   for (const double value : {row.rmse, row.observed_max, row.scaled_max}) {
     into += '\t';
     append_number(into, value);
@@ -386,7 +343,7 @@ void DisaggregationJudge::Impl::write_rows() {
 
 DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_count,
                                          const CrossValidationGrid& grid, double nodata,
-                                         double wet_threshold, const SpreadingOptions& spreading,
+                                         double wet_threshold, const SpreadingChoices& spreading,
                                          std::unique_ptr<OutputSink> periods,
                                          std::string periods_name)
     : impl_(std::make_unique<Impl>(table)) {

@@ -2,8 +2,10 @@
 // hourly station, left out, is taken as a collector station (its hours 7 to 6
 // of the next day summed to a reading) and as a climate station (hours 7 to
 // 18 and 19 to 6), its estimates from the other hourly stations are scaled to
-// that reading as the run scales, and the scaled hours are compared with the
-// hours it observed.
+// that reading as the run spreads it (spread_reading, with the run's choices;
+// a dry period under nearest-wet follows the nearest other hourly station
+// whose hours of the period are all present and add up to more than 0), and
+// the scaled hours are compared with the hours it observed.
 #pragma once
 
 #include <cstddef>
@@ -14,44 +16,17 @@
 #include <vector>
 
 #include "core/files.hpp"
-#include "core/period_totals.hpp"
 #include "core/periods.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
 #include "crossval/cross_validation.hpp"
+#include "interp/spreading.hpp"
 
 namespace rumo {
 
 // Hours of a collector day and of a climate half.
 inline constexpr int kDayHours = 24;
 inline constexpr int kHalfHours = 12;
-
-// One period's estimates scaled to its reading as the run scales them: with
-// the sum Σ of the estimates (in the order of the hours) 0 or positive, each
-// hour becomes ratio × estimate with ratio = reading / Σ, 0 if Σ is 0, the
-// missing marker where the estimate is missing or the product is not a
-// number; with Σ negative or not a number every hour is missing. The readings
-// here are sums of present hours, so always present. The run's options that
-// change this (SpreadingOptions) are applied after it.
-struct ScaledPeriod {
-  Outcome outcome = Outcome::scaled;
-  double sum = 0.0;  // Σ
-};
-ScaledPeriod scale_period(double reading, const double* estimates, int hours, double nodata,
-                          double* scaled);
-
-// The run's options that change how a reading is spread, taken as the run
-// takes them: a dry period (a positive reading with Σ = 0) spread by the dry
-// fallback (after the nearest hourly station other than the left-out one
-// whose hours of the period are all present and add up to more than 0), and
-// with keep_totals the hours of every scaled or spread period rounded
-// together to the reading as written with `decimals`. The default changes
-// nothing.
-struct SpreadingOptions {
-  DryFallback dry_fallback = DryFallback::zero;
-  bool keep_totals = false;
-  int decimals = 1;
-};
 
 // How the scaled hours of the wet periods (reading above 0) of one way
 // compare with the observed hours. Figures that do not apply are NaN.
@@ -86,7 +61,7 @@ class DisaggregationJudge {
   // to it (`periods_name` names it in messages; a write that fails ends the
   // run with exit_code::added_file_not_written at finish()).
   DisaggregationJudge(const StationTable& table, int hourly_count, const CrossValidationGrid& grid,
-                      double nodata, double wet_threshold, const SpreadingOptions& spreading,
+                      double nodata, double wet_threshold, const SpreadingChoices& spreading,
                       std::unique_ptr<OutputSink> periods, std::string periods_name);
   ~DisaggregationJudge();
   DisaggregationJudge(const DisaggregationJudge&) = delete;
@@ -115,7 +90,7 @@ class DisaggregationJudge {
 // The console's table of both ways, each sorted by its rmse, with its best
 // pair; a line names the spreading options where they are not the default.
 void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figures,
-                          double wet_threshold, const SpreadingOptions& spreading);
+                          double wet_threshold, const SpreadingChoices& spreading);
 
 // The columns the cross-validation table file gains, prefixed day_ and half_:
 // the header's part (starting with a tab) and a row's.

@@ -38,7 +38,7 @@ std::string shortest(double value) {
 }  // namespace
 
 void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figures,
-                          double wet_threshold, const SpreadingOptions& spreading) {
+                          double wet_threshold, const SpreadingChoices& spreading) {
   out << message_format(
       "\nThe hourly series as the run delivers them: each station left out, its own\n"
       "hours summed to a reading, the other stations' estimates scaled to it as the\n"

@@ -1,9 +1,6 @@
 #include "interp/adjust.hpp"
 
-#include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstdint>
 #include <span>
 
 namespace rumo {
@@ -19,16 +16,6 @@ struct Pass {
   // number: the missing marker for climate halves, -N for collector days.
   double unusable_sum_value;
 };
-
-// The pass's reading and sum of each station, kept when a report is asked for.
-void record_periods(const Pass& pass, const HourWindow& window, const std::vector<double>& sums,
-                    std::vector<PeriodRecord>& periods) {
-  const HourStamp& stamp = window.stamp(pass.first_slot);
-  const HourField& store = window.field(0);
-  for (int m = pass.first_station; m <= pass.last_station; ++m) {
-    periods.push_back({m, stamp, pass.first_slot, pass.last_slot, store[m], sums[m]});
-  }
-}
 
 // The slots of a pass, looked up once: a period's hours of a station are
 // one entry of each.
@@ -59,109 +46,65 @@ struct PeriodHours {
   }
 };
 
-// Whether a period is dry: a present, positive reading that the hours, all 0
-// or missing, do not explain.
-bool is_dry(double reading, double sum, double nodata) {
-  return sum == 0.0 && is_present(reading, nodata) && reading > 0.0;
-}
-
-// Spreads the reading of each dry period by the fallback; `records` holds
-// the pass's records, by station from the pass's first, or is null.
-void spread_dry_periods(const Pass& pass, HourWindow& window, const Columns& columns,
-                        const std::vector<double>& sums, double nodata, int hourly,
-                        const KeepingReadings& keeping, PeriodRecord* records) {
+void run_pass(const Pass& pass, HourWindow& window, double nodata, IdwEngine& engine,
+              std::vector<PeriodRecord>* periods, int hourly, const SpreadingChoices& choices) {
+  HourField& store = window.field(0);
+  const HourField& readings = window.field(pass.first_slot);
+  for (int m = pass.first_station; m <= pass.last_station; ++m) store[m] = readings[m];
+  // One record per station, completed by the thread that spreads it.
+  PeriodRecord* records = nullptr;
+  if (periods != nullptr) {
+    const HourStamp& stamp = window.stamp(pass.first_slot);
+    const std::size_t first = periods->size();
+    for (int m = pass.first_station; m <= pass.last_station; ++m) {
+      periods->push_back({m, stamp, pass.first_slot, pass.last_slot, store[m]});
+    }
+    records = periods->data() + first;
+  }
+  // The hourly stations' sums over the pass, which a dry period may follow;
+  // the hourly stations' slots stay as they are throughout the pass.
   std::vector<double> wet;
-  for (int m = pass.first_station; m <= pass.last_station; ++m) {
-    const double reading = window.field(0)[m];
-    if (!is_dry(reading, sums[m], nodata)) continue;
-    int source = 0;
-    if (keeping.dry_fallback == DryFallback::nearest_wet) {
-      if (wet.empty()) wet_sums(window, pass.first_slot, pass.last_slot, hourly, nodata, wet);
-      source = nearest_wet_station(*keeping.stations, m, hourly, wet);
-    }
+  if (choices.dry_fallback == DryFallback::nearest_wet) {
+    wet_sums(window, pass.first_slot, pass.last_slot, hourly, nodata, wet);
+  }
+
+  const Columns columns(pass, window);
+  const auto spread = [&](int m) {
     PeriodHours period(columns, m);
-    if (source != 0) {
-      const PeriodHours pattern(columns, source);
-      spread_period(period.hours(), reading, {pattern.values.data(), pattern.count}, wet[source],
-                    nodata);
-    } else {
-      spread_period(period.hours(), reading, {}, 0.0, nodata);
-    }
-    if (keeping.keep_totals) keep_period_total(period.hours(), reading, keeping.decimals, nodata);
+    std::array<double, kPeriodHoursMax> pattern;
+    const auto nearest_wet = [&]() -> DryPattern {
+      const int source = nearest_wet_station(engine.table(), m, hourly, wet);
+      if (source == 0) return {};
+      for (std::size_t k = 0; k < columns.count; ++k) pattern[k] = columns.slot[k][source];
+      return {pattern.data(), wet[static_cast<std::size_t>(source)]};
+    };
+    const PeriodToSpread reading{store[m], period.hours(), nodata, pass.unusable_sum_value,
+                                 PatternLookup(nearest_wet)};
+    const Spread done = spread_reading(reading, choices, period.hours());
     period.put_back(columns, m);
     if (records != nullptr) {
       PeriodRecord& record = records[m - pass.first_station];
-      record.spread = source != 0 ? DryFallback::nearest_wet : DryFallback::uniform;
-      record.pattern_sum = source != 0 ? wet[source] : 0.0;
+      record.interpolated = done.sum;
+      record.outcome = done.outcome;
+      record.pattern_sum = done.pattern_sum;
     }
-  }
-}
-
-void run_pass(const Pass& pass, HourWindow& window, std::vector<double>& sums, double nodata,
-              IdwEngine& engine, std::vector<PeriodRecord>* periods, int hourly,
-              const KeepingReadings& keeping) {
-  HourField& store = window.field(0);
-  const HourField& readings = window.field(pass.first_slot);
-  for (int m = pass.first_station; m <= pass.last_station; ++m) {
-    sums[m] = 0.0;
-    store[m] = readings[m];
-  }
-
-  const double marker = missing_marker(nodata);
-  const Columns columns(pass, window);
-  const auto scale = [&](int m) {
-    const double sum = sums[m];
-    const double reading = store[m];
-    const bool reading_present = is_present(reading, nodata);
-    PeriodHours period(columns, m);
-    if (sum > 0.0 || sum == 0.0) {
-      const double ratio = reading / sum;
-      for (double& value : period.hours()) {
-        if (!is_present(value, nodata) || !reading_present) {
-          value = marker;
-        } else if (sum == 0.0) {
-          value = 0.0;
-        } else {
-          // Infinite readings or sums can make the product NaN (0 times
-          // infinity); such an hour has no usable value.
-          const double scaled = ratio * value;
-          value = std::isnan(scaled) ? marker : scaled;
-        }
-      }
-      if (keeping.keep_totals && reading_present && sum > 0.0) {
-        keep_period_total(period.hours(), reading, keeping.decimals, nodata);
-      }
-    } else {
-      std::fill_n(period.values.begin(), period.count, pass.unusable_sum_value);
-    }
-    period.put_back(columns, m);
   };
   // Each station's period is its own: the thread that interpolated a run of
-  // stations sums and scales them at once; the values do not depend on who
-  // does it.
+  // stations spreads their readings at once; the values do not depend on
+  // who does it.
   engine.interpolate(window, pass.first_slot, pass.last_slot, pass.first_station, pass.last_station,
                      [&](int first, int last) {
-                       for (std::size_t k = 0; k < columns.count; ++k) {
-                         const double* field = columns.slot[k];
-                         for (int m = first; m <= last; ++m) sums[m] += field[m];
-                       }
-                       for (int m = first; m <= last; ++m) scale(m);
+                       for (int m = first; m <= last; ++m) spread(m);
                      });
-  const std::size_t recorded = periods != nullptr ? periods->size() : 0;
-  if (periods != nullptr) record_periods(pass, window, sums, *periods);
-  if (keeping.dry_fallback != DryFallback::zero) {
-    spread_dry_periods(pass, window, columns, sums, nodata, hourly, keeping,
-                       periods != nullptr ? periods->data() + recorded : nullptr);
-  }
 }
 
 }  // namespace
 
-void adjust_to_totals(HourWindow& window, std::vector<double>& sums, const StationCounts& counts,
-                      double nodata, IdwEngine& engine, std::vector<PeriodRecord>* periods,
-                      const KeepingReadings& keeping) {
+void adjust_to_totals(HourWindow& window, const StationCounts& counts, double nodata,
+                      IdwEngine& engine, std::vector<PeriodRecord>* periods,
+                      const SpreadingChoices& choices) {
   const auto pass = [&](const Pass& p) {
-    run_pass(p, window, sums, nodata, engine, periods, counts.hourly, keeping);
+    run_pass(p, window, nodata, engine, periods, counts.hourly, choices);
   };
   if (counts.climate >= 1) {
     const int first = counts.first_climate();

@@ -30,6 +30,9 @@ class IdwEngine {
   void interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last,
                    const std::function<void(int, int)>& then = {});
 
+  // The stations whose geometry the engine holds.
+  const StationTable& table() const { return table_; }
+
  private:
   // The weights of one group of targets, stored by source. A source that
   // reaches many of the targets has a full row of weights (0 where it does not

@@ -162,7 +162,7 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   if (is_present(p.reading, nodata_)) out = write_shortest(out, p.reading);
   *out++ = '\t';
   out = write_shortest(out, p.interpolated);
-  const Outcome outcome = outcome_of(p, nodata_);
+  const Outcome outcome = p.outcome;
   const auto [column_at, column_size] = outcome_columns_[static_cast<std::size_t>(outcome)];
   out = put_in_pieces(out, column_text_.data() + column_at, column_size);
   // The factor of the hours: of the interpolated ones, or of the nearest wet

@@ -69,7 +69,7 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params), &pool,
                            details ? &*details : nullptr);
   // The left-out stations' readings are spread as the run would spread them.
-  const SpreadingOptions spreading{options.dry_fallback, options.keep_totals, options.decimals};
+  const SpreadingChoices spreading{options.dry_fallback, options.keep_totals, options.decimals};
   DisaggregationJudge judge(stations, counts.hourly, grid, params.nodata, request.wet_threshold,
                             spreading, std::move(periods), request.periods_file);
   validator.judge_periods(judge);

@@ -42,7 +42,6 @@ struct RunContext {
   StationTable stations;
   StationCounts counts;
   InputFiles inputs;
-  std::vector<double> sums;  // the period sums, one entry per station
   HourWindow window;
   std::optional<ResultFile> result;
   std::vector<std::unique_ptr<RunAddition>> additions;
@@ -54,14 +53,14 @@ struct RunContext {
   std::optional<DayReader> days;
   // How readings without interpolated rain are spread, and whether a
   // period's written hours keep its total.
-  KeepingReadings keeping;
+  SpreadingChoices spreading;
 
   RunContext(Console& on, FileSystem& with, const RunOptions& asked)
       : console(on),
         files(with),
         options(asked),
         pool(asked.threads),
-        keeping{asked.dry_fallback, &stations, asked.keep_totals, asked.decimals} {}
+        spreading{asked.dry_fallback, asked.keep_totals, asked.decimals} {}
 };
 
 constexpr const char* kReportWhat = "report file";
@@ -242,8 +241,8 @@ void close_files(RunContext& run) {
 // written.
 DayWritten complete_day(RunContext& run) {
   const RunParameters& params = run.params;
-  adjust_to_totals(run.window, run.sums, run.counts, params.nodata, *run.engine,
-                   run.additions.empty() ? nullptr : &run.periods, run.keeping);
+  adjust_to_totals(run.window, run.counts, params.nodata, *run.engine,
+                   run.additions.empty() ? nullptr : &run.periods, run.spreading);
   const HourStamp last = last_hour_of(params.end);
   return write_day(*run.result, run.window, last, run.counts.total(), params.nodata,
                    run.options.decimals, &run.pool);
@@ -311,9 +310,7 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   }
   // The stations of the three files' headers.
   read_headers(run);
-  // The sums and the window, sized by the stations.
-  run.sums = take_memory(exit_code::memory_sums,
-                         [&] { return std::vector<double>(station_entries(run.counts.total())); });
+  // The window, sized by the stations.
   run.window = HourWindow(run.counts.total());
   // Every file the run writes is checked, then created, before any data is
   // read.

@@ -117,14 +117,13 @@ RunDay run_day(const Hours& h, int s, const std::vector<HourStamp>& stamps, doub
   settings.max_distance = distance;
   const StationCounts counts{h.count, 1, 1};
   IdwEngine engine(table, counts, settings);
-  std::vector<double> sums(station_entries(collector), 0.0);
-  KeepingReadings keeping{options.dry_fallback, &table, false, options.decimals};
+  SpreadingChoices choices{options.dry_fallback, false, options.decimals};
   if (options.keep_totals) {
     day.unrounded = day.window;
-    adjust_to_totals(day.unrounded, sums, counts, params.nodata, engine, nullptr, keeping);
+    adjust_to_totals(day.unrounded, counts, params.nodata, engine, nullptr, choices);
   }
-  keeping.keep_totals = options.keep_totals;
-  adjust_to_totals(day.window, sums, counts, params.nodata, engine, &day.periods, keeping);
+  choices.keep_totals = options.keep_totals;
+  adjust_to_totals(day.window, counts, params.nodata, engine, &day.periods, choices);
   return day;
 }
 
@@ -225,7 +224,7 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
       const PeriodRecord& record = day.periods[collector ? 2 : hour == 19 ? 1 : 0];
       expect_close(number(c[9]), record.reading, line);
       expect_close(number(c[10]), record.interpolated, line);
-      EXPECT_EQ(c[11], outcome_name(outcome_of(record, r.params.nodata))) << line;
+      EXPECT_EQ(c[11], outcome_name(record.outcome)) << line;
       if (record.reading > 0.0) ++outcomes[c[11]];
 
       const int target = h.count + (collector ? 2 : 1);

@@ -1,10 +1,11 @@
-#include "core/period_totals.hpp"
+#include "interp/spreading.hpp"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "core/number_text.hpp"
 #include "core/vector_loop.hpp"
@@ -109,44 +110,6 @@ int nearest_wet_station(const StationTable& table, int target, int hourly,
   return nearest;
 }
 
-void spread_period(std::span<double> hours, double reading, std::span<const double> pattern,
-                   double pattern_sum, double nodata) {
-  const double even = reading / static_cast<double>(hours.size());
-  const double ratio = reading / pattern_sum;
-  for (std::size_t k = 0; k < hours.size(); ++k) {
-    if (!is_present(hours[k], nodata)) continue;
-    if (pattern.empty()) {
-      hours[k] = even;
-    } else {
-      // As in the scaling, an infinite reading can meet a dry hour.
-      const double scaled = ratio * pattern[k];
-      hours[k] = std::isnan(scaled) ? missing_marker(nodata) : scaled;
-    }
-  }
-}
-
-std::optional<std::int64_t> decimal_units(double value, int decimals) {
-  const double scaled = value * kScales[static_cast<std::size_t>(decimals)];
-  if (!(std::fabs(scaled) < kLargestUnits)) return std::nullopt;
-  // Below 2^31 units the product is off by less than 1e-6 units, so a value
-  // that lies farther than that from a half rounds to the nearest whole
-  // number, as the written digits do; nearer a half, the digits decide.
-  const double nearest = nearest_whole(scaled);
-  if (std::fabs(scaled) < 2147483648.0 && std::fabs(std::fabs(scaled - nearest) - 0.5) > 1e-6) {
-    return static_cast<std::int64_t>(nearest);
-  }
-  char text[64];
-  const auto written =
-      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-  std::int64_t units = 0;
-  bool negative = false;
-  for (const char* at = text; at != written.ptr; ++at) {
-    if (*at == '-') negative = true;
-    if (*at >= '0' && *at <= '9') units = units * 10 + (*at - '0');
-  }
-  return negative ? -units : units;
-}
-
 bool round_keeping_total(std::span<const double> values, std::int64_t total, int decimals,
                          double nodata, std::span<double> units) {
   const std::size_t count = values.size();
@@ -234,6 +197,58 @@ bool round_keeping_total(std::span<const double> values, std::int64_t total, int
   return true;
 }
 
+namespace {
+
+// Spreads `reading` over a dry period's `hours`: in proportion to `pattern`
+// (an hourly station's values of the same hours, adding up to
+// `pattern_sum` > 0), or evenly over all of them without one. Hours that are
+// missing stay as they are.
+void spread_period(std::span<double> hours, double reading, std::span<const double> pattern,
+                   double pattern_sum, double nodata) {
+  const double even = reading / static_cast<double>(hours.size());
+  const double ratio = reading / pattern_sum;
+  for (std::size_t k = 0; k < hours.size(); ++k) {
+    if (!is_present(hours[k], nodata)) continue;
+    if (pattern.empty()) {
+      hours[k] = even;
+    } else {
+      // As in the scaling, an infinite reading can meet a dry hour.
+      const double scaled = ratio * pattern[k];
+      hours[k] = std::isnan(scaled) ? missing_marker(nodata) : scaled;
+    }
+  }
+}
+
+// Written with `decimals` decimals ("%.Nf"), `value` as a whole number of
+// units of the last decimal ("0.26" with one decimal: 3). Nothing for
+// values whose units would not be exact in a double.
+std::optional<std::int64_t> decimal_units(double value, int decimals) {
+  const double scaled = value * kScales[static_cast<std::size_t>(decimals)];
+  if (!(std::fabs(scaled) < kLargestUnits)) return std::nullopt;
+  // Below 2^31 units the product is off by less than 1e-6 units, so a value
+  // that lies farther than that from a half rounds to the nearest whole
+  // number, as the written digits do; nearer a half, the digits decide.
+  const double nearest = nearest_whole(scaled);
+  if (std::fabs(scaled) < 2147483648.0 && std::fabs(std::fabs(scaled - nearest) - 0.5) > 1e-6) {
+    return static_cast<std::int64_t>(nearest);
+  }
+  char text[64];
+  const auto written =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  std::int64_t units = 0;
+  bool negative = false;
+  for (const char* at = text; at != written.ptr; ++at) {
+    if (*at == '-') negative = true;
+    if (*at >= '0' && *at <= '9') units = units * 10 + (*at - '0');
+  }
+  return negative ? -units : units;
+}
+
+// Rounds a scaled or spread period's hours in place so that their written
+// values add up to `reading` as it is written with `decimals` decimals (see
+// round_keeping_total); missing hours stay as they are. A period out of the
+// rounding's reach, or whose rounding would make an hour missing, is left
+// as it is.
 void keep_period_total(std::span<double> hours, double reading, int decimals, double nodata) {
   // A reading of 0, the commonest, leaves every present hour at 0 (scaled,
   // they are 0 already, or -0): nothing to round.
@@ -253,4 +268,56 @@ void keep_period_total(std::span<double> hours, double reading, int decimals, do
   }
 }
 
+}  // namespace
+
+Spread spread_reading(const PeriodToSpread& period, const SpreadingChoices& choices,
+                      std::span<double> hours) {
+  Spread spread;
+  for (const double estimate : period.estimates) spread.sum += estimate;
+  const double sum = spread.sum;
+  const double reading = period.reading;
+  const double nodata = period.nodata;
+  const double marker = missing_marker(nodata);
+  if (!(sum >= 0.0)) {
+    spread.outcome = Outcome::unusable_sum;
+    std::fill(hours.begin(), hours.end(), period.unusable_value);
+    return spread;
+  }
+  if (!is_present(reading, nodata)) {
+    spread.outcome = Outcome::reading_missing;
+    std::fill(hours.begin(), hours.end(), marker);
+    return spread;
+  }
+  const double ratio = reading / sum;
+  for (std::size_t k = 0; k < hours.size(); ++k) {
+    const double estimate = period.estimates[k];
+    if (!is_present(estimate, nodata)) {
+      hours[k] = marker;
+    } else if (sum == 0.0) {
+      hours[k] = 0.0;
+    } else {
+      // Infinite readings or sums can make the product NaN (0 times
+      // infinity); such an hour has no usable value.
+      const double scaled = ratio * estimate;
+      hours[k] = std::isnan(scaled) ? marker : scaled;
+    }
+  }
+  if (sum == 0.0) {
+    spread.outcome = Outcome::no_rain_interpolated;
+    // Only a positive reading is lost to a dry period; the fallback keeps it.
+    if (choices.dry_fallback == DryFallback::zero || !(reading > 0.0)) return spread;
+    const DryPattern pattern =
+        choices.dry_fallback == DryFallback::nearest_wet ? period.nearest_wet() : DryPattern{};
+    if (pattern.hours != nullptr) {
+      spread_period(hours, reading, {pattern.hours, hours.size()}, pattern.sum, nodata);
+      spread.outcome = Outcome::nearest_wet;
+      spread.pattern_sum = pattern.sum;
+    } else {
+      spread_period(hours, reading, {}, 0.0, nodata);
+      spread.outcome = Outcome::spread_uniform;
+    }
+  }
+  if (choices.keep_totals) keep_period_total(hours, reading, choices.decimals, nodata);
+  return spread;
+}
 }  // namespace rumo
