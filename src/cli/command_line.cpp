@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli/option_values.hpp"
+#include "core/window.hpp"
 
 #ifndef RUMO_VERSION
 #define RUMO_VERSION "unknown"
@@ -28,6 +29,7 @@ struct Texts {
   std::string nodata, start, end, power, max_distance;
   std::string lower_limit, lower_replacement, upper_limit, upper_replacement;
   std::string threads, decimals, report, map, netcdf, utc_offset, crs, dry_fallback;
+  std::string neighbours, neighbour_counts, pattern, patterns;
   std::string powers, distances, cv_table, cv_details, cv_periods, wet_threshold;
   bool quiet = false;
   bool keep_totals = false;
@@ -46,7 +48,8 @@ const char* const kRunOptions[] = {"--hourly",
                                    "--lower-limit",
                                    "--lower-replacement",
                                    "--upper-limit",
-                                   "--upper-replacement"};
+                                   "--upper-replacement",
+                                   "--neighbours"};
 
 void declare(CLI::App& app, Texts& t) {
   const auto file = [&](const char* name, std::string& into, const char* help) {
@@ -82,6 +85,12 @@ void declare(CLI::App& app, Texts& t) {
   app.add_option("--upper-replacement", t.upper_replacement, "... by this value")
       ->type_name("R")
       ->default_str("0");
+  app.add_option("--neighbours", t.neighbours,
+                 "only the K nearest hourly stations with a value in the hour, within the "
+                 "maximum distance, weigh in an estimate (the lower station number first among "
+                 "equally near ones), or all")
+      ->type_name("K")
+      ->default_str("all");
   app.add_option("--decimals", t.decimals, "decimals of the scaled values in the result file")
       ->type_name("N")
       ->default_str("1");
@@ -91,6 +100,12 @@ void declare(CLI::App& app, Texts& t) {
                  "nearest hourly station with rain)")
       ->type_name("HOW")
       ->default_str("zero");
+  app.add_option("--pattern", t.pattern,
+                 "how a period's interpolated hours are shaped before they are scaled to its "
+                 "reading: idw (as interpolated), peak-add, sharpen or peak-align (which keep "
+                 "more of the rain's intensity)")
+      ->type_name("NAME")
+      ->default_str("idw");
   app.add_flag("--keep-totals", t.keep_totals,
                "round the hours of every scaled or spread reading together, so that their "
                "written values add up to the reading");
@@ -116,6 +131,13 @@ void declare(CLI::App& app, Texts& t) {
                  "maximum distances of the grid, comma-separated, inf allowed "
                  "(default: 0.25, 0.5, 1, 2 and 4 times the maximum distance)")
       ->type_name("LIST");
+  app.add_option("--neighbour-counts", t.neighbour_counts,
+                 "neighbour limits of the grid, comma-separated, all allowed "
+                 "(default: the run's --neighbours)")
+      ->type_name("LIST");
+  app.add_option("--patterns", t.patterns,
+                 "patterns of the grid, comma-separated, or all (default: the run's --pattern)")
+      ->type_name("LIST");
   file("--cv-table", t.cv_table, "write the cross-validation table to FILE");
   file("--cv-details", t.cv_details, "write every cross-validated estimate to FILE");
   file("--cv-periods", t.cv_periods,
@@ -128,6 +150,14 @@ void declare(CLI::App& app, Texts& t) {
       ->type_name("N")
       ->default_str("all cores");
   app.add_flag("-q,--quiet", t.quiet, "no banner, prompts, station lines or progress");
+}
+
+Pattern pattern_choice(const OptionValues& v, const char* option, const std::string& text) {
+  return v.choice(option, text,
+                  {std::pair{"idw", Pattern::idw},
+                   {"peak-add", Pattern::peak_add},
+                   {"sharpen", Pattern::sharpen},
+                   {"peak-align", Pattern::peak_align}});
 }
 
 RunParameters run_parameters(const OptionValues& v, const Texts& t, bool cross_validate) {
@@ -155,6 +185,8 @@ RunParameters run_parameters(const OptionValues& v, const Texts& t, bool cross_v
   p.lower_replacement = limit("--lower-replacement", t.lower_replacement, 0.0, false);
   p.upper_limit = limit("--upper-limit", t.upper_limit, HUGE_VAL, true);
   p.upper_replacement = limit("--upper-replacement", t.upper_replacement, 0.0, false);
+  if (v.given("--neighbours"))
+    p.neighbours = v.count_or_all("--neighbours", t.neighbours, kMaxStations);
   return p;
 }
 
@@ -169,6 +201,7 @@ RunOptions run_options(const OptionValues& v, const Texts& t) {
                                {"uniform", DryFallback::uniform},
                                {"nearest-wet", DryFallback::nearest_wet}});
   }
+  if (v.given("--pattern")) o.pattern = pattern_choice(v, "--pattern", t.pattern);
   o.keep_totals = t.keep_totals;
   o.report_file = v.not_empty("--report", t.report);
   o.map_file = v.not_empty("--map", t.map);
@@ -182,8 +215,8 @@ RunOptions run_options(const OptionValues& v, const Texts& t) {
 
   CrossValidationRequest& cv = o.cross_validation;
   cv.enabled = t.cross_validate;
-  for (const char* option : {"--powers", "--distances", "--cv-table", "--cv-details",
-                             "--cv-periods", "--wet-threshold"}) {
+  for (const char* option : {"--powers", "--distances", "--neighbour-counts", "--patterns",
+                             "--cv-table", "--cv-details", "--cv-periods", "--wet-threshold"}) {
     if (v.given(option) && !cv.enabled) {
       v.usage_error(std::string(option) + " goes with --cross-validate");
     }
@@ -202,6 +235,19 @@ RunOptions run_options(const OptionValues& v, const Texts& t) {
   if (v.given("--powers")) cv.powers = v.numbers("--powers", t.powers, Range::not_negative);
   if (v.given("--distances"))
     cv.distances = v.numbers("--distances", t.distances, Range::positive, true);
+  if (v.given("--neighbour-counts")) {
+    cv.neighbour_counts = v.counts_or_all("--neighbour-counts", t.neighbour_counts, kMaxStations);
+  }
+  if (v.given("--patterns")) {
+    for (const std::string& item : comma_items(t.patterns)) {
+      if (item.empty()) v.bad_value("--patterns", t.patterns, "an empty entry in the list");
+      if (item == "all") {
+        cv.patterns.insert(cv.patterns.end(), std::begin(kPatterns), std::end(kPatterns));
+      } else {
+        cv.patterns.push_back(pattern_choice(v, "--patterns", item));
+      }
+    }
+  }
   cv.table_file = v.not_empty("--cv-table", t.cv_table);
   cv.details_file = v.not_empty("--cv-details", t.cv_details);
   cv.periods_file = v.not_empty("--cv-periods", t.cv_periods);
@@ -219,7 +265,8 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "collector stations and scales each station's hours to its own readings.\n\n"
       "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
       "asks its 17 questions on standard input, as it always has; --report, --map, --netcdf, "
-      "--decimals, --dry-fallback, --keep-totals, --threads, --quiet and the cross-validation "
+      "--decimals, --dry-fallback, --pattern, --keep-totals, --threads, --quiet and the "
+      "cross-validation "
       "options may be added to such a run.\n\n"
       "rumo export FILE --netcdf OUT --csv OUT writes a station file as CF-NetCDF and as a tidy "
       "table (rumo export --help).",

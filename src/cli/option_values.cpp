@@ -91,6 +91,26 @@ int OptionValues::whole_number(const std::string& option, const std::string& tex
   return value;
 }
 
+int OptionValues::count_or_all(const std::string& option, const std::string& text, int high) const {
+  if (text == "all") return 0;
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size() || value < 1 || value > high) {
+    bad_value(option, text, "not all or a whole number from 1 to " + std::to_string(high));
+  }
+  return value;
+}
+
+std::vector<int> OptionValues::counts_or_all(const std::string& option, const std::string& text,
+                                             int high) const {
+  std::vector<int> values;
+  for (const std::string& item : comma_items(text)) {
+    if (item.empty()) bad_value(option, text, "an empty entry in the list");
+    values.push_back(count_or_all(option, item, high));
+  }
+  return values;
+}
+
 Date OptionValues::date(const std::string& option, const std::string& text) const {
   const auto digits = [&](std::size_t at, std::size_t count) {
     int value = 0;

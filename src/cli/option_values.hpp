@@ -53,6 +53,11 @@ class OptionValues {
   std::vector<double> numbers(const std::string& option, const std::string& text, Range range,
                               bool infinity = false) const;
   int whole_number(const std::string& option, const std::string& text, int low, int high) const;
+  // A whole number from 1 to `high`, or "all", read as 0.
+  int count_or_all(const std::string& option, const std::string& text, int high) const;
+  // Such counts separated by commas.
+  std::vector<int> counts_or_all(const std::string& option, const std::string& text,
+                                 int high) const;
   // YYYY-MM-DD, a real calendar date with a four-digit year; nothing is
   // corrected.
   Date date(const std::string& option, const std::string& text) const;

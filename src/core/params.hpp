@@ -19,6 +19,21 @@ enum class DryFallback {
   nearest_wet,  // the hours follow the nearest hourly station with rain, else uniform
 };
 
+// How a period's interpolated hours are shaped before they are scaled to
+// its reading.
+enum class Pattern {
+  idw,         // as interpolated
+  peak_add,    // the largest hour raised towards the neighbours' peak share, by a bounded amount
+  sharpen,     // each hour to a power above 1
+  peak_align,  // the largest hour raised part of the way to the neighbours' peak share
+};
+inline constexpr Pattern kPatterns[] = {Pattern::idw, Pattern::peak_add, Pattern::sharpen,
+                                        Pattern::peak_align};
+inline const char* pattern_name(Pattern pattern) {
+  constexpr const char* kNames[] = {"idw", "peak-add", "sharpen", "peak-align"};
+  return kNames[static_cast<int>(pattern)];
+}
+
 struct RunParameters {
   std::string hourly_file;
   std::string climate_file;    // empty: the run has no climate stations
@@ -34,22 +49,27 @@ struct RunParameters {
   double lower_replacement = 0.0;
   double upper_limit = 0.0;
   double upper_replacement = 0.0;
+  // How many of the nearest sources with a value an estimate uses, within
+  // the maximum distance (ties by station order); 0: all of them.
+  int neighbours = 0;
 };
 
 // Leave-one-out cross-validation of the hourly stations over a grid of
 // powers and maximum distances, done instead of the run.
 struct CrossValidationRequest {
   bool enabled = false;
-  std::vector<double> powers;     // empty: the default powers
-  std::vector<double> distances;  // empty: multiples of the run's maximum distance
-  std::string table_file;         // empty: no table file
-  std::string details_file;       // empty: no details file
-  std::string periods_file;       // empty: no file of the scaled periods
-  double wet_threshold = 0.1;     // hours at or above it are wet
+  std::vector<double> powers;         // empty: the default powers
+  std::vector<double> distances;      // empty: multiples of the run's maximum distance
+  std::vector<int> neighbour_counts;  // 0 is all; empty: the run's neighbour limit alone
+  std::vector<Pattern> patterns;      // empty: the run's pattern alone
+  std::string table_file;             // empty: no table file
+  std::string details_file;           // empty: no details file
+  std::string periods_file;           // empty: no file of the scaled periods
+  double wet_threshold = 0.1;         // hours at or above it are wet
 };
 
 // What the command line asks of a run besides its parameters. None of it
-// changes the result file except `decimals`, `dry_fallback` and
+// changes the result file except `decimals`, `dry_fallback`, `pattern` and
 // `keep_totals`, whose defaults keep it as the dialogue always wrote it.
 struct RunOptions {
   // True when the parameters came as run options: then input errors say
@@ -60,6 +80,7 @@ struct RunOptions {
   int threads = 1;
   int decimals = 1;
   DryFallback dry_fallback = DryFallback::zero;
+  Pattern pattern = Pattern::idw;
   // The hours of every scaled or spread period rounded together to the
   // reading.
   bool keep_totals = false;

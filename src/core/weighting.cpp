@@ -9,7 +9,8 @@ IdwSettings IdwSettings::from(const RunParameters& params) {
                      params.lower_limit,
                      params.lower_replacement,
                      params.upper_limit,
-                     params.upper_replacement};
+                     params.upper_replacement,
+                     params.neighbours};
 }
 
 WeightForm weight_form(double power) {

@@ -17,6 +17,7 @@ struct IdwSettings {
   double lower_replacement = 0.0;
   double upper_limit = 0.0;
   double upper_replacement = 0.0;
+  int neighbours = 0;  // the nearest sources with a value an estimate uses; 0: all
 
   static IdwSettings from(const RunParameters& params);
 };

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <numeric>
 
 #include "core/calendar.hpp"
@@ -11,6 +12,7 @@
 #include "core/vector_loop.hpp"
 #include "crossval/cv_output.hpp"
 #include "crossval/disaggregation.hpp"
+#include "interp/nearest.hpp"
 
 namespace rumo {
 
@@ -132,7 +134,7 @@ HourStamp day_before(HourStamp stamp) {
 }  // namespace
 
 CrossValidationGrid make_grid(const CrossValidationRequest& request, double run_power,
-                              double run_distance) {
+                              double run_distance, int run_neighbours, Pattern run_pattern) {
   CrossValidationGrid grid;
   grid.powers = request.powers;
   if (grid.powers.empty()) grid.powers = {0.5, 1.0, 1.5, 2.0, 2.5, 3.0, 4.0, run_power};
@@ -144,7 +146,28 @@ CrossValidationGrid make_grid(const CrossValidationRequest& request, double run_
   }
   grid.powers = ascending_once(grid.powers);
   grid.distances = ascending_once(grid.distances);
+  grid.names_neighbours = !request.neighbour_counts.empty() || run_neighbours != 0;
+  grid.neighbours = request.neighbour_counts;
+  if (grid.neighbours.empty()) grid.neighbours = {run_neighbours};
+  // All sources, 0, after every limit.
+  const auto key = [](int k) { return k == 0 ? std::numeric_limits<int>::max() : k; };
+  std::sort(grid.neighbours.begin(), grid.neighbours.end(),
+            [&](int a, int b) { return key(a) < key(b); });
+  grid.neighbours.erase(std::unique(grid.neighbours.begin(), grid.neighbours.end()),
+                        grid.neighbours.end());
+  grid.names_patterns = !request.patterns.empty() || run_pattern != Pattern::idw;
+  const std::vector<Pattern> asked =
+      request.patterns.empty() ? std::vector<Pattern>{run_pattern} : request.patterns;
+  grid.patterns.clear();
+  for (const Pattern pattern : kPatterns) {
+    if (std::find(asked.begin(), asked.end(), pattern) != asked.end())
+      grid.patterns.push_back(pattern);
+  }
   return grid;
+}
+
+std::string neighbours_text(int neighbours) {
+  return neighbours == 0 ? "all" : std::to_string(neighbours);
 }
 
 struct CrossValidator::Impl {
@@ -178,6 +201,8 @@ struct CrossValidator::Impl {
     std::size_t index = 0;  // in the grid
     std::size_t power = 0;
     std::size_t distance = 0;
+    int neighbours = 0;                          // the limit; 0: every source in reach
+    std::vector<const NearSource*> chosen;       // under a limit
     std::vector<std::vector<double>> base_sums;  // per kept set
     std::vector<double> sums;                    // of this hour
     std::vector<double> numerators;
@@ -209,6 +234,9 @@ struct CrossValidator::Impl {
   std::vector<double> reach;
   std::vector<std::vector<int>> first;
   std::vector<std::vector<int>> last;
+  // Under neighbour limits: per power and position, the other stations
+  // nearest first.
+  std::vector<std::vector<std::vector<NearSource>>> nearest;
 
   std::vector<Pair> pairs;
 
@@ -246,6 +274,8 @@ struct CrossValidator::Impl {
   double summed_afresh(const Pair& pair, const Hour& hour, int target) const;
   double* saved_estimates(const Pair& pair, std::size_t at);
   void hour_of_pair(Pair& pair, std::size_t at, const Hour& hour);
+  void hour_of_limited_pair(Pair& pair, std::size_t at, const Hour& hour);
+  void record(Pair& pair, double* saved, int target, double estimate, const Hour& hour);
   void end_day(Pair& pair, const ClosedDay& closed);
   void write_details();
 };
@@ -272,9 +302,10 @@ CrossValidator::Impl::Impl(const StationTable& table, int hourly_count,
     for (std::size_t p = 0; p < pairs.size(); ++p) {
       Pair& pair = pairs[p];
       pair.index = p;
-      pair.power = p / grid.distances.size();
-      pair.distance = p % grid.distances.size();
-      pair.base_sums.assign(kBaseSets, std::vector<double>(n, 0.0));
+      pair.power = p / (grid.distances.size() * grid.neighbours.size());
+      pair.distance = p / grid.neighbours.size() % grid.distances.size();
+      pair.neighbours = grid.neighbour_count(p);
+      if (pair.neighbours == 0) pair.base_sums.assign(kBaseSets, std::vector<double>(n, 0.0));
       pair.sums.assign(n, 0.0);
       pair.numerators.assign(n, 0.0);
       pair.day_estimates.assign(n, 0.0);
@@ -305,6 +336,19 @@ void CrossValidator::Impl::build_weights(const StationTable& table) {
       if (!std::isnan(d2[k])) w[k] = weight(d2[k], form, power);
     }
     weights.push_back(std::move(w));
+  }
+  if (std::any_of(grid.neighbours.begin(), grid.neighbours.end(), [](int k) { return k != 0; })) {
+    for (std::size_t power = 0; power < grid.powers.size(); ++power) {
+      std::vector<std::vector<NearSource>>& lists = nearest.emplace_back(n);
+      for (std::size_t a = 0; a < n; ++a) {
+        for (std::size_t b = 0; b < n; ++b) {
+          const double d = d2[a * n + b];
+          if (std::isnan(d)) continue;
+          lists[a].push_back({d, weights[power][a * n + b], order[b], static_cast<int>(b)});
+        }
+        sort_nearest(lists[a]);
+      }
+    }
   }
   for (const double distance : grid.distances) {
     const double square = distance * distance;
@@ -431,18 +475,23 @@ void CrossValidator::Impl::run_block() {
 // A power's pairs go through the block together, hour by hour: a wet
 // source's distances and weights, read once, then serve every distance.
 void CrossValidator::Impl::work_power(std::size_t power) {
-  Pair* const first_pair = pairs.data() + power * grid.distances.size();
-  Pair* const last_pair = first_pair + grid.distances.size();
+  const std::size_t of_power = grid.distances.size() * grid.neighbours.size();
+  Pair* const first_pair = pairs.data() + power * of_power;
+  Pair* const last_pair = first_pair + of_power;
   for (std::size_t at = 0; at < hours_in_block; ++at) {
     const Hour& hour = block[at];
     for (Pair* pair = first_pair; pair != last_pair; ++pair) {
       if (hour.closes_day >= 0)
         end_day(*pair, closed_days[static_cast<std::size_t>(hour.closes_day)]);
-      weight_sums(*pair, hour);
+      if (pair->neighbours == 0) weight_sums(*pair, hour);
     }
     if (!hour.wet.empty() && hour.finite) numerators(first_pair, last_pair, hour);
     for (Pair* pair = first_pair; pair != last_pair; ++pair) {
-      hour_of_pair(*pair, at, hour);
+      if (pair->neighbours == 0) {
+        hour_of_pair(*pair, at, hour);
+      } else {
+        hour_of_limited_pair(*pair, at, hour);
+      }
       if (judge != nullptr) {
         judge->add_hour(pair->index, hour.stamp, hour.value.data(), hour.present_list,
                         saved_estimates(*pair, at));
@@ -463,6 +512,7 @@ void CrossValidator::Impl::numerators(Pair* first_pair, Pair* last_pair, const H
     const double* row_d2 = d2.data() + i * n;
     const double* row_w = w + i * n;
     for (Pair* pair = first_pair; pair != last_pair; ++pair) {
+      if (pair->neighbours != 0) continue;
       add_in_reach(pair->numerators.data(), row_d2, row_w, reach[pair->distance], hour.value[i],
                    first[pair->distance][i], last[pair->distance][i]);
     }
@@ -561,11 +611,29 @@ void CrossValidator::Impl::hour_of_pair(Pair& pair, std::size_t at, const Hour& 
       }
     }
     if (!usable) ++pair.no_source;
-    const double estimate = limit_value(value, settings);
-    pair.hourly.add(estimate, hour.value[j]);
-    pair.day_estimates[j] += estimate;
-    if (saved != nullptr) saved[j] = estimate;
+    record(pair, saved, j, limit_value(value, settings), hour);
   }
+}
+
+// Under a neighbour limit each estimate is worked out alone, from the
+// target's other stations nearest first: as the run's, to the bit.
+void CrossValidator::Impl::hour_of_limited_pair(Pair& pair, std::size_t at, const Hour& hour) {
+  double* saved = saved_estimates(pair, at);
+  const auto limit = static_cast<std::size_t>(pair.neighbours);
+  for (const int j : hour.present_list) {
+    const NearestEstimate estimate =
+        nearest_mean(nearest[pair.power][static_cast<std::size_t>(j)], hour.value.data(),
+                     settings.nodata, reach[pair.distance], limit, pair.chosen);
+    if (!estimate.usable) ++pair.no_source;
+    record(pair, saved, j, limit_value(estimate.value, settings), hour);
+  }
+}
+
+void CrossValidator::Impl::record(Pair& pair, double* saved, int target, double estimate,
+                                  const Hour& hour) {
+  pair.hourly.add(estimate, hour.value[target]);
+  pair.day_estimates[target] += estimate;
+  if (saved != nullptr) saved[target] = estimate;
 }
 
 void CrossValidator::Impl::end_day(Pair& pair, const ClosedDay& closed) {
@@ -646,6 +714,7 @@ std::vector<PairFigures> CrossValidator::finish() {
     PairFigures f;
     f.power = m.grid.power(p);
     f.distance = m.grid.distance(p);
+    f.neighbours = m.grid.neighbour_count(p);
     f.no_source = pair.no_source;
     f.hourly = figures_of(pair.hourly, m.hourly_observed);
     f.daily = figures_of(pair.daily, m.daily_observed);

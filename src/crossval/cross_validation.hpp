@@ -1,11 +1,13 @@
 // Leave-one-out cross-validation of the hourly stations: each present value
 // of each hourly station is estimated from the other hourly stations present
-// in the same hour, for every pair of a power and a maximum distance in a
-// grid, and the estimates are compared with what the station measured.
+// in the same hour, for every pair of a power and a maximum distance (and a
+// neighbour limit) in a grid, and the estimates are compared with what the
+// station measured.
 #pragma once
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/params.hpp"
@@ -19,24 +21,47 @@ namespace rumo {
 class DetailsWriter;
 class DisaggregationJudge;
 
-// The powers and maximum distances to try, each list ascending and each value
-// once; the pairs run power by power, distance by distance within a power.
+// The powers, maximum distances and neighbour limits to try, each list
+// ascending and each value once (the limit 0, all sources in reach, last);
+// the pairs run power by power, within a power distance by distance, within
+// a distance limit by limit.
 struct CrossValidationGrid {
   std::vector<double> powers;
   std::vector<double> distances;
+  std::vector<int> neighbours = {0};
+  // The patterns each pair's left-out periods are spread with, in the order
+  // of kPatterns, each once: a pair and a pattern are a choice.
+  std::vector<Pattern> patterns = {Pattern::idw};
+  // Whether the tables name each pair's neighbour limit and each choice's
+  // pattern: only where they were asked for, so that the tables of other
+  // runs stay as they were.
+  bool names_neighbours = false;
+  bool names_patterns = false;
 
-  std::size_t pairs() const { return powers.size() * distances.size(); }
-  double power(std::size_t pair) const { return powers[pair / distances.size()]; }
-  double distance(std::size_t pair) const { return distances[pair % distances.size()]; }
+  std::size_t pairs() const { return powers.size() * distances.size() * neighbours.size(); }
+  double power(std::size_t pair) const {
+    return powers[pair / (distances.size() * neighbours.size())];
+  }
+  double distance(std::size_t pair) const {
+    return distances[pair / neighbours.size() % distances.size()];
+  }
+  int neighbour_count(std::size_t pair) const { return neighbours[pair % neighbours.size()]; }
+  // Choices run pair by pair, within a pair pattern by pattern.
+  std::size_t choices() const { return pairs() * patterns.size(); }
 };
 
 // The powers of the request, or 0.5, 1, 1.5, 2, 2.5, 3 and 4 and the run's
 // power; the distances of the request, or 0.25, 0.5, 1, 2 and 4 times the
 // run's maximum distance (its size: a negative one reaches as far as its
-// absolute value). A default list always holds the run's own value; a list
-// the user gives is taken as it is.
+// absolute value); the neighbour limits and patterns of the request, or the
+// run's. A default list always holds the run's own value; a list the user
+// gives is taken as it is.
 CrossValidationGrid make_grid(const CrossValidationRequest& request, double run_power,
-                              double run_distance);
+                              double run_distance, int run_neighbours = 0,
+                              Pattern run_pattern = Pattern::idw);
+
+// A neighbour limit as the tables write it: the number, or "all".
+std::string neighbours_text(int neighbours);
 
 // How estimates compare with observations. Every figure is NaN where it does
 // not apply: all of them without a comparison, the correlation also when the
@@ -52,6 +77,7 @@ struct ErrorFigures {
 struct PairFigures {
   double power = 0.0;
   double distance = 0.0;
+  int neighbours = 0;
   // Estimates without a usable source in reach: they are 0 before the limits,
   // as the run's are.
   long long no_source = 0;

@@ -16,8 +16,9 @@
 
 namespace rumo {
 
-// Writes every estimate as a tab-separated line: power, distance, station,
-// name, year, month, day, hour, observed, estimated, after a header line.
+// Writes every estimate as a tab-separated line: power, distance (the
+// neighbour limit where the grid names it), station, name, year, month, day,
+// hour, observed, estimated, after a header line.
 // A write that fails ends the run with exit_code::added_file_not_written at
 // close.
 class DetailsWriter {
@@ -47,15 +48,20 @@ class DetailsWriter {
 std::vector<std::size_t> rank_pairs(const std::vector<PairFigures>& figures);
 
 // The table, sorted by the hourly root mean square error, then the best pair
-// and the rank of the run's own pair.
+// and the rank of the run's own pair; the neighbour limits as a column where
+// the grid names them.
 void print_cross_validation(std::ostream& out, const std::vector<PairFigures>& figures,
-                            int hourly_count, double run_power, double run_distance);
+                            const CrossValidationGrid& grid, int hourly_count, double run_power,
+                            double run_distance, int run_neighbours = 0);
 
 // The same table as tab-separated text with a header line, numbers as the
 // shortest text that reads back to the same double, empty where a figure does
-// not apply; the figures of the scaled hours (`ways`, in the grid's order)
-// follow as columns prefixed day_ and half_.
+// not apply; the figures of the scaled hours (`ways`, in the grid's order of
+// choices) follow as columns prefixed day_ and half_. A pair has one row per
+// pattern of the grid; the neighbour limit and the pattern are columns after
+// the distance where the grid names them.
 std::string cross_validation_table(const std::vector<PairFigures>& figures,
-                                   const std::vector<WayFigures>& ways);
+                                   const std::vector<WayFigures>& ways,
+                                   const CrossValidationGrid& grid);
 
 }  // namespace rumo

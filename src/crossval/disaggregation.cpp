@@ -199,8 +199,8 @@ struct DisaggregationJudge::Impl {
     bool window_set = false;
     std::array<std::vector<double>, 3> wet;
     std::array<bool, 3> wet_set{};
-    Tally day_tally;
-    Tally half_tally;
+    std::vector<Tally> day_tally;  // per pattern
+    std::vector<Tally> half_tally;
     std::vector<std::string> rows;  // per day closed in the block
   };
 
@@ -210,19 +210,24 @@ struct DisaggregationJudge::Impl {
   double nodata = 0.0;
   double threshold = 0.0;
   SpreadingChoices spreading;
+  std::vector<SpreadingChoices> choices;  // per pattern
+  // Whether the spreading asks for the nearest wet stations: the dry
+  // fallback nearest-wet or a pattern that follows their peaks.
+  bool follows_wet = false;
   std::optional<BufferedSink> out;  // the periods file, when asked for
   std::string name;
   std::vector<int> order;
   std::vector<Pair> pairs;
-  std::vector<std::string> pair_text;     // "power\tdistance\t"
+  std::vector<std::string> choice_text;   // "power\tdistance\t" and the choice's cells
   std::vector<std::string> station_text;  // "station\tname\t"
 
   explicit Impl(const StationTable& stations) : table(stations) {}
   void close_day(std::size_t p);
-  DryPattern nearest_wet(Pair& pair, int station, int period, int from, int hours);
-  void judge(Pair& pair, int station, int period, int from, int hours, Tally& tally,
-             PeriodRow* row);
-  void write_row(std::string& into, std::size_t p, int station, const char* way,
+  std::size_t nearest_wet(Pair& pair, int station, int period, int from, int hours,
+                          std::span<int> nearest);
+  void judge(Pair& pair, int station, int period, int from, int hours, std::size_t pattern,
+             Tally& tally, PeriodRow* row);
+  void write_row(std::string& into, std::size_t choice, int station, const char* way,
                  const HourStamp& stamp, int hour, const PeriodRow& row) const;
   void write_rows();
 };
@@ -239,17 +244,22 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
   for (int station = 1; station <= count; ++station) {
     const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(station)]);
     const std::uint32_t mask = pair.present[j] & pair.hours;
-    if (mask == kAllHours) {
+    const std::size_t patterns = choices.size();
+    for (std::size_t q = 0; q < patterns && mask == kAllHours; ++q) {
       PeriodRow row;
-      judge(pair, station, 0, 0, kDayHours, pair.day_tally, rows ? &row : nullptr);
-      if (rows) write_row(*rows, p, station, "collector", pair.day, 7, row);
+      judge(pair, station, 0, 0, kDayHours, q, pair.day_tally[q], rows ? &row : nullptr);
+      if (rows) write_row(*rows, p * patterns + q, station, "collector", pair.day, 7, row);
     }
     for (const int half : {0, 1}) {
       if ((mask >> (half * kHalfHours) & kFirstHalf) != kFirstHalf) continue;
-      PeriodRow row;
-      judge(pair, station, 1 + half, half * kHalfHours, kHalfHours, pair.half_tally,
-            rows ? &row : nullptr);
-      if (rows) write_row(*rows, p, station, "climate", pair.day, half == 0 ? 7 : 19, row);
+      for (std::size_t q = 0; q < patterns; ++q) {
+        PeriodRow row;
+        judge(pair, station, 1 + half, half * kHalfHours, kHalfHours, q, pair.half_tally[q],
+              rows ? &row : nullptr);
+        if (rows) {
+          write_row(*rows, p * patterns + q, station, "climate", pair.day, half == 0 ? 7 : 19, row);
+        }
+      }
     }
   }
 }
@@ -258,24 +268,44 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
 // `from` of the day. An unusable sum makes a day's hours -N and a half's
 // missing, as in the run.
 void DisaggregationJudge::Impl::judge(Pair& pair, int station, int period, int from, int hours,
-                                      Tally& tally, PeriodRow* row) {
+                                      std::size_t pattern, Tally& tally, PeriodRow* row) {
   const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(station)]);
   const std::size_t at = j * kDayHours + static_cast<std::size_t>(from);
-  const auto pattern = [&] { return nearest_wet(pair, station, period, from, hours); };
+  const auto hours_of = [&](int source) {
+    const auto place = static_cast<std::size_t>(order[static_cast<std::size_t>(source)]);
+    return pair.observed.data() + place * kDayHours + static_cast<std::size_t>(from);
+  };
+  std::array<int, kPeakNeighbours> sources;
+  const auto dry_pattern = [&]() -> DryPattern {
+    if (nearest_wet(pair, station, period, from, hours, {sources.data(), 1}) == 0) return {};
+    return {hours_of(sources[0]), pair.wet[static_cast<std::size_t>(period)][sources[0]]};
+  };
+  const auto peak = [&]() -> double {
+    const std::size_t found = nearest_wet(pair, station, period, from, hours, sources);
+    if (found == 0) return NAN;
+    double shares = 0.0;
+    for (std::size_t n = 0; n < found; ++n) {
+      shares += peak_share({hours_of(sources[n]), static_cast<std::size_t>(hours)},
+                           pair.wet[static_cast<std::size_t>(period)][sources[n]]);
+    }
+    return shares / static_cast<double>(found);
+  };
   PeriodToSpread spread{0.0,
                         {pair.estimated.data() + at, static_cast<std::size_t>(hours)},
                         nodata,
                         period == 0 ? -nodata : missing_marker(nodata),
-                        PatternLookup(pattern)};
-  judge_period(spread, pair.observed.data() + at, threshold, spreading, tally, row);
+                        PatternLookup(dry_pattern),
+                        Lookup<double>(peak)};
+  judge_period(spread, pair.observed.data() + at, threshold, choices[pattern], tally, row);
 }
 
-// The pattern of a dry period of `station` under nearest-wet: the hours of
-// the nearest other hourly station whose hours of the period (`hours` from
-// place `from` of the day) are all present and add up to more than 0, found
-// as the run finds it for a station at the left-out one's place.
-DryPattern DisaggregationJudge::Impl::nearest_wet(Pair& pair, int station, int period, int from,
-                                                  int hours) {
+// The nearest other hourly stations (as many as `nearest` holds) whose hours
+// of the period of `station` (`hours` from place `from` of the day) are all
+// present and add up to more than 0, found as the run finds them for a
+// station at the left-out one's place: a dry period under nearest-wet
+// follows the first, the peak patterns the peak shares of them all.
+std::size_t DisaggregationJudge::Impl::nearest_wet(Pair& pair, int station, int period, int from,
+                                                   int hours, std::span<int> nearest) {
   if (!pair.window_set) {
     const double marker = missing_marker(nodata);
     for (int s = 1; s <= count; ++s) {
@@ -298,18 +328,15 @@ DryPattern DisaggregationJudge::Impl::nearest_wet(Pair& pair, int station, int p
   const auto own = static_cast<std::size_t>(station);
   const double own_sum = wet[own];
   wet[own] = 0.0;
-  const int source = nearest_wet_station(table, station, count, wet);
+  const std::size_t found = nearest_wet_stations(table, station, count, wet, nearest);
   wet[own] = own_sum;
-  if (source == 0) return {};
-  const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(source)]);
-  return {pair.observed.data() + j * kDayHours + static_cast<std::size_t>(from),
-          wet[static_cast<std::size_t>(source)]};
+  return found;
 }
 
-void DisaggregationJudge::Impl::write_row(std::string& into, std::size_t p, int station,
+void DisaggregationJudge::Impl::write_row(std::string& into, std::size_t choice, int station,
                                           const char* way, const HourStamp& stamp, int hour,
                                           const PeriodRow& row) const {
-  into += pair_text[p];
+  into += choice_text[choice];
   into += station_text[static_cast<std::size_t>(station)];
   into += way;
   into += '\t';
@@ -353,24 +380,33 @@ DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_c
   m.nodata = nodata;
   m.threshold = wet_threshold;
   m.spreading = spreading;
+  m.follows_wet = spreading.dry_fallback == DryFallback::nearest_wet;
+  for (const Pattern pattern : grid.patterns) {
+    m.choices.push_back(spreading);
+    m.choices.back().pattern = pattern;
+    m.follows_wet |= pattern == Pattern::peak_add || pattern == Pattern::peak_align;
+  }
   m.name = std::move(periods_name);
   if (!periods) return;
   m.out.emplace(std::move(periods));
-  for (std::size_t p = 0; p < grid.pairs(); ++p) {
+  for (std::size_t c = 0; c < grid.choices(); ++c) {
+    const std::size_t p = c / grid.patterns.size();
     std::string text;
     append_number(text, grid.power(p));
     text += '\t';
     append_number(text, grid.distance(p));
-    m.pair_text.push_back(text + '\t');
+    m.choice_text.push_back(
+        text + '\t' +
+        choice_cells(grid, grid.neighbour_count(p), grid.patterns[c % grid.patterns.size()]));
   }
   m.station_text.resize(station_entries(hourly_count));
   for (int station = 1; station <= hourly_count; ++station) {
     m.station_text[static_cast<std::size_t>(station)] =
         std::to_string(station) + '\t' + table.name[static_cast<std::size_t>(station)] + '\t';
   }
-  m.out->append(
-      "power\tdistance\tstation\tname\tway\tyear\tmonth\tday\thour\treading\tinterpolated\t"
-      "outcome\trmse\tobserved_max\tscaled_max\tobserved_wet_hours\tscaled_wet_hours\n");
+  m.out->append("power\tdistance\t" + choice_header(grid) +
+                "station\tname\tway\tyear\tmonth\tday\thour\treading\tinterpolated\t"
+                "outcome\trmse\tobserved_max\tscaled_max\tobserved_wet_hours\tscaled_wet_hours\n");
 }
 
 DisaggregationJudge::~DisaggregationJudge() = default;
@@ -391,7 +427,9 @@ void DisaggregationJudge::begin(const std::vector<int>& order) {
       pair.estimated.assign(n * kDayHours, 0.0);
       pair.observed.assign(n * kDayHours, 0.0);
       pair.scratch.assign(n, 0.0);
-      if (m.spreading.dry_fallback == DryFallback::nearest_wet) pair.window = HourWindow(m.count);
+      pair.day_tally.resize(m.choices.size());
+      pair.half_tally.resize(m.choices.size());
+      if (m.follows_wet) pair.window = HourWindow(m.count);
     }
   });
 }
@@ -450,8 +488,11 @@ std::vector<WayFigures> DisaggregationJudge::finish() {
   }
   std::vector<WayFigures> figures;
   for (std::size_t p = 0; p < m.pairs.size(); ++p) {
-    figures.push_back({m.grid.power(p), m.grid.distance(p), figures_of(m.pairs[p].day_tally),
-                       figures_of(m.pairs[p].half_tally)});
+    for (std::size_t q = 0; q < m.choices.size(); ++q) {
+      figures.push_back({m.grid.power(p), m.grid.distance(p), m.grid.neighbour_count(p),
+                         m.grid.patterns[q], figures_of(m.pairs[p].day_tally[q]),
+                         figures_of(m.pairs[p].half_tally[q])});
+    }
   }
   return figures;
 }

@@ -43,18 +43,21 @@ struct DisaggregationFigures {
   double skill = 0.0;      // 1 - rmse / rmse of spreading each reading evenly
 };
 
-// The two ways of one pair.
+// The two ways of one choice: a pair and a pattern.
 struct WayFigures {
   double power = 0.0;
   double distance = 0.0;
+  int neighbours = 0;
+  Pattern pattern = Pattern::idw;
   DisaggregationFigures day;   // as collector days
   DisaggregationFigures half;  // as climate halves
 };
 
 // Fed by the cross-validation with every pair's estimates, hour by hour (see
-// CrossValidator::judge_periods). The pairs may be fed by different threads,
-// each pair by one at a time; the rows of the periods file come out in the
-// same order whatever the threads.
+// CrossValidator::judge_periods), which it spreads with each of the grid's
+// patterns. The pairs may be fed by different threads, each pair by one at a
+// time; the rows of the periods file come out in the same order whatever the
+// threads.
 class DisaggregationJudge {
  public:
   // With `periods`, one row per pair, station and counted period is written
@@ -78,8 +81,8 @@ class DisaggregationJudge {
   // After every pair has had the same hours: writes the rows of the periods
   // they closed. One thread at a time.
   void end_block();
-  // After the last hour: the figures of every pair, in the grid's order; the
-  // periods file is complete and closed.
+  // After the last hour: the figures of every choice, in the grid's order;
+  // the periods file is complete and closed.
   std::vector<WayFigures> finish();
 
  private:
@@ -88,9 +91,18 @@ class DisaggregationJudge {
 };
 
 // The console's table of both ways, each sorted by its rmse, with its best
-// pair; a line names the spreading options where they are not the default.
+// choice; a line names the spreading options where they are not the default.
+// Where the grid names neighbour limits or patterns, they are columns, and
+// the best choice whose wet hours and peak both lie within 10 % of 1 is
+// named too.
 void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figures,
-                          double wet_threshold, const SpreadingChoices& spreading);
+                          const CrossValidationGrid& grid, double wet_threshold,
+                          const SpreadingChoices& spreading);
+
+// How the tables name a choice's neighbour limit and pattern where the grid
+// names them: the header's part and a row's, each cell followed by a tab.
+std::string choice_header(const CrossValidationGrid& grid);
+std::string choice_cells(const CrossValidationGrid& grid, int neighbours, Pattern pattern);
 
 // The columns the cross-validation table file gains, prefixed day_ and half_:
 // the header's part (starting with a tab) and a row's.

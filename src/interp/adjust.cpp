@@ -1,6 +1,7 @@
 #include "interp/adjust.hpp"
 
 #include <array>
+#include <cmath>
 #include <span>
 
 namespace rumo {
@@ -64,7 +65,8 @@ void run_pass(const Pass& pass, HourWindow& window, double nodata, IdwEngine& en
   // The hourly stations' sums over the pass, which a dry period may follow;
   // the hourly stations' slots stay as they are throughout the pass.
   std::vector<double> wet;
-  if (choices.dry_fallback == DryFallback::nearest_wet) {
+  const bool peaks = choices.pattern == Pattern::peak_add || choices.pattern == Pattern::peak_align;
+  if (choices.dry_fallback == DryFallback::nearest_wet || peaks) {
     wet_sums(window, pass.first_slot, pass.last_slot, hourly, nodata, wet);
   }
 
@@ -78,8 +80,26 @@ void run_pass(const Pass& pass, HourWindow& window, double nodata, IdwEngine& en
       for (std::size_t k = 0; k < columns.count; ++k) pattern[k] = columns.slot[k][source];
       return {pattern.data(), wet[static_cast<std::size_t>(source)]};
     };
-    const PeriodToSpread reading{store[m], period.hours(), nodata, pass.unusable_sum_value,
-                                 PatternLookup(nearest_wet)};
+    // The mean peak share of the nearest wet hourly stations' hours.
+    const auto peak = [&]() -> double {
+      std::array<int, kPeakNeighbours> sources;
+      const std::size_t found = nearest_wet_stations(engine.table(), m, hourly, wet, sources);
+      if (found == 0) return NAN;
+      std::array<double, kPeriodHoursMax> hours;
+      double shares = 0.0;
+      for (std::size_t n = 0; n < found; ++n) {
+        const int source = sources[n];
+        for (std::size_t k = 0; k < columns.count; ++k) hours[k] = columns.slot[k][source];
+        shares += peak_share({hours.data(), columns.count}, wet[static_cast<std::size_t>(source)]);
+      }
+      return shares / static_cast<double>(found);
+    };
+    const PeriodToSpread reading{store[m],
+                                 period.hours(),
+                                 nodata,
+                                 pass.unusable_sum_value,
+                                 PatternLookup(nearest_wet),
+                                 Lookup<double>(peak)};
     const Spread done = spread_reading(reading, choices, period.hours());
     period.put_back(columns, m);
     if (records != nullptr) {

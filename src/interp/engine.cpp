@@ -47,6 +47,10 @@ IdwEngine::IdwEngine(const StationTable& table, const StationCounts& counts,
                      const IdwSettings& settings, WorkerPool* pool)
     : table_(table), counts_(counts), settings_(settings), pool_(pool) {
 #ifndef RUMO_PLAIN_INTERPOLATION
+  if (settings.neighbours > 0) {
+    nearest_.emplace(table, counts.hourly, counts.first_climate(), counts.total(), settings);
+    return;
+  }
   take_memory(exit_code::memory_weights, [&] {
     const std::size_t parts = pool_ != nullptr ? static_cast<std::size_t>(pool_->size()) : 1;
     climate_ = build_parts(counts.first_climate(), counts.last_climate(), parts);
@@ -425,6 +429,10 @@ void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, i
 #else
   const bool climate = first == counts_.first_climate() && last == counts_.last_climate();
   const bool collector = first == counts_.first_collector() && last == counts_.total();
+  if (nearest_ && (climate || collector)) {
+    nearest_->interpolate(window, first_slot, last_slot, first, last, pool_, then);
+    return;
+  }
   if (!climate && !collector) {
     for (int slot = first_slot; slot <= last_slot; ++slot) {
       idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/stations.hpp"
 #include "core/window.hpp"
 #include "core/workers.hpp"
 #include "interp/idw.hpp"
+#include "interp/nearest.hpp"
 
 namespace rumo {
 
@@ -124,6 +126,8 @@ class IdwEngine {
   WorkerPool* pool_;
   std::vector<Part> climate_;
   std::vector<Part> collector_;
+  // Under a neighbour limit, the run's interpolation instead of the parts.
+  std::optional<NearestInterpolation> nearest_;
 };
 
 }  // namespace rumo

@@ -93,7 +93,15 @@ void wet_sums(const HourWindow& window, int first_slot, int last_slot, int hourl
 int nearest_wet_station(const StationTable& table, int target, int hourly,
                         const std::vector<double>& sums) {
   int nearest = 0;
-  double least = 0.0;
+  return nearest_wet_stations(table, target, hourly, sums, {&nearest, 1}) == 1 ? nearest : 0;
+}
+
+std::size_t nearest_wet_stations(const StationTable& table, int target, int hourly,
+                                 const std::vector<double>& sums, std::span<int> nearest) {
+  std::array<double, kPeakNeighbours> least;
+  const std::size_t wanted = std::min(nearest.size(), least.size());
+  std::size_t found = 0;
+  if (wanted == 0) return 0;
   const double x = table.first[static_cast<std::size_t>(target)];
   const double y = table.second[static_cast<std::size_t>(target)];
   for (int s = 1; s <= hourly; ++s) {
@@ -101,13 +109,18 @@ int nearest_wet_station(const StationTable& table, int target, int hourly,
     const double dx = table.first[s] - x;
     const double dy = table.second[s] - y;
     const double d2 = dx * dx + dy * dy;
-    // A later station must be strictly nearer; a distance that is not a
-    // number is never the nearest.
-    if (std::isnan(d2) || (nearest != 0 && !(d2 < least))) continue;
-    nearest = s;
-    least = d2;
+    // A later station must be strictly nearer than one it displaces; a
+    // distance that is not a number is never among the nearest.
+    if (std::isnan(d2) || (found == wanted && !(d2 < least[found - 1]))) continue;
+    std::size_t at = found < wanted ? found++ : found - 1;
+    for (; at > 0 && d2 < least[at - 1]; --at) {
+      least[at] = least[at - 1];
+      nearest[at] = nearest[at - 1];
+    }
+    least[at] = d2;
+    nearest[at] = s;
   }
-  return nearest;
+  return found;
 }
 
 bool round_keeping_total(std::span<const double> values, std::int64_t total, int decimals,
@@ -288,7 +301,18 @@ Spread spread_reading(const PeriodToSpread& period, const SpreadingChoices& choi
     std::fill(hours.begin(), hours.end(), marker);
     return spread;
   }
-  const double ratio = reading / sum;
+  // A pattern shapes the estimates of a period with rain before they are
+  // scaled; it never touches a missing estimate.
+  std::array<double, kPeriodHoursMax> shaped;
+  const std::size_t count = std::min(hours.size(), kPeriodHoursMax);
+  bool is_shaped = false;
+  double shaped_sum = 0.0;
+  if (choices.pattern != Pattern::idw && hours.size() <= kPeriodHoursMax) {
+    is_shaped = shape_hours(choices.pattern, period.estimates, sum, reading, nodata,
+                            period.peak_share, {shaped.data(), count});
+    for (std::size_t k = 0; is_shaped && k < count; ++k) shaped_sum += shaped[k];
+  }
+  const double ratio = reading / (is_shaped ? shaped_sum : sum);
   for (std::size_t k = 0; k < hours.size(); ++k) {
     const double estimate = period.estimates[k];
     if (!is_present(estimate, nodata)) {
@@ -298,7 +322,7 @@ Spread spread_reading(const PeriodToSpread& period, const SpreadingChoices& choi
     } else {
       // Infinite readings or sums can make the product NaN (0 times
       // infinity); such an hour has no usable value.
-      const double scaled = ratio * estimate;
+      const double scaled = ratio * (is_shaped ? shaped[k] : estimate);
       hours[k] = std::isnan(scaled) ? marker : scaled;
     }
   }

@@ -16,6 +16,7 @@
 #include "core/periods.hpp"
 #include "core/stations.hpp"
 #include "core/window.hpp"
+#include "interp/patterns.hpp"
 
 namespace rumo {
 
@@ -27,7 +28,8 @@ constexpr std::size_t kPeriodHoursMax = 24;
 struct SpreadingChoices {
   DryFallback dry_fallback = DryFallback::zero;
   bool keep_totals = false;
-  int decimals = 1;  // of the written hours, for keep_totals
+  int decimals = 1;                // of the written hours, for keep_totals
+  Pattern pattern = Pattern::idw;  // how a scaled period's hours are shaped first
 };
 
 // The hours a dry period follows under nearest-wet: the values of the
@@ -38,21 +40,9 @@ struct DryPattern {
   double sum = 0.0;
 };
 
-// How a dry period finds its pattern, asked only when one is needed: any
-// callable that returns a DryPattern, held by reference (it must outlive the
-// call of spread_reading). Empty: no pattern.
-class PatternLookup {
- public:
-  PatternLookup() = default;
-  template <typename Find>
-  explicit PatternLookup(const Find& find)
-      : find_(&find), call_([](const void* f) { return (*static_cast<const Find*>(f))(); }) {}
-  DryPattern operator()() const { return call_ != nullptr ? call_(find_) : DryPattern{}; }
-
- private:
-  const void* find_ = nullptr;
-  DryPattern (*call_)(const void*) = nullptr;
-};
+// How a dry period finds its pattern, asked only when one is needed (it
+// must outlive the call of spread_reading). Empty: no pattern.
+using PatternLookup = Lookup<DryPattern>;
 
 // One period's reading and estimates.
 struct PeriodToSpread {
@@ -64,6 +54,9 @@ struct PeriodToSpread {
   // collector days.
   double unusable_value = 0.0;
   PatternLookup nearest_wet;  // asked only under DryFallback::nearest_wet
+  // The mean peak share of the nearest wet hourly stations (NaN without
+  // one), asked only under the patterns that follow it.
+  Lookup<double> peak_share;
 };
 
 // What became of a period.
@@ -82,7 +75,9 @@ struct Spread {
 //   is lost, unless the dry fallback spreads it evenly over the hours
 //   (spread-uniform) or after the nearest wet hourly station
 //   (nearest-wet; evenly where there is none);
-// - Σ > 0 (scaled): each hour is reading / Σ × estimate.
+// - Σ > 0 (scaled): each hour is reading / Σ × estimate, the estimates
+//   shaped by the pattern first (shape_hours; then the shaped values and
+//   their sum take their place).
 // A missing estimate gives a missing hour, and so does a product that is not
 // a number (0 × infinity). With kept totals, the hours of a scaled or spread
 // period are then rounded together so that their written values add up to
@@ -103,6 +98,11 @@ void wet_sums(const HourWindow& window, int first_slot, int last_slot, int hourl
 // ones. 0 if there is none.
 int nearest_wet_station(const StationTable& table, int target, int hourly,
                         const std::vector<double>& sums);
+
+// The same, the nearest `nearest.size()` of them (kPeakNeighbours at most)
+// into `nearest`, nearest first; returns how many there are.
+std::size_t nearest_wet_stations(const StationTable& table, int target, int hourly,
+                                 const std::vector<double>& sums, std::span<int> nearest);
 
 // Rounds the present values of a period together, in units of the last of
 // `decimals` decimals, so that they add up to `total` (the reading in such

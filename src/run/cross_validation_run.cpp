@@ -36,9 +36,14 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   console.out << "Stationswerte Korim...\n";
   TextReader hourly = read_station_header(console, files, params.hourly_file, 1, counts.hourly,
                                           stations, options.located);
-  const CrossValidationGrid grid = make_grid(request, params.power, params.max_distance);
-  console.out << message_format("Cross-validation: %zu powers x %zu distances\n",
-                                grid.powers.size(), grid.distances.size());
+  const CrossValidationGrid grid =
+      make_grid(request, params.power, params.max_distance, params.neighbours, options.pattern);
+  console.out << message_format("Cross-validation: %zu powers x %zu distances", grid.powers.size(),
+                                grid.distances.size());
+  if (grid.names_neighbours)
+    console.out << message_format(" x %zu neighbour limits", grid.neighbours.size());
+  if (grid.names_patterns) console.out << message_format(" x %zu patterns", grid.patterns.size());
+  console.out << "\n";
 
   // No result file is written, so the files read are the only ones taken.
   // Every output is checked before any of them is opened.
@@ -69,7 +74,8 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params), &pool,
                            details ? &*details : nullptr);
   // The left-out stations' readings are spread as the run would spread them.
-  const SpreadingChoices spreading{options.dry_fallback, options.keep_totals, options.decimals};
+  const SpreadingChoices spreading{options.dry_fallback, options.keep_totals, options.decimals,
+                                   options.pattern};
   DisaggregationJudge judge(stations, counts.hourly, grid, params.nodata, request.wet_threshold,
                             spreading, std::move(periods), request.periods_file);
   validator.judge_periods(judge);
@@ -89,12 +95,12 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
 
   const std::vector<PairFigures> figures = validator.finish();
   const std::vector<WayFigures> ways = judge.finish();
-  print_cross_validation(console.summary, figures, counts.hourly, params.power,
-                         params.max_distance);
-  print_disaggregation(console.summary, ways, request.wet_threshold, spreading);
+  print_cross_validation(console.summary, figures, grid, counts.hourly, params.power,
+                         params.max_distance, params.neighbours);
+  print_disaggregation(console.summary, ways, grid, request.wet_threshold, spreading);
   if (details) details->close();
   if (table) {
-    const std::string text = cross_validation_table(figures, ways);
+    const std::string text = cross_validation_table(figures, ways, grid);
     if (!table->write(text.data(), text.size()) || !table->close()) {
       fail_added_file(exit_code::added_file_not_written, kTableWhat, request.table_file);
     }

@@ -60,7 +60,7 @@ struct RunContext {
         files(with),
         options(asked),
         pool(asked.threads),
-        spreading{asked.dry_fallback, asked.keep_totals, asked.decimals} {}
+        spreading{asked.dry_fallback, asked.keep_totals, asked.decimals, asked.pattern} {}
 };
 
 constexpr const char* kReportWhat = "report file";

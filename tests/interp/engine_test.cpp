@@ -1,6 +1,6 @@
-// The run's interpolation engine, whole and cut into parts for threads,
-// against the plain form on random networks, fields and presence patterns:
-// the results must be the same to the bit.
+// The run's interpolation engine, whole and cut into parts for threads, with
+// and without a neighbour limit, against the plain form on random networks, fields and presence
+// patterns: the results must be the same to the bit.
 #include "interp/engine.hpp"
 
 #include <gtest/gtest.h>
@@ -27,6 +27,7 @@ struct Case {
   double distance;
   bool extremes;  // infinities, NaN and 1e308 among the values
   bool gaps;      // single missing values beyond the outages
+  int neighbours = 0;
 };
 
 class EngineAgainstPlain : public ::testing::TestWithParam<Case> {};
@@ -50,7 +51,8 @@ TEST_P(EngineAgainstPlain, GivesTheSameBitsAsThePlainForm) {
                              .lower_limit = 0.05,
                              .lower_replacement = 0.0,
                              .upper_limit = 50.0,
-                             .upper_replacement = 50.0};
+                             .upper_replacement = 50.0,
+                             .neighbours = c.neighbours};
   IdwEngine engine(table, counts, settings);
   WorkerPool pool(3);
   IdwEngine split(table, counts, settings, &pool);
@@ -106,7 +108,10 @@ INSTANTIATE_TEST_SUITE_P(
                       // Reaches so short that every source keeps a list of targets.
                       Case{2.0, 15000.0, false, true}, Case{1.0, 20000.0, true, true},
                       // Weights that underflow or overflow: the sums are unusable.
-                      Case{400.0, 1e6, true, true}, Case{-400.0, 1e6, true, true}));
+                      Case{400.0, 1e6, true, true}, Case{-400.0, 1e6, true, true},
+                      // Neighbour limits: the nearest present sources in reach.
+                      Case{2.0, 1e6, true, true, 8}, Case{1.5, 60000.0, false, true, 1},
+                      Case{2.5, 40000.0, true, true, 3}, Case{2.0, 1e6, false, false, 150}));
 
 }  // namespace
 }  // namespace rumo

@@ -14,17 +14,24 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kLow = -1e300;
+constexpr double kHigh = 1e300;
 
 // Sources (x, y, value) around one target at (0, 0).
 struct Case {
   std::vector<std::array<double, 3>> sources;
   double power, max_distance, expected;
-  double lower_limit = -1e300, lower_replacement = 0.0, upper_limit = 1e300,
-         upper_replacement = 0.0;
+  double lower_limit = kLow, lower_replacement = 0.0, upper_limit = kHigh, upper_replacement = 0.0;
+  int neighbours = 0;
 };
 
 TEST(Idw, HandWorkedCases) {
   const double w1 = 1.0 / std::sqrt(0.1), w2 = 1.0 / 0.5;
+  // Around the target: 1 and 2 equally near, 3 farther, 4 nearest but
+  // missing, 5 beyond the maximum distance.
+  const std::vector<std::array<double, 3>> near = {
+      {0, -3, 9}, {0, 3, 3}, {4, 0, 1}, {0, 1, -9999}, {0, 5.5, 100}};
+  const double all_in_reach = (9.0 / 9 + 3.0 / 9 + 1.0 / 16) / (2.0 / 9 + 1.0 / 16);
   const Case cases[] = {
       // A source at the target's place counts as 0.1 squared distance away.
       {{{0, 0, 6}, {0, 0.5, 2}}, 2, 1, (10.0 * 6.0 + 4.0 * 2.0) / 14.0},
@@ -52,6 +59,13 @@ TEST(Idw, HandWorkedCases) {
       {{{1000, 0, 4}, {0, 2000, kInf}}, kNaN, 1e6, 0},
       {{{1000, 0, 4}, {0, 2000, kInf}}, kInf, 1e6, 0},
       {{{1, 0, 4}, {0, 1e4, kInf}}, 100, 1e6, 4},
+      // A neighbour limit takes the nearest present sources in reach, the
+      // lower number first among equally near ones.
+      {near, 2, 5, 9, kLow, 0, kHigh, 0, 1},
+      {near, 2, 5, 6, kLow, 0, kHigh, 0, 2},
+      {near, 2, 5, all_in_reach, kLow, 0, kHigh, 0, 3},
+      {near, 2, 5, all_in_reach, kLow, 0, kHigh, 0, 4},
+      {near, 2, 5, all_in_reach},
   };
   for (const Case& c : cases) {
     const int hourly = static_cast<int>(c.sources.size());
@@ -66,10 +80,11 @@ TEST(Idw, HandWorkedCases) {
     field[hourly + 2] = 333.0;
     const HourField before = field;
     const IdwSettings settings{
-        c.power,       c.max_distance,     9998.0, c.lower_limit, c.lower_replacement,
-        c.upper_limit, c.upper_replacement};
+        c.power,       c.max_distance,      9998.0,      c.lower_limit, c.lower_replacement,
+        c.upper_limit, c.upper_replacement, c.neighbours};
     idw_interpolate(field, hourly + 1, hourly + 1, table, hourly, settings);
-    EXPECT_DOUBLE_EQ(field[hourly + 1], c.expected) << c.power << " " << c.max_distance;
+    EXPECT_DOUBLE_EQ(field[hourly + 1], c.expected)
+        << c.power << " " << c.max_distance << " " << c.neighbours;
     // Only the target is written; an empty range writes nothing.
     const auto unchanged = [&] {
       return std::memcmp(field.data(), before.data(), field.size() * sizeof(double)) == 0;

@@ -36,7 +36,8 @@ struct Spreading {
     const auto find = [&] {
       return pattern.empty() ? DryPattern{} : DryPattern{pattern.data(), pattern_sum};
     };
-    const PeriodToSpread period{reading, estimates, kNodata, unusable, PatternLookup(find)};
+    const PeriodToSpread period{reading,  estimates,           kNodata,
+                                unusable, PatternLookup(find), Lookup<double>()};
     spread = spread_reading(period, choices, hours);
   }
 };
