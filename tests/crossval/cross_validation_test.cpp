@@ -1,6 +1,7 @@
 // The cross-validation against the plain interpolation: every estimate it
 // writes must be what the plain form gives for the field with the station
-// removed, on random networks, fields and presence patterns.
+// removed, with and without a neighbour limit, on random networks, fields and
+// presence patterns.
 #include "crossval/cross_validation.hpp"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,10 @@ struct Scenario {
   StationTable table;
   int hourly = 0;
   std::vector<HourField> fields;
-  CrossValidationGrid grid{{0.0, 0.5, 1.0, 1.7, 2.0, 3.0}, {30.0, 150.0, 400.0, 1000.0, HUGE_VAL}};
+  CrossValidationGrid grid{.powers = {0.0, 0.5, 1.0, 1.7, 2.0, 3.0},
+                           .distances = {30.0, 150.0, 400.0, 1000.0, HUGE_VAL},
+                           .neighbours = {1, 0},
+                           .names_neighbours = true};
   IdwSettings settings;
 };
 
@@ -99,7 +103,9 @@ TEST(CrossValidation, EveryEstimateIsThePlainInterpolationWithoutTheStation) {
     std::istringstream lines(outcome.details);
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(line, "power\tdistance\tstation\tname\tyear\tmonth\tday\thour\tobserved\testimated");
+    EXPECT_EQ(line,
+              "power\tdistance\tneighbours\tstation\tname\tyear\tmonth\tday\thour\tobserved\t"
+              "estimated");
     long long written = 0;
     std::size_t last = 0;
     // The left-out station's place as one more target behind the hourly stations.
@@ -109,8 +115,12 @@ TEST(CrossValidation, EveryEstimateIsThePlainInterpolationWithoutTheStation) {
     for (; std::getline(lines, line); ++written) {
       std::vector<double> cells;
       std::istringstream split(line);
-      for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(std::stod(cell));
-      ASSERT_EQ(cells.size(), 10U) << line;
+      for (std::string cell; std::getline(split, cell, '\t');) {
+        cells.push_back(cell == "all" ? 0.0 : std::stod(cell));
+      }
+      ASSERT_EQ(cells.size(), 11U) << line;
+      const int neighbours = static_cast<int>(cells[2]);
+      cells.erase(cells.begin() + 2);
       ASSERT_EQ(std::tie(cells[4], cells[5]), std::tuple(2004, 3)) << line;
       const auto h = static_cast<std::size_t>(24 * (cells[6] - 1) + cells[7] - 1);
       ASSERT_TRUE(h < s.fields.size() && h >= last) << line;  // in time order
@@ -127,7 +137,10 @@ TEST(CrossValidation, EveryEstimateIsThePlainInterpolationWithoutTheStation) {
       IdwSettings settings = s.settings;
       settings.power = cells[0];
       settings.max_distance = cells[1];
+      settings.neighbours = neighbours;
       idw_interpolate(field, target, target, table, s.hourly, settings);
+      // Under a limit each estimate is worked out alone, as the run's.
+      EXPECT_TRUE(neighbours == 0 || cells[9] == field[target]) << line;
       // README's bound: a relative 1e-12 of the run's interpolation.
       if (cells[9] != field[target]) {
         EXPECT_LE(std::fabs(cells[9] - field[target]), 1e-12 * std::fabs(field[target])) << line;
@@ -161,6 +174,20 @@ TEST(CrossValidation, DefaultGridHoldsTheRunsOwnPairAndUserListsAreSortedOnce) {
     EXPECT_EQ(grid.powers, c.grid_powers);
     EXPECT_EQ(grid.distances, c.grid_distances);
   }
+  // Neighbour limits ascending with all last, patterns in their order, each
+  // once; the tables name them where they were asked for.
+  CrossValidationRequest request;
+  request.neighbour_counts = {0, 8, 2, 8};
+  request.patterns = {Pattern::sharpen, Pattern::idw, Pattern::sharpen};
+  CrossValidationGrid grid = make_grid(request, 2.0, 40.0, 3, Pattern::peak_add);
+  EXPECT_EQ(grid.neighbours, (std::vector<int>{2, 8, 0}));
+  EXPECT_EQ(grid.patterns, (std::vector{Pattern::idw, Pattern::sharpen}));
+  EXPECT_TRUE(grid.names_neighbours && grid.names_patterns);
+  EXPECT_EQ(grid.choices(), 7U * 5U * 3U * 2U);
+  grid = make_grid({}, 2.0, 40.0, 3, Pattern::idw);
+  EXPECT_EQ(grid.neighbours, (std::vector<int>{3}));
+  EXPECT_EQ(grid.patterns, (std::vector{Pattern::idw}));
+  EXPECT_TRUE(grid.names_neighbours && !grid.names_patterns);
 }
 
 }  // namespace

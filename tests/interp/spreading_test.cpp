@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -279,6 +280,12 @@ TEST(Spreading, NearestWetStationAtAnyDistance) {
   EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 0.0, 0.0, 5.0}), 3);
   EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 0.0, 1.0, 5.0}), 2);
   EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 0.0, 0.0, 0.0}), 0);
+  // The nearest three, nearest first.
+  std::array<int, 3> three{};
+  EXPECT_EQ(nearest_wet_stations(table, 4, 3, {0.0, 2.0, 1.0, 5.0}, three), 3U);
+  EXPECT_EQ(three, (std::array{2, 1, 3}));
+  EXPECT_EQ(nearest_wet_stations(table, 4, 3, {0.0, 0.0, 1.0, 5.0}, three), 2U);
+  EXPECT_EQ(three[1], 3);
   table.first[2] = std::nan("");
   EXPECT_EQ(nearest_wet_station(table, 4, 3, {0.0, 0.0, 1.0, 0.0}), 0);
 }

@@ -1,6 +1,7 @@
 // The cross-validation of the scaled hours against the run's own functions:
 // every row of the periods file must be what the run's interpolation and
-// scaling (with the dry fallback and kept totals asked for) give a climate or
+// scaling (with the dry fallback, kept totals, neighbour limits and patterns
+// asked for) give a climate or
 // collector station at the left-out station's place, fed the other hourly
 // stations' values, and every period whose hours are all present and read
 // must have its row.
@@ -91,7 +92,8 @@ struct RunDay {
 };
 
 RunDay run_day(const Hours& h, int s, const std::vector<HourStamp>& stamps, double power,
-               double distance, const RunParameters& params, const RunOptions& options) {
+               double distance, int neighbours, Pattern pattern, const RunParameters& params,
+               const RunOptions& options) {
   const int climate = h.count + 1, collector = h.count + 2;
   StationTable table = h.table;
   for (const int target : {climate, collector}) {
@@ -115,9 +117,10 @@ RunDay run_day(const Hours& h, int s, const std::vector<HourStamp>& stamps, doub
   IdwSettings settings = IdwSettings::from(params);
   settings.power = power;
   settings.max_distance = distance;
+  settings.neighbours = neighbours;
   const StationCounts counts{h.count, 1, 1};
   IdwEngine engine(table, counts, settings);
-  SpreadingChoices choices{options.dry_fallback, false, options.decimals};
+  SpreadingChoices choices{options.dry_fallback, false, options.decimals, pattern};
   if (options.keep_totals) {
     day.unrounded = day.window;
     adjust_to_totals(day.unrounded, counts, params.nodata, engine, nullptr, choices);
@@ -169,6 +172,10 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
     cv.enabled = true;
     cv.powers = {0.0, 2.0, 3.5};
     cv.distances = {30.0, r.params.max_distance, HUGE_VAL};
+    // Half the runs with neighbour limits, most with every pattern.
+    if (seed % 4 < 2) cv.neighbour_counts = {1, 0};
+    if (seed % 5 != 0) cv.patterns.assign(std::begin(kPatterns), std::end(kPatterns));
+    const bool limits = !cv.neighbour_counts.empty(), patterns = !cv.patterns.empty();
     cv.periods_file = "p";
     cv.table_file = "t";
     std::string periods, table;
@@ -197,27 +204,35 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
     std::istringstream lines(periods);
     std::string line;
     std::getline(lines, line);
-    EXPECT_EQ(line,
-              "power\tdistance\tstation\tname\tway\tyear\tmonth\tday\thour\treading\t"
-              "interpolated\toutcome\trmse\tobserved_max\tscaled_max\tobserved_wet_hours\t"
-              "scaled_wet_hours");
-    std::map<std::tuple<Date, double, double, int>, RunDay> days;
+    EXPECT_EQ(line, std::string("power\tdistance\t") + (limits ? "neighbours\t" : "") +
+                        (patterns ? "pattern\t" : "") +
+                        "station\tname\tway\tyear\tmonth\tday\thour\treading\t"
+                        "interpolated\toutcome\trmse\tobserved_max\tscaled_max\t"
+                        "observed_wet_hours\tscaled_wet_hours");
+    std::map<std::tuple<Date, double, double, int, int, std::string>, RunDay> days;
     long written = 0;
     for (; std::getline(lines, line); ++written) {
       Cells c;
       std::istringstream split(line);
       for (std::string cell; std::getline(split, cell, '\t');) c.push_back(cell);
       if (line.back() == '\t') c.emplace_back();
-      ASSERT_EQ(c.size(), 17u) << line;
+      ASSERT_EQ(c.size(), 17u + limits + patterns) << line;
+      const int neighbours = limits && c[2] != "all" ? std::stoi(c[2]) : 0;
+      const std::string pattern_name = patterns ? c[2 + limits] : "idw";
+      c.erase(c.begin() + 2, c.begin() + 2 + limits + patterns);
+      Pattern pattern = Pattern::idw;
+      for (const Pattern p : kPatterns)
+        pattern = pattern_name == rumo::pattern_name(p) ? p : pattern;
       const double power = number(c[0]), distance = number(c[1]);
       const int s = std::stoi(c[2]);
       EXPECT_EQ(c[3], h.table.name[s]);
       const bool collector = c[4] == "collector";
       const int hour = std::stoi(c[8]);
       Date date{std::stoi(c[5]), std::stoi(c[6]), std::stoi(c[7])};
-      const auto key = std::tuple(date, power, distance, s);
+      const auto key = std::tuple(date, power, distance, s, neighbours, pattern_name);
       if (!days.count(key)) {
-        days.emplace(key, run_day(h, s, day_hours(date), power, distance, r.params, options));
+        days.emplace(key, run_day(h, s, day_hours(date), power, distance, neighbours, pattern,
+                                  r.params, options));
       }
       const RunDay& day = days.at(key);
       const int first = hour == 19 ? 13 : 1, last = collector || hour == 19 ? 24 : 12;
@@ -281,7 +296,7 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
         counted += halves[0] + halves[1] + (halves[0] && halves[1]);
       }
     }
-    const auto pairs = make_grid(cv, r.params.power, r.params.max_distance).pairs();
+    const auto pairs = make_grid(cv, r.params.power, r.params.max_distance).choices();
     EXPECT_EQ(written, counted * static_cast<long>(pairs));
   }
   // The random runs must have exercised the check.
