@@ -155,6 +155,11 @@ FAULTS = [
      "a NetCDF block counts as written only once it is: after it fails, closing the file writes it again"),
     ("checks/stamp_shift.hpp", "kShiftWetPeriods = 10;", "kShiftWetPeriods = 100;",
      "readings stamped a day late go unwarned at stations of a short record"),
+    ("checks/stamp_shift.cpp", "(same < last - first + 1 || same > static_cast<long>(kNamesShown))",
+     "(same > static_cast<long>(kNamesShown))",
+     "a network stamped a day late goes unwarned where no station shows it alone"),
+    ("checks/stamp_shift.cpp", "Judged& kind = kinds_[p.station <= counts_.last_climate() ? 0 : 1];",
+     "Judged& kind = kinds_[0];", "collector stations are judged together with the climate ones"),
     ("map/station_map.cpp", 'out += "&amp;";', 'out += "&";', "an ampersand in a name breaks the map"),
     # checks: warnings for likely mistakes
     ("checks/station_checks.cpp", "reached = dx * dx + dy * dy <= reach;",
