@@ -160,6 +160,12 @@ FAULTS = [
      "a network stamped a day late goes unwarned where no station shows it alone"),
     ("checks/stamp_shift.cpp", "Judged& kind = kinds_[p.station <= counts_.last_climate() ? 0 : 1];",
      "Judged& kind = kinds_[0];", "collector stations are judged together with the climate ones"),
+    ("checks/clock_check.cpp", "const long first = waiting.first + pair.shift(k);",
+     "const long first = waiting.first - pair.shift(k);",
+     "hourly values an hour early at a climate or collector station's place are told as an hour late"),
+    ("checks/clock_check.cpp", "pair.waiting.front().first + 2 * pair.period - 1 <= latest_",
+     "pair.waiting.front().first + pair.period - 1 <= latest_",
+     "readings are compared before the hours a period later are told: no clock is ever checked"),
     ("map/station_map.cpp", 'out += "&amp;";', 'out += "&";', "an ampersand in a name breaks the map"),
     # checks: warnings for likely mistakes
     ("checks/station_checks.cpp", "reached = dx * dx + dy * dy <= reach;",
