@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/clock_check.hpp"
 #include "checks/stamp_shift.hpp"
 #include "checks/station_checks.hpp"
 #include "core/error.hpp"
@@ -48,6 +49,7 @@ struct RunContext {
   std::optional<SeriesLayout> netcdf_layout;  // of --netcdf, once its file is checked
   RunReport* report = nullptr;                // among the additions, when asked for
   StampShiftCheck* stamp_check = nullptr;     // likewise, with run options
+  ClockCheck* clock_check = nullptr;          // likewise, where stations share a place
   std::vector<PeriodRecord> periods;          // of the day, when an addition wants them
   std::optional<IdwEngine> engine;
   std::optional<DayReader> days;
@@ -184,6 +186,12 @@ void open_additions(RunContext& run) {
     auto check = std::make_unique<StampShiftCheck>(run.stations, run.counts, params.nodata);
     run.stamp_check = check.get();
     run.additions.push_back(std::move(check));
+    // And clocks set differently, where an hourly station stands beside one.
+    auto clock = std::make_unique<ClockCheck>(run.stations, run.counts, params.nodata);
+    if (clock->has_pairs()) {
+      run.clock_check = clock.get();
+      run.additions.push_back(std::move(clock));
+    }
   }
 }
 
@@ -277,8 +285,8 @@ void tell_additions(RunContext& run, const DayWritten& written) {
 
 // The additions write and close their files, then tell what they found.
 // With run options, the warnings that only the whole run can give come
-// first: values below 0 taken as rain, and stamps that look shifted (which
-// the report's summary repeats).
+// first: values below 0 taken as rain, stamps that look shifted and clocks
+// that differ at one place (which the report's summary repeats).
 void finish_additions(RunContext& run) {
   for (const auto& addition : run.additions) addition->finish();
   if (run.options.located) {
@@ -287,13 +295,15 @@ void finish_additions(RunContext& run) {
       if (*input) warn_negative_values(run.console.err, **input);
     }
   }
-  if (run.stamp_check != nullptr) {
-    const std::vector<std::string> findings = run.stamp_check->findings();
-    for (const std::string& finding : findings) {
-      run.console.err << "rumo: warning: " << finding << ".\n";
-    }
-    if (run.report != nullptr) run.report->repeat_warnings(findings);
+  std::vector<std::string> findings;
+  if (run.stamp_check != nullptr) findings = run.stamp_check->findings();
+  if (run.clock_check != nullptr) {
+    for (std::string& finding : run.clock_check->findings()) findings.push_back(std::move(finding));
   }
+  for (const std::string& finding : findings) {
+    run.console.err << "rumo: warning: " << finding << ".\n";
+  }
+  if (run.report != nullptr) run.report->repeat_warnings(findings);
   for (const auto& addition : run.additions) addition->summary(run.console.summary);
 }
 
