@@ -191,6 +191,11 @@ FAULTS = [
      "file.write_text(kept_name(table.name[i]));", "the importer cuts station names to 7 characters"),
     ("core/stamp_text.cpp", "minute >= 0 ? minute / 1440 : -((-minute + 1439) / 1440);",
      "minute / 1440;", "a minute before 1970 is dated a day late"),
+    # the weather service's downloads as they come
+    ("import/archive.cpp", 'if (!base_name(name).starts_with("produkt_")) {',
+     "if (base_name(name).empty()) {", "the archives' metadata files are read as value files"),
+    ("import/archive.cpp", "return byte < 0x20 && byte != '\\t'", "return byte == 0 && byte != '\\t'",
+     "a packed file without a NUL in its head is read as text"),
 ]
 
 

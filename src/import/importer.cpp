@@ -37,6 +37,7 @@ std::string landing_words(Kind kind, Landing at) {
 struct Duplicate {
   int station;
   Landing at;
+  std::string file;
   long line;
   std::string text;
 };
@@ -46,14 +47,14 @@ class StoreSink : public ValueSink {
  public:
   StoreSink(SeriesStore& store, Kind kind, long first_day, long last_day)
       : store_(store), kind_(kind), first_day_(first_day), last_day_(last_day) {}
-  void take(int station, Landing at, bool present, double value, long line,
+  void take(int station, Landing at, bool present, double value, std::string_view file, long line,
             std::string_view text) override {
     if (at.day < first_day_ || at.day > last_day_) {
       ++skipped;
       return;
     }
     if (!store_.put(station, at, present, value))
-      throw Duplicate{station, at, line, std::string(text)};
+      throw Duplicate{station, at, std::string(file), line, std::string(text)};
     if (present) {
       first_value_day = std::min(first_value_day, at.day);
       // Hours 1 to 6 close the program's day before (hour 7 to hour 6), so
@@ -77,11 +78,14 @@ class StoreSink : public ValueSink {
 class LocateSink : public ValueSink {
  public:
   struct Found {
+    std::string file;
     long line;
   };
   LocateSink(int station, Landing at) : station_(station), at_(at) {}
-  void take(int station, Landing at, bool, double, long line, std::string_view) override {
-    if (station == station_ && at.day == at_.day && at.slot == at_.slot) throw Found{line};
+  void take(int station, Landing at, bool, double, std::string_view file, long line,
+            std::string_view) override {
+    if (station == station_ && at.day == at_.day && at.slot == at_.slot)
+      throw Found{std::string(file), line};
   }
 
  private:
@@ -110,19 +114,17 @@ void read_kind(FileSystem& files, const ImportRequest& request, Kind kind, const
                  request.end ? *request.end + extra : std::numeric_limits<long>::max());
   for (std::size_t i = 0; i < names.size(); ++i) {
     try {
-      ValueParser parser(rules, list, names[i], sink);
-      read_value_file(files, names[i], parser);
+      read_value_file(files, names[i], rules, list, sink);
     } catch (const Duplicate& second) {
       // The first value is found again by reading the files up to here once more.
       LocateSink locate(second.station, second.at);
       for (std::size_t k = 0; k <= i; ++k) {
         try {
-          ValueParser parser(rules, list, names[k], locate);
-          read_value_file(files, names[k], parser);
+          read_value_file(files, names[k], rules, list, locate);
         } catch (const LocateSink::Found& first) {
-          fail_import(exit_code::import_duplicate, names[i], second.line,
+          fail_import(exit_code::import_duplicate, second.file, second.line,
                       "a second value for station " + list.stations[second.station].id + ", " +
-                          landing_words(kind, second.at) + "; the first is on " + names[k] + ":" +
+                          landing_words(kind, second.at) + "; the first is on " + first.file + ":" +
                           std::to_string(first.line),
                       second.text);
         }
@@ -313,9 +315,8 @@ void warn_far_stations(const StationList& list, const std::vector<int>& used,
 
 void import_stations(FileSystem& files, const ImportRequest& request, std::ostream& out,
                      std::ostream& err) {
-  std::string table;
-  read_file(files, request.stations, [&](std::string_view data) { table.append(data); });
-  const StationList list = read_station_list(table, request.stations);
+  const StationList list = read_station_list(
+      read_text_file(files, request.stations, "a station table"), request.stations);
 
   // Every value file is read and placed before anything is written.
   std::array<KindResult, 3> kinds;

@@ -4,8 +4,10 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "core/stamp_text.hpp"
+#include "import/archive.hpp"
 #include "import/import_codes.hpp"
 #include "import/stamps.hpp"
 #include "import/text_table.hpp"
@@ -140,7 +142,7 @@ void ValueParser::row(std::string_view text) {
                   text);
     }
   }
-  sink_.take(last_station_, land(fields_[time_column_], text), present, value, line_, text);
+  sink_.take(last_station_, land(fields_[time_column_], text), present, value, file_, line_, text);
 }
 
 Landing ValueParser::land(std::string_view stamp_text, std::string_view text) const {
@@ -214,9 +216,50 @@ void read_file(FileSystem& files, const std::string& name,
   if (!source->close()) fail_import(exit_code::import_file_not_read, name, 0, "cannot be read");
 }
 
-void read_value_file(FileSystem& files, const std::string& name, ValueParser& parser) {
-  read_file(files, name, [&](std::string_view data) { parser.feed(data); });
-  parser.finish();
+void read_value_file(FileSystem& files, const std::string& name, const ValueRules& rules,
+                     const StationList& stations, ValueSink& sink) {
+  // A zip archive is read whole, then each of its product files; text is
+  // parsed as it comes.
+  std::optional<Content> content;
+  std::string archive;
+  ValueParser parser(rules, stations, name, sink);
+  read_file(files, name, [&](std::string_view data) {
+    if (!content) {
+      content = content_of(data);
+      if (*content == Content::binary) {
+        fail_import(exit_code::import_not_text, name, 0,
+                    "is a binary file, neither text nor a zip archive");
+      }
+    }
+    if (*content == Content::zip) {
+      archive.append(data);
+    } else {
+      parser.feed(data);
+    }
+  });
+  if (content != Content::zip) {
+    parser.finish();
+    return;
+  }
+  std::optional<ValueParser> product;
+  read_products(
+      archive, name,
+      [&](const std::string& label) { product.emplace(rules, stations, label, sink); },
+      [&](std::string_view data) { product->feed(data); }, [&] { product->finish(); });
+}
+
+std::string read_text_file(FileSystem& files, const std::string& name, std::string_view what) {
+  std::string text;
+  read_file(files, name, [&](std::string_view data) {
+    if (text.empty() && content_of(data) != Content::text) {
+      fail_import(
+          exit_code::import_not_text, name, 0,
+          std::string(content_of(data) == Content::zip ? "is a zip archive" : "is a binary file") +
+              ", but " + std::string(what) + " is a text file");
+    }
+    text.append(data);
+  });
+  return text;
 }
 
 SeriesStore::SeriesStore(Kind kind, std::size_t stations)

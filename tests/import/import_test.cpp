@@ -8,6 +8,7 @@
 
 #include "core/error.hpp"
 #include "core/files.hpp"
+#include "import/archive.hpp"
 #include "import/import_codes.hpp"
 #include "import/importer.hpp"
 #include "import/stamps.hpp"
@@ -86,6 +87,17 @@ TEST(TextTable, FieldsIdsAndNumbers) {
   EXPECT_EQ(ascii_text("Ch\xC3\xA2teau"), "Ch_teau");
 }
 
+TEST(Archive, TextZipAndBinaryAreToldApart) {
+  using namespace std::string_view_literals;
+  EXPECT_EQ(content_of("STATIONS_ID;MESS_DATUM\r\n\t\f\x1A\xC3\xBC\xFC"), Content::text);
+  EXPECT_EQ(content_of("PK\x03\x04\x14\0\0"sv), Content::zip);
+  EXPECT_EQ(content_of("PK\x05\x06\0\0"sv), Content::zip);
+  EXPECT_EQ(content_of("\x1F\x8B\x08"), Content::binary);
+  EXPECT_EQ(content_of("id;time\n1;2\0"sv), Content::binary);
+  // Only the first 8000 bytes are judged.
+  EXPECT_EQ(content_of(std::string(8000, 'a') + '\0'), Content::text);
+}
+
 int failure_code(const std::function<void()>& action) {
   try {
     action();
@@ -142,7 +154,8 @@ struct Landed {
 
 class Collect : public ValueSink {
  public:
-  void take(int station, Landing at, bool present, double value, long, std::string_view) override {
+  void take(int station, Landing at, bool present, double value, std::string_view, long,
+            std::string_view) override {
     rows.push_back({station, at.day, at.slot, present, value});
   }
   std::vector<Landed> rows;
