@@ -196,6 +196,12 @@ FAULTS = [
      "if (base_name(name).empty()) {", "the archives' metadata files are read as value files"),
     ("import/archive.cpp", "return byte < 0x20 && byte != '\\t'", "return byte == 0 && byte != '\\t'",
      "a packed file without a NUL in its head is read as text"),
+    ("import/value_file.cpp", '"rr", "rsk"}};', '"rr"}};',
+     "the daily climate product's RSK is not found as the value column"),
+    ("import/station_list.cpp", "<= 100.0))", "<= 80.0))",
+     "two station lists may place a station only 80 m apart"),
+    ("import/importer.cpp", "for (const int s : used) check_one_place(list, s);", "",
+     "a station two lists place kilometres apart is imported at the first list's place"),
 ]
 
 

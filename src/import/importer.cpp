@@ -105,6 +105,7 @@ void read_kind(FileSystem& files, const ImportRequest& request, Kind kind, const
   const auto& names = request.files[static_cast<int>(kind)];
   ValueRules rules = request.rules;
   rules.kind = kind;
+  rules.columns = request.columns[static_cast<int>(kind)];
   result.store = std::make_unique<SeriesStore>(kind, list.stations.size());
   // With a given period, values beyond it are skipped as they are read; the
   // hourly file reaches one day further, so that the last halves and days
@@ -176,7 +177,7 @@ std::string place_stations(const ImportRequest& request, const StationList& list
     const StationRecord& station = list.stations[s];
     const auto planar = projection->forward({station.first, station.second});
     if (!planar || !std::isfinite(planar->x) || !std::isfinite(planar->y)) {
-      fail_import(exit_code::import_bad_stations, list.file, station.line,
+      fail_import(exit_code::import_bad_stations, station.file, station.line,
                   "station " + station.id + ": latitude " + shortest_text(station.first) +
                       " and longitude " + shortest_text(station.second) +
                       " cannot be projected to " + crs);
@@ -197,15 +198,17 @@ void name_stations(const ImportRequest& request, const StationList& list,
       if (c != ' ' && c != '\t') name += c;
     }
     if (name.empty()) {
-      fail_import(exit_code::import_bad_stations, list.file, station.line,
+      fail_import(exit_code::import_bad_stations, station.file, station.line,
                   "station " + station.id + " has no name (--names id writes its id)");
     }
     const auto [at, added] = kept.emplace(name.substr(0, 7), s);
     if (!added) {
       const StationRecord& other = list.stations[at->second];
-      fail_import(exit_code::import_bad_stations, list.file, station.line,
-                  "stations " + other.id + " (line " + std::to_string(other.line) + ") and " +
-                      station.id + " are both named \"" + at->first +
+      fail_import(exit_code::import_bad_stations, station.file, station.line,
+                  "stations " + other.id + " (" +
+                      (other.file == station.file ? "" : other.file + " ") + "line " +
+                      std::to_string(other.line) + ") and " + station.id + " are both named \"" +
+                      at->first +
                       "\" in the 7 characters a run keeps; --names id or shorter names tell "
                       "them apart");
     }
@@ -304,8 +307,8 @@ void warn_far_stations(const StationList& list, const std::vector<int>& used,
   for (const int s : used) {
     const double distance = std::hypot(placed.at(s).at.x - mx, placed.at(s).at.y - my);
     if (distance > 1.0e6) {
-      err << "rumo import: warning: " << list.file << ":" << list.stations[s].line << ": station "
-          << list.stations[s].id << " lies " << std::lround(distance / 1000.0)
+      err << "rumo import: warning: " << list.stations[s].file << ":" << list.stations[s].line
+          << ": station " << list.stations[s].id << " lies " << std::lround(distance / 1000.0)
           << " km from the median of the stations; are its coordinates right?\n";
     }
   }
@@ -315,8 +318,15 @@ void warn_far_stations(const StationList& list, const std::vector<int>& used,
 
 void import_stations(FileSystem& files, const ImportRequest& request, std::ostream& out,
                      std::ostream& err) {
-  const StationList list = read_station_list(
-      read_text_file(files, request.stations, "a station table"), request.stations);
+  StationList list;
+  for (const std::string& name : request.stations) {
+    StationList more = read_station_list(read_text_file(files, name, "a station table"), name);
+    if (list.stations.empty()) {
+      list = std::move(more);
+    } else {
+      merge_station_list(list, more);
+    }
+  }
 
   // Every value file is read and placed before anything is written.
   std::array<KindResult, 3> kinds;
@@ -334,7 +344,7 @@ void import_stations(FileSystem& files, const ImportRequest& request, std::ostre
   const long last_day = request.end.value_or(std::max(last_value_day, first_value_day));
   const bool none = first_value_day == std::numeric_limits<long>::max();
   const std::string& first_file =
-      request.files[0].empty() ? request.stations : request.files[0].front();
+      request.files[0].empty() ? request.stations.front() : request.files[0].front();
   if (none || first_day > last_day) {
     fail_import(exit_code::import_nothing, first_file, 0, "no value lies in the period to import");
   }
@@ -351,6 +361,7 @@ void import_stations(FileSystem& files, const ImportRequest& request, std::ostre
   std::sort(used.begin(), used.end(),
             [&](int a, int b) { return id_before(list.stations[a].id, list.stations[b].id); });
   used.erase(std::unique(used.begin(), used.end()), used.end());
+  for (const int s : used) check_one_place(list, s);
   std::map<int, Placed> placed;
   const std::string crs = place_stations(request, list, used, placed);
   name_stations(request, list, used, placed);

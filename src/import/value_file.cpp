@@ -38,6 +38,16 @@ constexpr std::uint64_t kMissingBits = 0x7FF8'0000'0000'B1A4ull;
 const double kAbsent = std::bit_cast<double>(kAbsentBits);
 const double kMissing = std::bit_cast<double>(kMissingBits);
 
+// "a", "a or b", "a, b or c".
+std::string listed(const std::vector<std::string>& items, const char* last) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? last : ", ";
+    text += items[i];
+  }
+  return text;
+}
+
 bool absent(double value) {
   return std::bit_cast<std::uint64_t>(value) == kAbsentBits;
 }
@@ -92,16 +102,32 @@ void ValueParser::header(std::string_view text) {
                 "the header holds no ';', ',' or tab between its names", text);
   }
   split_fields(text, delimiter_, fields_);
-  const auto column = [&](int which, std::initializer_list<std::string_view> names) {
-    if (rules_.columns.empty()) return find_column(fields_, names);
-    return find_column(fields_, {rules_.columns[which]});
-  };
-  station_column_ = column(0, {"station", "station_id", "stations_id", "id"});
-  time_column_ = column(1, {"time", "date", "timestamp", "mess_datum"});
-  value_column_ = column(2, {"value", "precipitation", "r1", "rs", "rr"});
-  if (station_column_ < 0 || time_column_ < 0 || value_column_ < 0) {
+  // The usual names, ignoring case; RSK is the daily climate product's.
+  static const std::vector<std::string_view> kUsual[3] = {
+      {"station", "station_id", "stations_id", "id"},
+      {"time", "date", "timestamp", "mess_datum"},
+      {"value", "precipitation", "r1", "rs", "rr", "rsk"}};
+  static const char* const kRoles[3] = {"station", "time", "value"};
+  int* const columns[3] = {&station_column_, &time_column_, &value_column_};
+  std::vector<std::string> missing, looked_for;
+  for (int which = 0; which < 3; ++which) {
+    const std::vector<std::string_view> names =
+        rules_.columns.empty() ? kUsual[which]
+                               : std::vector<std::string_view>{rules_.columns[which]};
+    *columns[which] = find_column(fields_, names);
+    if (*columns[which] >= 0) continue;
+    missing.emplace_back(kRoles[which]);
+    looked_for.push_back(std::string(kRoles[which]) + " (" +
+                         listed({names.begin(), names.end()}, ", ") + ")");
+  }
+  if (!missing.empty()) {
+    static const char* const kOptions[3] = {"--hourly-columns", "--climate-columns",
+                                            "--collector-columns"};
     fail_import(exit_code::import_bad_line, file_, 1,
-                "the header names no station, time or value column (--columns names them)", text);
+                "no " + listed(missing, " or ") + " column among " +
+                    listed({fields_.begin(), fields_.end()}, ", ") +
+                    "; names looked for: " + listed(looked_for, ", ") + "; --columns or " +
+                    kOptions[static_cast<int>(rules_.kind)] + " STATION,TIME,VALUE names them");
   }
   needed_ = static_cast<std::size_t>(std::max({station_column_, time_column_, value_column_})) + 1;
 }

@@ -304,7 +304,7 @@ TEST(Importer, WritesEveryFileOrNone) {
                   {"h.csv", "id,time,value\n44,2023060301,0.3\n"},
                   {"k.csv", "id,time,value\nK1,2023-06-03 18:00,2\n"}};
   ImportRequest request;
-  request.stations = "s.csv";
+  request.stations = {"s.csv"};
   request.files = {{{"h.csv"}, {"k.csv"}, {}}};
   request.out_dir = "out";
   std::ostringstream out, err;
