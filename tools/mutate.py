@@ -202,6 +202,10 @@ FAULTS = [
      "two station lists may place a station only 80 m apart"),
     ("import/importer.cpp", "for (const int s : used) check_one_place(list, s);", "",
      "a station two lists place kilometres apart is imported at the first list's place"),
+    ("import/value_file.cpp", "present ? place == value :", "present ? true :",
+     "a different value in an overlapping download is taken as a repeated one"),
+    ("import/importer.cpp", "if (put == SeriesStore::Put::same) ++repeated;", "",
+     "repeated rows of overlapping downloads are not counted"),
 ]
 
 

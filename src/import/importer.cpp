@@ -53,7 +53,10 @@ class StoreSink : public ValueSink {
       ++skipped;
       return;
     }
-    if (!store_.put(station, at, present, value))
+    // Downloads that overlap repeat rows; only a different value is an error.
+    const SeriesStore::Put put = store_.put(station, at, present, value);
+    if (put == SeriesStore::Put::same) ++repeated;
+    if (put == SeriesStore::Put::different)
       throw Duplicate{station, at, std::string(file), line, std::string(text)};
     if (present) {
       first_value_day = std::min(first_value_day, at.day);
@@ -64,6 +67,7 @@ class StoreSink : public ValueSink {
     }
   }
   long skipped = 0;
+  long repeated = 0;
   long first_value_day = std::numeric_limits<long>::max();
   long last_value_day = std::numeric_limits<long>::min();
 
@@ -97,6 +101,7 @@ struct KindResult {
   bool wanted = false;
   std::unique_ptr<SeriesStore> store;
   long skipped = 0;
+  long repeated = 0;
   std::vector<int> stations;  // in the order of their ids
 };
 
@@ -124,7 +129,7 @@ void read_kind(FileSystem& files, const ImportRequest& request, Kind kind, const
           read_value_file(files, names[k], rules, list, locate);
         } catch (const LocateSink::Found& first) {
           fail_import(exit_code::import_duplicate, second.file, second.line,
-                      "a second value for station " + list.stations[second.station].id + ", " +
+                      "a different value for station " + list.stations[second.station].id + ", " +
                           landing_words(kind, second.at) + "; the first is on " + first.file + ":" +
                           std::to_string(first.line),
                       second.text);
@@ -133,6 +138,7 @@ void read_kind(FileSystem& files, const ImportRequest& request, Kind kind, const
     }
   }
   result.skipped = sink.skipped;
+  result.repeated = sink.repeated;
   first_value_day = std::min(first_value_day, sink.first_value_day);
   last_value_day = std::max(last_value_day, sink.last_value_day);
   for (int s = 0; s < static_cast<int>(list.stations.size()); ++s) {
@@ -427,7 +433,12 @@ void import_stations(FileSystem& files, const ImportRequest& request, std::ostre
       }
       out << ")";
     }
-    out << ", " << kinds[k].skipped << " outside the period skipped\n";
+    out << ", " << kinds[k].skipped << " outside the period skipped";
+    if (kinds[k].repeated > 0) {
+      out << ", " << counted(kinds[k].repeated, "row", "rows")
+          << " repeated with the same value taken once";
+    }
+    out << "\n";
   }
 
   if (!kinds[0].wanted) {

@@ -291,7 +291,7 @@ std::string read_text_file(FileSystem& files, const std::string& name, std::stri
 SeriesStore::SeriesStore(Kind kind, std::size_t stations)
     : slots_(slots_per_day(kind)), series_(stations) {}
 
-bool SeriesStore::put(int station, Landing at, bool present, double value) {
+SeriesStore::Put SeriesStore::put(int station, Landing at, bool present, double value) {
   Series& series = series_[station];
   const long block = floor_div(at.day, kBlockDays);
   const std::size_t block_size = static_cast<std::size_t>(kBlockDays) * slots_;
@@ -315,9 +315,13 @@ bool SeriesStore::put(int station, Landing at, bool present, double value) {
   auto& holder = series.blocks[static_cast<std::size_t>(block - series.first_block)];
   if (!holder) holder = fresh();
   double& place = holder[static_cast<std::size_t>(at.day - block * kBlockDays) * slots_ + at.slot];
-  if (!absent(place)) return false;
+  if (!absent(place)) {
+    const bool same =
+        present ? place == value : std::bit_cast<std::uint64_t>(place) == kMissingBits;
+    return same ? Put::same : Put::different;
+  }
   place = present ? value : kMissing;
-  return true;
+  return Put::stored;
 }
 
 const double* SeriesStore::day(int station, long day) const {

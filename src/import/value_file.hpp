@@ -106,8 +106,10 @@ std::string read_text_file(FileSystem& files, const std::string& name, std::stri
 class SeriesStore {
  public:
   SeriesStore(Kind kind, std::size_t stations);
-  // False where the place holds a value (or a missing one) already.
-  bool put(int station, Landing at, bool present, double value);
+  // Where the place was empty: `stored`; where it holds the same value (or
+  // a missing one, as the row's): `same`, and it is kept; else `different`.
+  enum class Put { stored, same, different };
+  Put put(int station, Landing at, bool present, double value);
   bool has(int station) const { return !series_[station].blocks.empty(); }
   // The slots of one day of a station, or null where it has none that day;
   // a slot without a value, or with a missing one, holds a NaN.

@@ -282,13 +282,18 @@ TEST(ValueFile, AFileCutIntoAnyBlocksReadsAsAWhole) {
   }
 }
 
-TEST(SeriesStore, KeepsValuesAcrossBlocksAndRefusesASecondValue) {
+TEST(SeriesStore, KeepsValuesAcrossBlocksAndTellsARepeatedValueFromADifferentOne) {
   SeriesStore store(Kind::hourly, 2);
   const long days[] = {19000, 18900, 19100, -5, 19031};
-  for (const long day : days) EXPECT_TRUE(store.put(1, {day, 23}, true, day * 0.5));
-  EXPECT_TRUE(store.put(1, {18999, 3}, false, 0.0));
-  EXPECT_FALSE(store.put(1, {19031, 23}, true, 1.0));
-  EXPECT_FALSE(store.put(1, {18999, 3}, true, 1.0));
+  using Put = SeriesStore::Put;
+  for (const long day : days) EXPECT_EQ(store.put(1, {day, 23}, true, day * 0.5), Put::stored);
+  EXPECT_EQ(store.put(1, {18999, 3}, false, 0.0), Put::stored);
+  EXPECT_EQ(store.put(1, {19031, 23}, true, 1.0), Put::different);
+  EXPECT_EQ(store.put(1, {19031, 23}, true, 19031 * 0.5), Put::same);
+  EXPECT_EQ(store.put(1, {18999, 3}, true, 1.0), Put::different);
+  EXPECT_EQ(store.put(1, {18999, 3}, false, 0.0), Put::same);
+  EXPECT_EQ(store.put(1, {18999, 5}, true, 0.0), Put::stored);
+  EXPECT_EQ(store.put(1, {18999, 5}, false, 0.0), Put::different);
   for (const long day : days) EXPECT_EQ(store.day(1, day)[23], day * 0.5);
   EXPECT_TRUE(std::isnan(store.day(1, 18999)[3]) && std::isnan(store.day(1, 18999)[4]));
   EXPECT_EQ(store.day(1, 30000), nullptr);
