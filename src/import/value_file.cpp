@@ -193,8 +193,25 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
     const long length = kind == Kind::hourly ? 60 : kind == Kind::climate ? 720 : 1440;
     start = rules_.label_end ? written - length : written;
   } else if (kind == Kind::collector) {
-    start =
+    // A date alone names a day of the source's clock: the total begins (or
+    // ends) at 06:00 of that date there.
+    const long long source_start =
         static_cast<long long>(rules_.date_label_start ? stamp->day : stamp->day - 1) * 1440 + 360;
+    start = source_start - rules_.time_zone.minutes + rules_.utc_offset.minutes;
+    if (floor_div(start - 360, 1440) * 1440 + 360 != start) {
+      const std::string source = "UTC" + format_utc_offset(rules_.time_zone);
+      fail_import(exit_code::import_not_placeable, file_, line_,
+                  "the daily total dated " + iso_date(stamp->day) +
+                      (rules_.date_label_start ? " begins" : " ends") + " at 06:00 in " + source +
+                      " (--time-zone), that is " +
+                      iso_minute(rules_.date_label_start ? start : start + 1440) +
+                      " in the written hours of UTC" + format_utc_offset(rules_.utc_offset) +
+                      " (--utc-offset), where no collector day begins or ends; import in " +
+                      source + " (--utc-offset " + format_utc_offset(rules_.time_zone) +
+                      ") and convert the result with rumo export --to-offset " +
+                      format_utc_offset(rules_.utc_offset),
+                  text);
+    }
   } else {
     fail_import(exit_code::import_not_placeable, file_, line_,
                 std::string(kind == Kind::hourly ? "an hourly value" : "a climate reading") +
