@@ -42,13 +42,31 @@ struct Duplicate {
   std::string text;
 };
 
+// A station's days with a value: the first, and the last of the program's
+// days (hour 7 to hour 6) with one; `rows` whether it has rows at all.
+struct Span {
+  long first = std::numeric_limits<long>::max();
+  long last = std::numeric_limits<long>::min();
+  bool rows = false;
+  bool valued() const { return first <= last; }
+};
+
 // Keeps the values of the period in the store and what the summary tells.
 class StoreSink : public ValueSink {
  public:
-  StoreSink(SeriesStore& store, Kind kind, long first_day, long last_day)
-      : store_(store), kind_(kind), first_day_(first_day), last_day_(last_day) {}
+  StoreSink(SeriesStore& store, Kind kind, long first_day, long last_day, std::size_t stations)
+      : spans(stations), store_(store), kind_(kind), first_day_(first_day), last_day_(last_day) {}
   void take(int station, Landing at, bool present, double value, std::string_view file, long line,
             std::string_view text) override {
+    // Hours 1 to 6 close the program's day before (hour 7 to hour 6), so
+    // they do not make a last day of their own.
+    const long day = kind_ == Kind::hourly && at.slot < 6 ? at.day - 1 : at.day;
+    Span& span = spans[station];
+    span.rows = true;
+    if (present) {
+      span.first = std::min(span.first, at.day);
+      span.last = std::max(span.last, day);
+    }
     if (at.day < first_day_ || at.day > last_day_) {
       ++skipped;
       return;
@@ -60,12 +78,11 @@ class StoreSink : public ValueSink {
       throw Duplicate{station, at, std::string(file), line, std::string(text)};
     if (present) {
       first_value_day = std::min(first_value_day, at.day);
-      // Hours 1 to 6 close the program's day before (hour 7 to hour 6), so
-      // they do not make a last day of their own.
-      const bool closing = kind_ == Kind::hourly && at.slot < 6;
-      last_value_day = std::max(last_value_day, closing ? at.day - 1 : at.day);
+      last_value_day = std::max(last_value_day, day);
     }
   }
+  // Of every row read, in the period or not.
+  std::vector<Span> spans;
   long skipped = 0;
   long repeated = 0;
   long first_value_day = std::numeric_limits<long>::max();
@@ -103,6 +120,7 @@ struct KindResult {
   long skipped = 0;
   long repeated = 0;
   std::vector<int> stations;  // in the order of their ids
+  std::vector<Span> spans;    // of every station's rows, in the period or not
 };
 
 void read_kind(FileSystem& files, const ImportRequest& request, Kind kind, const StationList& list,
@@ -117,7 +135,8 @@ void read_kind(FileSystem& files, const ImportRequest& request, Kind kind, const
   // are complete.
   const long extra = kind == Kind::hourly ? 1 : 0;
   StoreSink sink(*result.store, kind, request.start.value_or(std::numeric_limits<long>::min()),
-                 request.end ? *request.end + extra : std::numeric_limits<long>::max());
+                 request.end ? *request.end + extra : std::numeric_limits<long>::max(),
+                 list.stations.size());
   for (std::size_t i = 0; i < names.size(); ++i) {
     try {
       read_value_file(files, names[i], rules, list, sink);
@@ -138,6 +157,7 @@ void read_kind(FileSystem& files, const ImportRequest& request, Kind kind, const
     }
   }
   result.skipped = sink.skipped;
+  result.spans = std::move(sink.spans);
   result.repeated = sink.repeated;
   first_value_day = std::min(first_value_day, sink.first_value_day);
   last_value_day = std::max(last_value_day, sink.last_value_day);
@@ -320,6 +340,82 @@ void warn_far_stations(const StationList& list, const std::vector<int>& used,
   }
 }
 
+constexpr const char* kKindNames[3] = {"hourly", "climate", "collector"};
+
+// The stations of a kind that have rows but none in the period, each with
+// the days its values span.
+void tell_left_out(const StationList& list, const KindResult& result, std::ostream& out) {
+  std::vector<int> left;
+  for (int s = 0; s < static_cast<int>(result.spans.size()); ++s) {
+    if (result.spans[s].rows && !result.store->has(s)) left.push_back(s);
+  }
+  if (left.empty()) return;
+  std::sort(left.begin(), left.end(),
+            [&](int a, int b) { return id_before(list.stations[a].id, list.stations[b].id); });
+  out << "    left out, without a value in the period:";
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    const Span& span = result.spans[left[i]];
+    out << (i == 0 ? " " : ", ") << list.stations[left[i]].id
+        << (span.valued() ? " (values " + iso_date(span.first) + " to " + iso_date(span.last) + ")"
+                          : std::string(" (no value at all)"));
+  }
+  out << "\n";
+}
+
+struct Period {
+  long first;
+  long last;
+};
+
+// The period the run commands use where no --start or --end was given: the
+// days of the largest group of stations whose periods overlap one another
+// (on a tie the latest); a station outside it is told with its days.
+Period shared_period(const StationList& list, const std::array<KindResult, 3>& kinds,
+                     Period written, std::ostream& out) {
+  struct Member {
+    Span span;
+    int kind;
+    int station;
+  };
+  std::vector<Member> members;
+  for (int k = 0; k < 3; ++k) {
+    if (!kinds[k].wanted) continue;
+    for (const int s : kinds[k].stations) {
+      if (kinds[k].spans[s].valued()) members.push_back({kinds[k].spans[s], k, s});
+    }
+  }
+  std::sort(members.begin(), members.end(),
+            [](const Member& a, const Member& b) { return a.span.first < b.span.first; });
+  std::size_t best_begin = 0, best_end = 0;
+  for (std::size_t begin = 0; begin < members.size();) {
+    std::size_t end = begin + 1;
+    long reach = members[begin].span.last;
+    for (; end < members.size() && members[end].span.first <= reach; ++end)
+      reach = std::max(reach, members[end].span.last);
+    if (end - begin >= best_end - best_begin) {
+      best_begin = begin;
+      best_end = end;
+    }
+    begin = end;
+  }
+  if (best_end - best_begin == members.size()) return written;
+  Period shared{std::numeric_limits<long>::max(), std::numeric_limits<long>::min()};
+  for (std::size_t i = best_begin; i < best_end; ++i) {
+    shared.first = std::min(shared.first, members[i].span.first);
+    shared.last = std::max(shared.last, members[i].span.last);
+  }
+  shared = {std::max(shared.first, written.first), std::min(shared.last, written.last)};
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    if (i >= best_begin && i < best_end) continue;
+    const Member& m = members[i];
+    out << "Station " << list.stations[m.station].id << " (" << kKindNames[m.kind]
+        << ") has values from " << iso_date(m.span.first) << " to " << iso_date(m.span.last)
+        << " only, apart from the others' " << iso_date(shared.first) << " to "
+        << iso_date(shared.last) << "; the run commands use the others' period.\n";
+  }
+  return shared;
+}
+
 }  // namespace
 
 void import_stations(FileSystem& files, const ImportRequest& request, std::ostream& out,
@@ -439,7 +535,11 @@ void import_stations(FileSystem& files, const ImportRequest& request, std::ostre
           << " repeated with the same value taken once";
     }
     out << "\n";
+    if (request.start || request.end) tell_left_out(list, kinds[k], out);
   }
+  const Period run = request.start || request.end
+                         ? Period{first_day, last_day}
+                         : shared_period(list, kinds, {first_day, last_day}, out);
 
   if (!kinds[0].wanted) {
     out << "A run needs the hourly stations as well: import them with --hourly.\n";
@@ -451,7 +551,7 @@ void import_stations(FileSystem& files, const ImportRequest& request, std::ostre
   std::string inputs = "--hourly " + path(0);
   if (kinds[1].wanted) inputs += " --climate " + path(1);
   if (kinds[2].wanted) inputs += " --collector " + path(2);
-  const std::string period = " --start " + iso_date(first_day) + " --end " + iso_date(last_day);
+  const std::string period = " --start " + iso_date(run.first) + " --end " + iso_date(run.last);
   const std::string nodata =
       request.nodata == 9998.0 ? std::string() : " --nodata " + shortest_text(request.nodata);
   out << "Run (--max-distance inf uses every hourly station; choose a distance with "
