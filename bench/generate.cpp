@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include <zip.h>
+
 #include "answers.hpp"
 #include "core/projection.hpp"
 
@@ -112,6 +114,7 @@ struct Options {
   bool relative = false;
   bool quiet = false;
   std::string import_layout;  // "long" or "service": also the files `rumo import` reads
+  bool zip = false;           // the service layout as the service's zip archives
   int shift = 0;              // readings stamped this many days late (negative: early)
 };
 
@@ -140,6 +143,11 @@ void usage() {
       "  --import-layout long|service   also write the same data as `rumo import` reads it,\n"
       "                    to DIR/import: a long CSV per hourly station, or the weather\n"
       "                    service's product files and fixed-width station list\n"
+      "  --zip             with --import-layout service: each hourly station's product\n"
+      "                    in the service's zip archive (stundenwerte_RR_*.zip), each\n"
+      "                    collector station's as a daily climate archive\n"
+      "                    (tageswerte_KL_*.zip, column RSK), and the two station\n"
+      "                    lists of those products beside stations.txt\n"
       "  --quiet           no summary\n",
       stderr);
 }
@@ -153,6 +161,10 @@ bool parse_options(int argc, char** argv, Options& o) {
     }
     if (name == "--quiet") {
       o.quiet = true;
+      continue;
+    }
+    if (name == "--zip") {
+      o.zip = true;
       continue;
     }
     if (name == "--help" || name == "-h") return false;
@@ -227,6 +239,10 @@ bool parse_options(int argc, char** argv, Options& o) {
   }
   if (o.out.empty()) {
     std::fputs("rumo_generate: --out is required\n", stderr);
+    return false;
+  }
+  if (o.zip && o.import_layout != "service") {
+    std::fputs("rumo_generate: --zip needs --import-layout service\n", stderr);
     return false;
   }
   if (o.hourly < 1 || o.days < 2) {
@@ -520,8 +536,8 @@ long reading(Random& random, double total, const Station& s) {
 // climate readings in a CSV stamped at 07:00 and 19:00 in UTC+01:00).
 class ImportLayout {
  public:
-  ImportLayout(const std::filesystem::path& dir, std::string layout, int hourly_count)
-      : dir_(dir / "import"), service_(layout == "service"), hourly_(hourly_count) {
+  ImportLayout(const std::filesystem::path& dir, std::string layout, int hourly_count, bool zip)
+      : dir_(dir / "import"), service_(layout == "service"), zip_(zip), hourly_(hourly_count) {
     std::filesystem::remove_all(dir_ / "hourly");
     std::filesystem::create_directories(dir_ / "hourly");
   }
@@ -567,6 +583,23 @@ class ImportLayout {
 
   // A daily total, dated by the day it begins.
   void collector(const Station& s, Date date, long tenths, bool missing) {
+    if (zip_) {
+      // The daily climate product: RSK among the other elements, missing here.
+      std::string& out = daily_[s.name];
+      if (out.empty()) {
+        out =
+            "STATIONS_ID;MESS_DATUM;QN_3;  FX;  FM;QN_4; RSK;RSKF; SDK;SHK_TAG;  NM; VPM;  PM; "
+            "TMK; UPM; TXK; TNK; TGK;eor\n";
+      }
+      char line[256];
+      std::snprintf(line, sizeof line,
+                    "%11s;%04d%02d%02d;-999;-999;-999;    3;%6s;%4d;-999;-999;-999;-999;-999;"
+                    "-999;-999;-999;-999;-999;eor\n",
+                    id(s, 40000).c_str(), date.year, date.month, date.day,
+                    missing ? "-999" : tenths_text(tenths).c_str(), missing ? -999 : 6);
+      out += line;
+      return;
+    }
     if (collector_.empty()) {
       collector_ = service_ ? "STATIONS_ID;MESS_DATUM;QN_6;RS;RSF;SH_TAG;NSH_TAG;eor\n"
                             : "station,date,value\n";
@@ -624,6 +657,22 @@ class ImportLayout {
       add(climate, 20000);
       add(collector, 40000);
       write_file(dir_ / "stations.txt", table, false);
+      if (zip_) {
+        // The lists of the two products, as the service has one per product.
+        const std::size_t head = table.find('\n', table.find('\n') + 1) + 1;
+        std::string hourly_list = table.substr(0, head);
+        std::string daily_list = table.substr(0, head);
+        std::size_t at = head;
+        for (std::size_t line = 0; at < table.size(); ++line) {
+          const std::size_t end = table.find('\n', at) + 1;
+          if (line < hourly.size()) hourly_list += table.substr(at, end - at);
+          if (line >= hourly.size() + climate.size()) daily_list += table.substr(at, end - at);
+          at = end;
+        }
+        write_file(dir_ / "RR_Stundenwerte_Beschreibung_Stationen.txt", hourly_list, false);
+        write_file(dir_ / "KL_Tageswerte_Beschreibung_Stationen.txt", daily_list, false);
+        pack(hourly, collector, first, last);
+      }
     } else {
       table = "id,name,x,y,height\n";
       for (const auto* group : {&hourly, &climate, &collector}) {
@@ -662,6 +711,65 @@ class ImportLayout {
     write_file(dir_ / "hourly" / name, out, true);
     out.clear();
   }
+  // Each product file into an archive named and laid out as the service's,
+  // with one metadata file beside it.
+  void pack(const std::vector<Station>& hourly, const std::vector<Station>& collector, Date first,
+            Date last) {
+    char span[32];
+    std::snprintf(span, sizeof span, "%04d%02d%02d_%04d%02d%02d", first.year, first.month,
+                  first.day, last.year, last.month, last.day);
+    const auto archive = [&](const std::filesystem::path& path, const std::string& product_name,
+                             const std::string& product, const std::string& id) {
+      int error = 0;
+      zip_t* zip = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+      const std::string meta =
+          "Stations_id;Stationshoehe;Geogr.Breite;Geogr.Laenge;eor\n" + id + ";generated;;;eor\n";
+      bool ok = zip != nullptr;
+      for (const auto& [name, text] : {std::pair{"Metadaten_Geographie_" + id + ".txt", &meta},
+                                       std::pair{product_name, &product}}) {
+        zip_source_t* source = ok ? zip_source_buffer(zip, text->data(), text->size(), 0) : nullptr;
+        ok = source != nullptr && zip_file_add(zip, name.c_str(), source, 0) >= 0;
+        if (!ok && source != nullptr) zip_source_free(source);
+      }
+      // The archive's time stamps are those of the service's files, so that
+      // the same options give the same bytes.
+      for (zip_uint64_t i = 0; ok && i < 2; ++i)
+        ok = zip_file_set_mtime(zip, i, 1618214400, 0) == 0;
+      if (!ok || zip_close(zip) != 0) {
+        std::fprintf(stderr, "rumo_generate: cannot write %s\n", path.string().c_str());
+        std::exit(1);
+      }
+    };
+    for (std::size_t i = 0; i < hourly.size(); ++i) {
+      char id[16];
+      std::snprintf(id, sizeof id, "%05d", static_cast<int>(i) + 1);
+      const std::filesystem::path plain =
+          dir_ / "hourly" / ("produkt_rr_stunde_" + std::string(id) + ".txt");
+      std::string product;
+      read_file(plain, product);
+      std::filesystem::remove(plain);
+      archive(dir_ / "hourly" / ("stundenwerte_RR_" + std::string(id) + "_" + span + "_hist.zip"),
+              "produkt_rr_stunde_" + std::string(span) + "_" + id + ".txt", product, id);
+    }
+    std::filesystem::create_directories(dir_ / "daily");
+    for (const Station& s : collector) {
+      char id[16];
+      std::snprintf(id, sizeof id, "%05d", std::atoi(this->id(s, 40000).c_str()));
+      archive(dir_ / "daily" / ("tageswerte_KL_" + std::string(id) + "_" + span + "_hist.zip"),
+              "produkt_klima_tag_" + std::string(span) + "_" + id + ".txt", daily_[s.name], id);
+    }
+  }
+  static void read_file(const std::filesystem::path& path, std::string& text) {
+    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    char block[1 << 16];
+    std::size_t got = 0;
+    while (file != nullptr && (got = std::fread(block, 1, sizeof block, file)) > 0)
+      text.append(block, got);
+    if (file == nullptr || std::fclose(file) != 0) {
+      std::fprintf(stderr, "rumo_generate: cannot read %s\n", path.string().c_str());
+      std::exit(1);
+    }
+  }
   static void write_file(const std::filesystem::path& path, const std::string& text, bool append) {
     std::FILE* file = std::fopen(path.string().c_str(), append ? "ab" : "wb");
     if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size() ||
@@ -673,7 +781,9 @@ class ImportLayout {
 
   std::filesystem::path dir_;
   bool service_;
+  bool zip_;
   std::vector<std::string> hourly_;
+  std::map<std::string, std::string> daily_;
   std::map<std::string, bool> started_;
   std::string climate_;
   std::string collector_;
@@ -724,7 +834,7 @@ int main(int argc, char** argv) {
   const fs::path dir(o.out);
   std::unique_ptr<ImportLayout> import_files;
   if (!o.import_layout.empty())
-    import_files = std::make_unique<ImportLayout>(dir, o.import_layout, o.hourly);
+    import_files = std::make_unique<ImportLayout>(dir, o.import_layout, o.hourly, o.zip);
   Writer hourly_file((dir / "hourly.txt").string());
   write_header(hourly_file, "Stundenwerte Niederschlag [mm] (generated)", hourly);
 

@@ -201,6 +201,28 @@ FAULTS = [
      "file.write_text(kept_name(table.name[i]));", "the importer cuts station names to 7 characters"),
     ("core/stamp_text.cpp", "minute >= 0 ? minute / 1440 : -((-minute + 1439) / 1440);",
      "minute / 1440;", "a minute before 1970 is dated a day late"),
+    # the weather service's downloads as they come
+    ("import/archive.cpp", 'if (!base_name(name).starts_with("produkt_")) {',
+     "if (base_name(name).empty()) {", "the archives' metadata files are read as value files"),
+    ("import/archive.cpp", "return byte < 0x20 && byte != '\\t'", "return byte == 0 && byte != '\\t'",
+     "a packed file without a NUL in its head is read as text"),
+    ("import/value_file.cpp", '"rr", "rsk"}};', '"rr"}};',
+     "the daily climate product's RSK is not found as the value column"),
+    ("import/station_list.cpp", "<= 100.0))", "<= 80.0))",
+     "two station lists may place a station only 80 m apart"),
+    ("import/importer.cpp", "for (const int s : used) check_one_place(list, s);", "",
+     "a station two lists place kilometres apart is imported at the first list's place"),
+    ("import/value_file.cpp", "present ? place == value :", "present ? true :",
+     "a different value in an overlapping download is taken as a repeated one"),
+    ("import/importer.cpp", "if (put == SeriesStore::Put::same) ++repeated;", "",
+     "repeated rows of overlapping downloads are not counted"),
+    ("import/value_file.cpp", "start = source_start - rules_.time_zone.minutes + rules_.utc_offset.minutes;",
+     "start = source_start;",
+     "a date-only daily total is placed at 06:00 of the written hours, whatever the source's offset"),
+    ("import/importer.cpp", "if (request.start || request.end) tell_left_out(list, kinds[k], out);", "",
+     "stations without a value in --start to --end vanish without a word"),
+    ("import/importer.cpp", "if (best_end - best_begin == members.size()) return written;",
+     "return written;", "an old station among new ones stretches the printed run period over years"),
 ]
 
 

@@ -44,7 +44,7 @@ inline constexpr int too_many_stations = 109;        // more stations than the p
 inline constexpr int hours_not_in_order = 110;       // an hourly record skips or repeats an hour
 inline constexpr int added_file_not_created = 111;   // report, map or table cannot be created
 
-// --- Import (120 to 127): "rumo import: FILE:LINE: what is wrong (the text)" -----
+// --- Import (120 to 128): "rumo import: FILE:LINE: what is wrong (the text)" -----
 // A value file or the station table cannot be opened or read, or the output
 // folder cannot be created.
 inline constexpr int import_file_not_read = 120;
@@ -67,6 +67,9 @@ inline constexpr int import_bad_stations = 125;
 inline constexpr int import_nothing = 126;
 // A station file cannot be written, or renamed into place.
 inline constexpr int import_not_written = 127;
+// A value file or station table is no text: a zip archive without a product
+// file (or one that cannot be read), or another binary file.
+inline constexpr int import_not_text = 128;
 
 // --- Export (130 to 134) --------------------------------------------------------
 // A run's --netcdf uses the codes of every added file instead (111 and 205),
@@ -157,6 +160,7 @@ inline constexpr std::array all = {success,
                                    import_bad_stations,
                                    import_nothing,
                                    import_not_written,
+                                   import_not_text,
                                    export_not_created,
                                    export_not_written,
                                    export_bad_record,

@@ -4,8 +4,10 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 #include "core/stamp_text.hpp"
+#include "import/archive.hpp"
 #include "import/import_codes.hpp"
 #include "import/stamps.hpp"
 #include "import/text_table.hpp"
@@ -35,6 +37,16 @@ constexpr std::uint64_t kAbsentBits = 0x7FF8'0000'0000'A65Eull;
 constexpr std::uint64_t kMissingBits = 0x7FF8'0000'0000'B1A4ull;
 const double kAbsent = std::bit_cast<double>(kAbsentBits);
 const double kMissing = std::bit_cast<double>(kMissingBits);
+
+// "a", "a or b", "a, b or c".
+std::string listed(const std::vector<std::string>& items, const char* last) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? last : ", ";
+    text += items[i];
+  }
+  return text;
+}
 
 bool absent(double value) {
   return std::bit_cast<std::uint64_t>(value) == kAbsentBits;
@@ -90,16 +102,32 @@ void ValueParser::header(std::string_view text) {
                 "the header holds no ';', ',' or tab between its names", text);
   }
   split_fields(text, delimiter_, fields_);
-  const auto column = [&](int which, std::initializer_list<std::string_view> names) {
-    if (rules_.columns.empty()) return find_column(fields_, names);
-    return find_column(fields_, {rules_.columns[which]});
-  };
-  station_column_ = column(0, {"station", "station_id", "stations_id", "id"});
-  time_column_ = column(1, {"time", "date", "timestamp", "mess_datum"});
-  value_column_ = column(2, {"value", "precipitation", "r1", "rs", "rr"});
-  if (station_column_ < 0 || time_column_ < 0 || value_column_ < 0) {
+  // The usual names, ignoring case; RSK is the daily climate product's.
+  static const std::vector<std::string_view> kUsual[3] = {
+      {"station", "station_id", "stations_id", "id"},
+      {"time", "date", "timestamp", "mess_datum"},
+      {"value", "precipitation", "r1", "rs", "rr", "rsk"}};
+  static const char* const kRoles[3] = {"station", "time", "value"};
+  int* const columns[3] = {&station_column_, &time_column_, &value_column_};
+  std::vector<std::string> missing, looked_for;
+  for (int which = 0; which < 3; ++which) {
+    const std::vector<std::string_view> names =
+        rules_.columns.empty() ? kUsual[which]
+                               : std::vector<std::string_view>{rules_.columns[which]};
+    *columns[which] = find_column(fields_, names);
+    if (*columns[which] >= 0) continue;
+    missing.emplace_back(kRoles[which]);
+    looked_for.push_back(std::string(kRoles[which]) + " (" +
+                         listed({names.begin(), names.end()}, ", ") + ")");
+  }
+  if (!missing.empty()) {
+    static const char* const kOptions[3] = {"--hourly-columns", "--climate-columns",
+                                            "--collector-columns"};
     fail_import(exit_code::import_bad_line, file_, 1,
-                "the header names no station, time or value column (--columns names them)", text);
+                "no " + listed(missing, " or ") + " column among " +
+                    listed({fields_.begin(), fields_.end()}, ", ") +
+                    "; names looked for: " + listed(looked_for, ", ") + "; --columns or " +
+                    kOptions[static_cast<int>(rules_.kind)] + " STATION,TIME,VALUE names them");
   }
   needed_ = static_cast<std::size_t>(std::max({station_column_, time_column_, value_column_})) + 1;
 }
@@ -140,7 +168,7 @@ void ValueParser::row(std::string_view text) {
                   text);
     }
   }
-  sink_.take(last_station_, land(fields_[time_column_], text), present, value, line_, text);
+  sink_.take(last_station_, land(fields_[time_column_], text), present, value, file_, line_, text);
 }
 
 Landing ValueParser::land(std::string_view stamp_text, std::string_view text) const {
@@ -165,8 +193,25 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
     const long length = kind == Kind::hourly ? 60 : kind == Kind::climate ? 720 : 1440;
     start = rules_.label_end ? written - length : written;
   } else if (kind == Kind::collector) {
-    start =
+    // A date alone names a day of the source's clock: the total begins (or
+    // ends) at 06:00 of that date there.
+    const long long source_start =
         static_cast<long long>(rules_.date_label_start ? stamp->day : stamp->day - 1) * 1440 + 360;
+    start = source_start - rules_.time_zone.minutes + rules_.utc_offset.minutes;
+    if (floor_div(start - 360, 1440) * 1440 + 360 != start) {
+      const std::string source = "UTC" + format_utc_offset(rules_.time_zone);
+      fail_import(exit_code::import_not_placeable, file_, line_,
+                  "the daily total dated " + iso_date(stamp->day) +
+                      (rules_.date_label_start ? " begins" : " ends") + " at 06:00 in " + source +
+                      " (--time-zone), that is " +
+                      iso_minute(rules_.date_label_start ? start : start + 1440) +
+                      " in the written hours of UTC" + format_utc_offset(rules_.utc_offset) +
+                      " (--utc-offset), where no collector day begins or ends; import in " +
+                      source + " (--utc-offset " + format_utc_offset(rules_.time_zone) +
+                      ") and convert the result with rumo export --to-offset " +
+                      format_utc_offset(rules_.utc_offset),
+                  text);
+    }
   } else {
     fail_import(exit_code::import_not_placeable, file_, line_,
                 std::string(kind == Kind::hourly ? "an hourly value" : "a climate reading") +
@@ -214,15 +259,56 @@ void read_file(FileSystem& files, const std::string& name,
   if (!source->close()) fail_import(exit_code::import_file_not_read, name, 0, "cannot be read");
 }
 
-void read_value_file(FileSystem& files, const std::string& name, ValueParser& parser) {
-  read_file(files, name, [&](std::string_view data) { parser.feed(data); });
-  parser.finish();
+void read_value_file(FileSystem& files, const std::string& name, const ValueRules& rules,
+                     const StationList& stations, ValueSink& sink) {
+  // A zip archive is read whole, then each of its product files; text is
+  // parsed as it comes.
+  std::optional<Content> content;
+  std::string archive;
+  ValueParser parser(rules, stations, name, sink);
+  read_file(files, name, [&](std::string_view data) {
+    if (!content) {
+      content = content_of(data);
+      if (*content == Content::binary) {
+        fail_import(exit_code::import_not_text, name, 0,
+                    "is a binary file, neither text nor a zip archive");
+      }
+    }
+    if (*content == Content::zip) {
+      archive.append(data);
+    } else {
+      parser.feed(data);
+    }
+  });
+  if (content != Content::zip) {
+    parser.finish();
+    return;
+  }
+  std::optional<ValueParser> product;
+  read_products(
+      archive, name,
+      [&](const std::string& label) { product.emplace(rules, stations, label, sink); },
+      [&](std::string_view data) { product->feed(data); }, [&] { product->finish(); });
+}
+
+std::string read_text_file(FileSystem& files, const std::string& name, std::string_view what) {
+  std::string text;
+  read_file(files, name, [&](std::string_view data) {
+    if (text.empty() && content_of(data) != Content::text) {
+      fail_import(
+          exit_code::import_not_text, name, 0,
+          std::string(content_of(data) == Content::zip ? "is a zip archive" : "is a binary file") +
+              ", but " + std::string(what) + " is a text file");
+    }
+    text.append(data);
+  });
+  return text;
 }
 
 SeriesStore::SeriesStore(Kind kind, std::size_t stations)
     : slots_(slots_per_day(kind)), series_(stations) {}
 
-bool SeriesStore::put(int station, Landing at, bool present, double value) {
+SeriesStore::Put SeriesStore::put(int station, Landing at, bool present, double value) {
   Series& series = series_[station];
   const long block = floor_div(at.day, kBlockDays);
   const std::size_t block_size = static_cast<std::size_t>(kBlockDays) * slots_;
@@ -246,9 +332,13 @@ bool SeriesStore::put(int station, Landing at, bool present, double value) {
   auto& holder = series.blocks[static_cast<std::size_t>(block - series.first_block)];
   if (!holder) holder = fresh();
   double& place = holder[static_cast<std::size_t>(at.day - block * kBlockDays) * slots_ + at.slot];
-  if (!absent(place)) return false;
+  if (!absent(place)) {
+    const bool same =
+        present ? place == value : std::bit_cast<std::uint64_t>(place) == kMissingBits;
+    return same ? Put::same : Put::different;
+  }
   place = present ? value : kMissing;
-  return true;
+  return Put::stored;
 }
 
 const double* SeriesStore::day(int station, long day) const {
