@@ -191,6 +191,15 @@ FAULTS = [
      "file.write_text(kept_name(table.name[i]));", "the importer cuts station names to 7 characters"),
     ("core/stamp_text.cpp", "minute >= 0 ? minute / 1440 : -((-minute + 1439) / 1440);",
      "minute / 1440;", "a minute before 1970 is dated a day late"),
+    # time bases that travel: the export's offsets, the run's titles
+    ("export/series.cpp", "    hour += 24;\n    days -= 1;\n", "    hour += 24;\n",
+     "an hour moved back across midnight stays on its day"),
+    ("run/export_file.cpp", "const int moved_minutes = offset.minutes - base.offset->minutes;",
+     "const int moved_minutes = base.offset->minutes - offset.minutes;",
+     "--to-offset moves the hours the wrong way"),
+    ("run/export_file.cpp", "for (std::size_t j = i + 1; j < titles.size(); ++j) {",
+     "for (std::size_t j = i + 2; j < titles.size(); ++j) {",
+     "a run's hourly and climate files with different time bases go unnoticed"),
 ]
 
 

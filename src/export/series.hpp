@@ -51,6 +51,9 @@ struct SeriesLayout {
 std::chrono::year_month_day stamp_date(const HourStamp& stamp);
 // Hours from midnight of `start` to the end of the stamp's hour.
 long hours_since(std::chrono::year_month_day start, const HourStamp& stamp);
+// The stamp `hours` later, or earlier where negative: the same hour as
+// another offset counts it.
+HourStamp moved_stamp(const HourStamp& stamp, int hours);
 // "hours since 2001-07-24 00:00:00 +01:00".
 std::string time_units(std::chrono::year_month_day start, UtcOffset offset);
 // ISO 8601 of the moment `hours` after midnight of `start`, with its offset:
