@@ -200,6 +200,11 @@ FAULTS = [
     ("run/export_file.cpp", "for (std::size_t j = i + 1; j < titles.size(); ++j) {",
      "for (std::size_t j = i + 2; j < titles.size(); ++j) {",
      "a run's hourly and climate files with different time bases go unnoticed"),
+    # unique series: the kind's letter and, where a name repeats, the number
+    ("export/series.cpp", 'kLetters[] = {"", "H", "K", "S"};', 'kLetters[] = {"", "H", "H", "S"};',
+     "an hourly and a climate station of one name share their series id"),
+    ("export/series.cpp", "if (uses[ids[i]] > 1) ids[i] += number(i);",
+     "if (uses[ids[i]] > 2) ids[i] += number(i);", "a name given twice gives one series id twice"),
 ]
 
 

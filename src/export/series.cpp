@@ -1,5 +1,7 @@
 #include "export/series.hpp"
 
+#include <map>
+#include <set>
 #include <utility>
 
 #include "core/stamp_text.hpp"
@@ -18,6 +20,30 @@ const char* kind_name(StationKind kind) {
       break;
   }
   return "unknown";
+}
+
+std::vector<std::string> series_ids(const std::vector<SeriesStation>& stations) {
+  static constexpr const char* kLetters[] = {"", "H", "K", "S"};
+  std::vector<std::string> ids;
+  std::map<std::string, int> uses;
+  for (const SeriesStation& station : stations) {
+    std::string& id = ids.emplace_back(kLetters[static_cast<int>(station.kind)]);
+    id += station.name;
+    ++uses[id];
+  }
+  const auto number = [](std::size_t i) {
+    std::string text(1, '#');
+    return text.append(std::to_string(i + 1));
+  };
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (uses[ids[i]] > 1) ids[i] += number(i);
+  }
+  // A name that itself ends in "#" and a number can meet an id made so;
+  // then the numbers alone tell the series apart.
+  if (std::set<std::string>(ids.begin(), ids.end()).size() < ids.size()) {
+    for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = number(i);
+  }
+  return ids;
 }
 
 namespace {

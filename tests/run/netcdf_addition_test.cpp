@@ -127,6 +127,7 @@ TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   for (std::size_t s = 0; s < 8; ++s) {
     const int i = static_cast<int>(s < 4 ? s : s < 6 ? s - 4 : s - 6);
     EXPECT_EQ(nc.names[s], "S" + std::to_string(s));
+    EXPECT_EQ(nc.ids[s], "HKS"[kinds[s] - 1] + nc.names[s]);
     EXPECT_EQ(nc.kinds[s], kinds[s]);
     EXPECT_EQ(nc.x[s], 500000.0 + 9000 * i - 20000 * (i % 2));
     EXPECT_EQ(nc.y[s], 5540000.0 + 7000 * i);
