@@ -223,6 +223,20 @@ FAULTS = [
      "stations without a value in --start to --end vanish without a word"),
     ("import/importer.cpp", "if (best_end - best_begin == members.size()) return written;",
      "return written;", "an old station among new ones stretches the printed run period over years"),
+    # time bases that travel: the export's offsets, the run's titles
+    ("export/series.cpp", "    hour += 24;\n    days -= 1;\n", "    hour += 24;\n",
+     "an hour moved back across midnight stays on its day"),
+    ("run/export_file.cpp", "const int moved_minutes = offset.minutes - base.offset->minutes;",
+     "const int moved_minutes = base.offset->minutes - offset.minutes;",
+     "--to-offset moves the hours the wrong way"),
+    ("run/export_file.cpp", "for (std::size_t j = i + 1; j < titles.size(); ++j) {",
+     "for (std::size_t j = i + 2; j < titles.size(); ++j) {",
+     "a run's hourly and climate files with different time bases go unnoticed"),
+    # unique series: the kind's letter and, where a name repeats, the number
+    ("export/series.cpp", 'kLetters[] = {"", "H", "K", "S"};', 'kLetters[] = {"", "H", "H", "S"};',
+     "an hourly and a climate station of one name share their series id"),
+    ("export/series.cpp", "if (uses[ids[i]] > 1) ids[i] += number(i);",
+     "if (uses[ids[i]] > 2) ids[i] += number(i);", "a name given twice gives one series id twice"),
 ]
 
 

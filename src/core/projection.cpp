@@ -76,6 +76,19 @@ std::string Projection::wkt() const {
   return text ? text : "";
 }
 
+bool same_crs(const std::string& first, const std::string& second) {
+  if (first == second) return true;
+  const std::unique_ptr<PJ_CONTEXT, PJ_CONTEXT* (*)(PJ_CONTEXT*)> context(proj_context_create(),
+                                                                          proj_context_destroy);
+  if (!context) return false;
+  proj_log_level(context.get(), PJ_LOG_NONE);
+  using Crs = std::unique_ptr<PJ, PJ* (*)(PJ*)>;
+  const Crs a(proj_create(context.get(), first.c_str()), proj_destroy);
+  const Crs b(proj_create(context.get(), second.c_str()), proj_destroy);
+  return a && b &&
+         proj_is_equivalent_to_with_ctx(context.get(), a.get(), b.get(), PJ_COMP_EQUIVALENT) != 0;
+}
+
 std::string utm_zone_crs(double lon, bool south) {
   int zone = static_cast<int>(std::floor((lon + 180.0) / 6.0)) + 1;
   if (zone < 1) zone = 1;

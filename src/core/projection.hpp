@@ -44,6 +44,10 @@ class Projection {
   std::unique_ptr<Handles> handles_;
 };
 
+// Whether two texts name one CRS: the same text, or two CRSs PROJ takes as
+// equivalent ("EPSG:25832" and "epsg:25832", or its WKT).
+bool same_crs(const std::string& first, const std::string& second);
+
 // The WGS84 UTM zone of a longitude: "EPSG:326zz" in the north, "EPSG:327zz"
 // in the south.
 std::string utm_zone_crs(double lon, bool south);

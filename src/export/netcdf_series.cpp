@@ -73,6 +73,35 @@ int station_variable(const Checked& check, int ncid, const char* name, nc_type t
   return var;
 }
 
+// A variable of texts, one per station, each in a row of characters.
+int text_variable(const Checked& check, int ncid, const char* name, int station_dim, int length_dim,
+                  const char* long_name) {
+  int var = -1;
+  const int dims[] = {station_dim, length_dim};
+  check(nc_def_var(ncid, name, NC_CHAR, 2, dims, &var));
+  text_attribute(check, ncid, var, "long_name", long_name);
+  return var;
+}
+
+// The characters of the longest text, at least 1.
+std::size_t longest(const std::vector<std::string>& texts) {
+  std::size_t length = 1;
+  for (const std::string& text : texts) length = std::max(length, text.size());
+  return length;
+}
+
+// The texts as rows of `longest(texts)` characters, padded with zeros.
+void put_texts(const Checked& check, int ncid, int var, const std::vector<std::string>& texts) {
+  const std::size_t length = longest(texts);
+  std::vector<char> rows(texts.size() * length, '\0');
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    std::copy(texts[i].begin(), texts[i].end(), rows.begin() + i * length);
+  }
+  const std::size_t origin[] = {0, 0};
+  const std::size_t count[] = {texts.size(), length};
+  check(nc_put_vara_text(ncid, var, origin, count, rows.data()));
+}
+
 }  // namespace
 
 NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code)
@@ -120,16 +149,16 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   int old_mode = 0;
   check(nc_set_fill(ncid, NC_NOFILL, &old_mode));
 
-  std::size_t name_length = 1;
-  for (const SeriesStation& station : layout.stations) {
-    name_length = std::max(name_length, station.name.size());
-  }
-  int station_dim = -1, time_dim = -1, nv_dim = -1, strlen_dim = -1;
+  std::vector<std::string> names;
+  for (const SeriesStation& station : layout.stations) names.push_back(station.name);
+  const std::vector<std::string> ids = series_ids(layout.stations);
+  int station_dim = -1, time_dim = -1, nv_dim = -1, strlen_dim = -1, id_strlen_dim = -1;
   check(nc_def_dim(ncid, "station", std::max<std::size_t>(file->stations_, 1), &station_dim));
   // Unlimited, so that a run that stops early leaves a file as long as its hours.
   check(nc_def_dim(ncid, "time", NC_UNLIMITED, &time_dim));
   check(nc_def_dim(ncid, "nv", 2, &nv_dim));
-  check(nc_def_dim(ncid, "name_strlen", name_length, &strlen_dim));
+  check(nc_def_dim(ncid, "name_strlen", longest(names), &strlen_dim));
+  check(nc_def_dim(ncid, "id_strlen", longest(ids), &id_strlen_dim));
 
   const std::string units = time_units(layout.start, layout.offset);
   check(nc_def_var(ncid, "time", NC_DOUBLE, 1, &time_dim, &file->time_));
@@ -150,11 +179,12 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   check(nc_def_var_chunking(ncid, file->bounds_, NC_CHUNKED, bounds_chunk));
   check(nc_def_var_deflate(ncid, file->bounds_, 0, 1, 1));
 
-  int name_var = -1;
-  const int name_dims[] = {station_dim, strlen_dim};
-  check(nc_def_var(ncid, "station_name", NC_CHAR, 2, name_dims, &name_var));
-  text_attribute(check, ncid, name_var, "long_name", "station name");
-  text_attribute(check, ncid, name_var, "cf_role", "timeseries_id");
+  const int id_var = text_variable(check, ncid, "station_id", station_dim, id_strlen_dim,
+                                   "series id: letter of the kind (H hourly, K climate, "
+                                   "S collector) and station name");
+  text_attribute(check, ncid, id_var, "cf_role", "timeseries_id");
+  const int name_var = text_variable(check, ncid, "station_name", station_dim, strlen_dim,
+                                     "station name as the file gives it");
   const int kind_var =
       station_variable(check, ncid, "station_kind", NC_BYTE, station_dim, "kind of station");
   const signed char flags[] = {0, 1, 2, 3};
@@ -204,9 +234,9 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                                           : "precipitation of the period in time_bnds");
   text_attribute(check, ncid, var, "units", "mm");
   text_attribute(check, ncid, var, "cell_methods", "time: sum");
-  text_attribute(
-      check, ncid, var, "coordinates",
-      projection ? "time lat lon x y height station_name" : "time x y height station_name");
+  text_attribute(check, ncid, var, "coordinates",
+                 projection ? "time lat lon x y height station_id station_name"
+                            : "time x y height station_id station_name");
   if (projection) text_attribute(check, ncid, var, "grid_mapping", "crs");
 
   text_attribute(check, ncid, NC_GLOBAL, "Conventions", "CF-1.8");
@@ -227,12 +257,10 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
 
   // The stations, now that everything is defined.
   const std::size_t count = file->stations_;
-  std::vector<char> names(count * name_length, '\0');
   std::vector<signed char> kinds;
   std::vector<double> xs, ys, heights, lats, lons;
   for (std::size_t i = 0; i < count; ++i) {
     const SeriesStation& station = layout.stations[i];
-    std::copy(station.name.begin(), station.name.end(), names.begin() + i * name_length);
     kinds.push_back(static_cast<signed char>(station.kind));
     xs.push_back(station.x);
     ys.push_back(station.y);
@@ -243,9 +271,8 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     }
   }
   if (count > 0) {
-    const std::size_t origin[] = {0, 0};
-    const std::size_t name_count[] = {count, name_length};
-    check(nc_put_vara_text(ncid, name_var, origin, name_count, names.data()));
+    put_texts(check, ncid, id_var, ids);
+    put_texts(check, ncid, name_var, names);
     check(nc_put_var_schar(ncid, kind_var, kinds.data()));
     check(nc_put_var_double(ncid, x_var, xs.data()));
     check(nc_put_var_double(ncid, y_var, ys.data()));

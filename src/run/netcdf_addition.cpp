@@ -27,7 +27,8 @@ SeriesLayout run_layout(const AdditionSetup& setup) {
                                              title_line(setup.files, params.hourly_file),
                                              options.utc_offset, options.crs);
   layout.start = params.start.calendar();
-  layout.offset = base.offset;
+  // A run's hours are in UTC unless a title or --utc-offset says otherwise.
+  layout.offset = base.offset.value_or(UtcOffset{});
   layout.crs = base.crs;
   layout.nodata = params.nodata;
   layout.title = "interpolierte Stationswerte";

@@ -26,6 +26,7 @@
 #include "output/result_writer.hpp"
 #include "report/run_report.hpp"
 #include "run/cross_validation_run.hpp"
+#include "run/export_file.hpp"
 #include "run/netcdf_addition.hpp"
 
 namespace rumo {
@@ -320,6 +321,9 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   }
   // The stations of the three files' headers.
   read_headers(run);
+  // One time base and one CRS, where the files' titles state them.
+  check_titles_agree(files,
+                     {run.params.hourly_file, run.params.climate_file, run.params.collector_file});
   // The window, sized by the stations.
   run.window = HourWindow(run.counts.total());
   // Every file the run writes is checked, then created, before any data is
