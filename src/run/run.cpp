@@ -25,6 +25,7 @@
 #include "output/result_writer.hpp"
 #include "report/run_report.hpp"
 #include "run/cross_validation_run.hpp"
+#include "run/grid_addition.hpp"
 #include "run/netcdf_addition.hpp"
 
 namespace rumo {
@@ -47,6 +48,7 @@ struct RunContext {
   std::optional<ResultFile> result;
   std::vector<std::unique_ptr<RunAddition>> additions;
   std::optional<SeriesLayout> netcdf_layout;  // of --netcdf, once its file is checked
+  std::optional<GridLayout> grid_layout;      // of --grid-netcdf, likewise
   RunReport* report = nullptr;                // among the additions, when asked for
   StampShiftCheck* stamp_check = nullptr;     // likewise, with run options
   std::vector<PeriodRecord> periods;          // of the day, when an addition wants them
@@ -151,6 +153,10 @@ void check_outputs(RunContext& run) {
     run.netcdf_layout = NetcdfAddition::plan(
         {run.console, files, options, params, run.stations, run.counts}, taken);
   }
+  if (!options.grid.file.empty()) {
+    run.grid_layout =
+        GridAddition::plan({run.console, files, options, params, run.stations, run.counts}, taken);
+  }
 }
 
 void open_result(RunContext& run) {
@@ -179,6 +185,11 @@ void open_additions(RunContext& run) {
   if (run.netcdf_layout) {
     run.additions.push_back(NetcdfAddition::create(
         {run.console, run.files, options, params, run.stations, run.counts}, *run.netcdf_layout));
+  }
+  if (run.grid_layout) {
+    run.additions.push_back(
+        GridAddition::create({run.console, run.files, options, params, run.stations, run.counts},
+                             *run.grid_layout, run.pool));
   }
   // Readings stamped a period off are looked for in every run with options.
   if (options.located && run.counts.climate + run.counts.collector > 0) {
