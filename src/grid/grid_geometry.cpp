@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/number_text.hpp"
+#include "core/error.hpp"
 
 namespace rumo {
 
@@ -50,8 +50,8 @@ std::optional<GridGeometry> grid_geometry(double cell,
     rows = std::max(1.0, std::ceil(high_y / cell) - first_row);
   }
   if (!(columns * rows <= static_cast<double>(kMaxGridCells))) {
-    reason = "the grid would have " + shortest_text(columns) + " x " + shortest_text(rows) +
-             " cells, more than " + std::to_string(kMaxGridCells);
+    reason = message_format("the grid would have %.0f x %.0f cells, more than %zu", columns, rows,
+                            kMaxGridCells);
     return std::nullopt;
   }
   return GridGeometry{xmin, ymin, cell, static_cast<std::size_t>(columns),
