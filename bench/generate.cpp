@@ -2,7 +2,7 @@
 // program (hourly, climate and collector stations) and the answers of a run
 // over the whole period.
 //
-// Stations are scattered over a square region with coordinates in metres and
+// Stations are scattered over a rectangular region with coordinates in metres and
 // heights from a smooth terrain. Rain falls from cells that drift with a
 // slowly turning wind: small, intense convective cells (mostly on summer
 // afternoons) and wide, weak stratiform cells (all year), grouped into wet and
@@ -108,6 +108,7 @@ struct Options {
   double upper_replacement = 1000.0;
   std::uint64_t seed = 1;
   double region = 300000.0;
+  double region_north = 0.0;   // 0: as `region`, a square
   double outage_rate = 0.002;  // chance per station and day that an outage begins
   double gap_rate = 0.0005;    // chance that a single hourly value is missing
   std::string result = "result.txt";
@@ -131,6 +132,7 @@ void usage() {
       "                    mistake to be found (0; negative: early; the days without\n"
       "                    their own total read 0)\n"
       "  --region M        side of the square region in metres (300000)\n"
+      "  --region-north M  the region's extent south to north instead (as --region)\n"
       "  --outages P       chance per station and day that an outage begins (0.002)\n"
       "  --gaps P          chance that a single hourly value is missing (0.0005)\n"
       "answers written to DIR/answers.txt:\n"
@@ -219,6 +221,8 @@ bool parse_options(int argc, char** argv, Options& o) {
       ok = as_double(o.upper_replacement);
     } else if (name == "--region") {
       ok = as_double(o.region) && o.region > 0;
+    } else if (name == "--region-north") {
+      ok = as_double(o.region_north) && o.region_north > 0;
     } else if (name == "--outages") {
       ok = as_double(o.outage_rate);
     } else if (name == "--gaps") {
@@ -265,8 +269,9 @@ struct Station {
 struct Terrain {
   double phase[6];
   double region;
+  double region_north;
 
-  explicit Terrain(Random& random, double side) : region(side) {
+  Terrain(Random& random, double side, double north) : region(side), region_north(north) {
     for (double& p : phase) p = random.uniform(0.0, 2.0 * kPi);
   }
 
@@ -295,7 +300,7 @@ std::vector<Station> place_stations(Random& random, const Terrain& terrain, int 
     const double u = random.uniform();
     const double v = random.uniform();
     s.x = std::round(kOriginX + u * terrain.region);
-    s.y = std::round(kOriginY + v * terrain.region);
+    s.y = std::round(kOriginY + v * terrain.region_north);
     s.height = std::round(terrain.height(u, v) + random.normal() * 25.0);
     if (s.height < 5.0) s.height = 5.0;
     s.gauge = std::clamp(1.0 + 0.06 * random.normal(), 0.8, 1.2);
@@ -321,8 +326,8 @@ struct Cell {
 // The weather: wet and dry spells, a slowly turning wind, and rain cells.
 class Weather {
  public:
-  Weather(Random& random, double region, Date start)
-      : random_(random), region_(region), date_(start) {
+  Weather(Random& random, double region, double region_north, Date start)
+      : random_(random), region_(region), region_north_(region_north), date_(start) {
     wind_direction_ = random_.uniform(-0.6, 0.6);  // from the west, more or less
     wind_speed_ = 30000.0;
   }
@@ -352,14 +357,14 @@ class Weather {
         c.life = random_.uniform(1.5, 5.0);
         // Born inside the region or a little upwind of it.
         c.x = kOriginX + random_.uniform(-0.2, 1.0) * region_;
-        c.y = kOriginY + random_.uniform(0.0, 1.0) * region_;
+        c.y = kOriginY + random_.uniform(0.0, 1.0) * region_north_;
       } else {
         c.sigma = random_.uniform(25000.0, 70000.0);
         c.peak = random_.uniform(0.8, 4.0);
         c.life = random_.uniform(6.0, 24.0);
         // Mostly upwind, so that fronts sweep across the region.
         c.x = kOriginX - margin + random_.uniform(0.0, 0.7) * (region_ + margin);
-        c.y = kOriginY - margin / 2 + random_.uniform(0.0, 1.0) * (region_ + margin);
+        c.y = kOriginY - margin / 2 + random_.uniform(0.0, 1.0) * (region_north_ + margin);
       }
       cells_.push_back(c);
     };
@@ -385,6 +390,7 @@ class Weather {
 
   Random& random_;
   double region_;
+  double region_north_;
   Date date_;
   bool started_ = false;
   bool wet_spell_ = false;
@@ -811,7 +817,8 @@ int main(int argc, char** argv) {
   // Each group has its own stream, so that one group's count does not move
   // the stations of the others.
   Random layout(o.seed, 1);
-  Terrain terrain(layout, o.region);
+  const double north = o.region_north > 0.0 ? o.region_north : o.region;
+  Terrain terrain(layout, o.region, north);
   Random climate_layout(o.seed, 5);
   Random collector_layout(o.seed, 6);
   const std::vector<Station> hourly = place_stations(layout, terrain, o.hourly, 'H');
@@ -829,7 +836,7 @@ int main(int argc, char** argv) {
   // The weather starts two days early, so that the first day already has
   // cells in flight.
   const Date before_start = rumo_bench::add_days(o.start, -2);
-  Weather weather(weather_random, o.region, before_start);
+  Weather weather(weather_random, o.region, north, before_start);
 
   const fs::path dir(o.out);
   std::unique_ptr<ImportLayout> import_files;

@@ -2,6 +2,7 @@
 // limits. Filled once before the run, read-only afterwards.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ struct RunParameters {
   double lower_replacement = 0.0;
   double upper_limit = 0.0;
   double upper_replacement = 0.0;
+  // How many of the nearest sources with a value an estimate uses, within
+  // the maximum distance (ties by station order); 0: all of them.
+  int neighbours = 0;
 };
 
 // Leave-one-out cross-validation of the hourly stations over a grid of
@@ -46,6 +50,16 @@ struct CrossValidationRequest {
   std::string details_file;       // empty: no details file
   std::string periods_file;       // empty: no file of the scaled periods
   double wet_threshold = 0.1;     // hours at or above it are wet
+};
+
+// The run's hours as a grid of cells (--grid-netcdf), interpolated from
+// every station of the result file.
+struct GridRequest {
+  std::string file;   // empty: no grid
+  double cell = 0.0;  // the cells' side, in the coordinates' unit
+  // XMIN, YMIN, XMAX, YMAX; nothing: the stations' bounding box widened to
+  // whole cells.
+  std::optional<std::array<double, 4>> extent;
 };
 
 // What the command line asks of a run besides its parameters. None of it
@@ -66,8 +80,9 @@ struct RunOptions {
   std::string report_file;  // empty: no report
   std::string map_file;     // empty: no map
   std::string netcdf_file;  // empty: no NetCDF file
+  GridRequest grid;
   // The time base and CRS of the stations where the hourly file's title
-  // line does not state them (for the NetCDF file).
+  // line does not state them (for the NetCDF files).
   std::optional<UtcOffset> utc_offset;
   std::string crs;
   // The command line as given, for the files that record their history.

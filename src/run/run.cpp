@@ -27,6 +27,7 @@
 #include "report/run_report.hpp"
 #include "run/cross_validation_run.hpp"
 #include "run/export_file.hpp"
+#include "run/grid_addition.hpp"
 #include "run/netcdf_addition.hpp"
 
 namespace rumo {
@@ -48,6 +49,7 @@ struct RunContext {
   std::optional<ResultFile> result;
   std::vector<std::unique_ptr<RunAddition>> additions;
   std::optional<SeriesLayout> netcdf_layout;  // of --netcdf, once its file is checked
+  std::optional<GridLayout> grid_layout;      // of --grid-netcdf, likewise
   RunReport* report = nullptr;                // among the additions, when asked for
   StampShiftCheck* stamp_check = nullptr;     // likewise, with run options
   ClockCheck* clock_check = nullptr;          // likewise, where stations share a place
@@ -153,6 +155,10 @@ void check_outputs(RunContext& run) {
     run.netcdf_layout = NetcdfAddition::plan(
         {run.console, files, options, params, run.stations, run.counts}, taken);
   }
+  if (!options.grid.file.empty()) {
+    run.grid_layout =
+        GridAddition::plan({run.console, files, options, params, run.stations, run.counts}, taken);
+  }
 }
 
 void open_result(RunContext& run) {
@@ -181,6 +187,11 @@ void open_additions(RunContext& run) {
   if (run.netcdf_layout) {
     run.additions.push_back(NetcdfAddition::create(
         {run.console, run.files, options, params, run.stations, run.counts}, *run.netcdf_layout));
+  }
+  if (run.grid_layout) {
+    run.additions.push_back(
+        GridAddition::create({run.console, run.files, options, params, run.stations, run.counts},
+                             *run.grid_layout, run.pool));
   }
   // Readings stamped a period off are looked for in every run with options.
   if (options.located && run.counts.climate + run.counts.collector > 0) {
