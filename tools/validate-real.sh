@@ -291,9 +291,17 @@ print('\n'.join(day_rows))
 sys.exit(1 if failed else 0)
 EOF
 
+# The clocks of the two stations that are both hourly and daily, checked
+# with each import option set wrong (tools/validate-clock.sh).
+clock_check() {
+  echo "== clocks checked at one place"
+  bash "$root/tools/validate-clock.sh" "$rumo" "$data" || failed=1
+}
+
 main() {
   import_sources
   daily_follow_gauges
+  clock_check
   cross_validation
   write_page
   echo

@@ -44,8 +44,10 @@ GridLayout GridAddition::plan(const AdditionSetup& setup, std::vector<std::strin
       options.netcdf_file.empty() ? setup.console.err : repeated, params.hourly_file,
       title_line(setup.files, params.hourly_file), options.utc_offset, options.crs);
   layout.crs = base.crs;
-  layout.time_units = time_units(params.start.calendar(), base.offset);
-  layout.time_base = "UTC" + format_utc_offset(base.offset) + ", hour h ends at h:00";
+  // A run's hours are in UTC unless a title or --utc-offset says otherwise.
+  const UtcOffset offset = base.offset.value_or(UtcOffset{});
+  layout.time_units = time_units(params.start.calendar(), offset);
+  layout.time_base = "UTC" + format_utc_offset(offset) + ", hour h ends at h:00";
   layout.fill = static_cast<float>(missing_marker(params.nodata));
   layout.title = "interpolierte Stationswerte im Raster";
   layout.history = options.command_line;

@@ -6,9 +6,10 @@
 # wrong. As given, no warning; each wrong option, a warning for both stations
 # with the shift it causes.
 #
-#   clock_real.sh <rumo> <folder of the real data (dwd-nrw)>
+#   tools/validate-clock.sh <rumo> <folder of the real data (dwd-nrw)>
 #
-# Exit 77 (skipped) where the data are not there.
+# Run by tools/validate-real.sh; not part of the test command. Exit 77
+# (skipped) where the data are not there.
 set -u
 rumo=$(realpath -e "$1") || exit 2
 data=$2
