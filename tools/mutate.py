@@ -215,6 +215,8 @@ FAULTS = [
      "return written;", "an old station among new ones stretches the printed run period over years"),
     ("import/value_file.cpp", "*written == pending_->written + 60;", "*written == pending_->written + 120;",
      "hourly values given as collector totals are not named as the likely cause"),
+    ("import/importer.cpp", "any = values != nullptr && values[hour - day * 24] == values[hour - day * 24];",
+     "any = values != nullptr;", "hours without any hourly value go untold where the days have values"),
 ]
 
 
