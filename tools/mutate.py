@@ -131,8 +131,8 @@ FAULTS = [
      "return std::tie(p.stamp.year, p.stamp.month, p.stamp.day, p.station);",
      "the report's rows of hour 19 come before the collectors' of hour 7"),
     # this round's features: import, export, kept totals, shifted stamps
-    ("import/value_file.cpp", "start = rules_.label_end ? written - length : written;",
-     "start = rules_.label_end ? written : written - length;",
+    ("import/value_file.cpp", "start = rules_.label_end ? *written - length : *written;",
+     "start = rules_.label_end ? *written : *written - length;",
      "end-labelled hours of the importer land an hour late"),
     ("export/netcdf_series.cpp", "static_cast<double>(end - period_hours_);",
      "static_cast<double>(end - period_hours_ + 1);", "the NetCDF time bounds miss an hour"),
