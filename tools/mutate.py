@@ -130,8 +130,8 @@ FAULTS = [
      "return std::tie(p.stamp.year, p.stamp.month, p.stamp.day, p.station);",
      "the report's rows of hour 19 come before the collectors' of hour 7"),
     # this round's features: import, export, kept totals, shifted stamps
-    ("import/value_file.cpp", "start = rules_.label_end ? written - length : written;",
-     "start = rules_.label_end ? written : written - length;",
+    ("import/value_file.cpp", "start = rules_.label_end ? *written - length : *written;",
+     "start = rules_.label_end ? *written : *written - length;",
      "end-labelled hours of the importer land an hour late"),
     ("export/netcdf_series.cpp", "static_cast<double>(end - period_hours_);",
      "static_cast<double>(end - period_hours_ + 1);", "the NetCDF time bounds miss an hour"),
@@ -237,6 +237,10 @@ FAULTS = [
      "an hourly and a climate station of one name share their series id"),
     ("export/series.cpp", "if (uses[ids[i]] > 1) ids[i] += number(i);",
      "if (uses[ids[i]] > 2) ids[i] += number(i);", "a name given twice gives one series id twice"),
+    ("import/value_file.cpp", "*written == pending_->written + 60;", "*written == pending_->written + 120;",
+     "hourly values given as collector totals are not named as the likely cause"),
+    ("import/importer.cpp", "any = values != nullptr && values[hour - day * 24] == values[hour - day * 24];",
+     "any = values != nullptr;", "hours without any hourly value go untold where the days have values"),
 ]
 
 

@@ -5,7 +5,9 @@
 # with what the source itself says. Writes docs/real-data.md and prints the
 # same figures. Not part of the test command; it takes a minute or two.
 #
-#   tools/validate-real.sh [BUILD-DIR [DATA-DIR]]   (build, the data folder)
+#   tools/validate-real.sh [BUILD-DIR [DATA-DIR]]
+#
+# BUILD-DIR: build; DATA-DIR: as tools/real-data-dir.sh finds it.
 #
 # Sections, each a function that prints its figures and adds a part to the
 # page; a later check is one more function and one more line in main:
@@ -20,18 +22,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
 rumo=$build/rumo
-# The data live beside the project's main checkout; a worktree finds them
-# through the checkout it belongs to.
-data=${2:-${RUMO_REAL_DATA:-}}
-if [ -z "$data" ]; then
-  data=$root/../shared/realdata/dwd-nrw
-  common=$(git -C "$root" rev-parse --path-format=absolute --git-common-dir 2>/dev/null || true)
-  if [ ! -d "$data" ] && [ -n "$common" ]; then
-    data=$(dirname "$common")/../shared/realdata/dwd-nrw
-  fi
-fi
-if [ ! -d "$data/hourly" ] || [ ! -d "$data/daily" ]; then
-  echo "validate-real: no real data at $data (hourly/ and daily/); nothing to validate"
+data=${2:-$("$root/tools/real-data-dir.sh")}
+if [ -z "$data" ] || [ ! -d "$data/hourly" ] || [ ! -d "$data/daily" ]; then
+  echo "validate-real: no real data at ${data:-../shared/realdata/dwd-nrw} (hourly/ and daily/); nothing to validate"
   exit 0
 fi
 data=$(realpath "$data")

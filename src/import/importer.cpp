@@ -367,6 +367,60 @@ struct Period {
   long last;
 };
 
+// "hour 5 of 2023-06-03" of an hour counted from 1970-01-01 hour 1.
+std::string hour_words(long hour) {
+  const long day = hour >= 0 ? hour / 24 : -((-hour + 23) / 24);
+  return "hour " + std::to_string(hour - day * 24 + 1) + " of " + iso_date(day);
+}
+
+// Hours in which no hourly station has a value, within the period of the
+// climate and collector readings: the run estimates them 0 and spreads the
+// readings over the other hours, so the import tells them.
+void tell_outages(const std::array<KindResult, 3>& kinds, Period written, std::ostream& out) {
+  // Hours counted from 1970-01-01 hour 1; the hourly file runs to hour 24
+  // of the day after the last day.
+  long first = std::numeric_limits<long>::max();
+  long last = std::numeric_limits<long>::min();
+  const auto reach = [&](const KindResult& kind, long begin, long length) {
+    for (const int s : kind.stations) {
+      for (long day = written.first; day <= written.last + 1; ++day) {
+        const double* values = kind.store->day(s, day);
+        for (int slot = 0; values != nullptr && slot < kind.store->slots(); ++slot) {
+          if (values[slot] != values[slot]) continue;
+          const long start = day * 24 + begin + slot * length;
+          first = std::min(first, start);
+          last = std::max(last, start + length - 1);
+        }
+      }
+    }
+  };
+  if (kinds[1].wanted) reach(kinds[1], 6, 12);
+  if (kinds[2].wanted) reach(kinds[2], 6, 24);
+  if (first > last) return;
+  first = std::max(first, written.first * 24);
+  last = std::min(last, written.last * 24 + 47);
+  long count = 0, run = 0, longest = 0, longest_end = 0;
+  for (long hour = first; hour <= last; ++hour) {
+    const long day = hour >= 0 ? hour / 24 : -((-hour + 23) / 24);
+    bool any = false;
+    for (std::size_t i = 0; i < kinds[0].stations.size() && !any; ++i) {
+      const double* values = kinds[0].store->day(kinds[0].stations[i], day);
+      any = values != nullptr && values[hour - day * 24] == values[hour - day * 24];
+    }
+    run = any ? 0 : run + 1;
+    count += any ? 0 : 1;
+    if (run > longest) {
+      longest = run;
+      longest_end = hour;
+    }
+  }
+  if (count == 0) return;
+  out << "No hourly station has a value in " << counted(count, "hour", "hours") << " within the "
+      << "climate and collector readings' period; the longest run: "
+      << hour_words(longest_end - longest + 1) << " to " << hour_words(longest_end) << " ("
+      << counted(longest, "hour", "hours") << ").\n";
+}
+
 // The period the run commands use where no --start or --end was given: the
 // days of the largest group of stations whose periods overlap one another
 // (on a tie the latest); a station outside it is told with its days.
@@ -537,6 +591,7 @@ void import_stations(FileSystem& files, const ImportRequest& request, std::ostre
     out << "\n";
     if (request.start || request.end) tell_left_out(list, kinds[k], out);
   }
+  if (kinds[0].wanted) tell_outages(kinds, {first_day, last_day}, out);
   const Period run = request.start || request.end
                          ? Period{first_day, last_day}
                          : shared_period(list, kinds, {first_day, last_day}, out);

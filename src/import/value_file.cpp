@@ -48,6 +48,15 @@ std::string listed(const std::vector<std::string>& items, const char* last) {
   return text;
 }
 
+constexpr const char* kPlaceHint = "; --utc-offset or --label may place it";
+
+// The likely cause of a reading that fits nowhere, where the row `line`
+// of the same station is stamped an hour `earlier` or later.
+std::string every_hour_hint(long line, const char* earlier) {
+  return "; the file holds a value every hour (line " + std::to_string(line) + " is an hour " +
+         earlier + "): hourly values belong to --hourly";
+}
+
 bool absent(double value) {
   return std::bit_cast<std::uint64_t>(value) == kAbsentBits;
 }
@@ -59,12 +68,12 @@ ValueParser::ValueParser(const ValueRules& rules, const StationList& stations, s
     : rules_(rules), stations_(stations), file_(std::move(file)), sink_(sink) {}
 
 void ValueParser::feed(std::string_view data) {
-  if (!pending_.empty()) {
+  if (!pending_line_.empty()) {
     const std::size_t end = data.find('\n');
-    pending_.append(data.substr(0, end));
+    pending_line_.append(data.substr(0, end));
     if (end == std::string_view::npos) return;
-    line(pending_);
-    pending_.clear();
+    line(pending_line_);
+    pending_line_.clear();
     data.remove_prefix(end + 1);
   }
   for (;;) {
@@ -74,12 +83,16 @@ void ValueParser::feed(std::string_view data) {
     line(data.substr(0, length));
     data.remove_prefix(length + 1);
   }
-  pending_.assign(data);
+  pending_line_.assign(data);
 }
 
 void ValueParser::finish() {
-  if (!pending_.empty()) line(pending_);
-  pending_.clear();
+  if (!pending_line_.empty()) line(pending_line_);
+  pending_line_.clear();
+  if (pending_) {
+    fail_import(exit_code::import_not_placeable, file_, pending_->line, pending_->what + kPlaceHint,
+                pending_->text);
+  }
   if (line_ == 0)
     fail_import(exit_code::import_bad_line, file_, 0, "the file is empty, not even a header");
 }
@@ -168,30 +181,45 @@ void ValueParser::row(std::string_view text) {
                   text);
     }
   }
-  sink_.take(last_station_, land(fields_[time_column_], text), present, value, file_, line_, text);
+  const std::optional<Landing> at = land(fields_[time_column_], text);
+  if (at) sink_.take(last_station_, *at, present, value, file_, line_, text);
 }
 
-Landing ValueParser::land(std::string_view stamp_text, std::string_view text) const {
+std::optional<Landing> ValueParser::land(std::string_view stamp_text, std::string_view text) {
   const auto stamp = parse_stamp(stamp_text);
   if (!stamp) {
     fail_import(exit_code::import_bad_line, file_, line_, quoted(stamp_text) + " is no time stamp",
                 text);
   }
   const Kind kind = rules_.kind;
-  long long start = 0;  // the minute the period begins, in the written hours
+  // The minute the stamp names, in the written hours.
+  std::optional<long long> written;
   if (stamp->has_time) {
     const UtcOffset own = stamp->offset.value_or(rules_.time_zone);
-    const long long written = static_cast<long long>(stamp->day) * 1440 + stamp->minute -
-                              own.minutes + rules_.utc_offset.minutes;
-    if (written % 60 != 0 || stamp->second != 0) {
+    written = static_cast<long long>(stamp->day) * 1440 + stamp->minute - own.minutes +
+              rules_.utc_offset.minutes;
+  }
+  // A reading that could not be placed waits for this row: one stamped an
+  // hour after it, at the same station, tells a file of hourly values.
+  if (pending_) {
+    const bool every_hour =
+        written && last_station_ == pending_->station && *written == pending_->written + 60;
+    fail_import(
+        exit_code::import_not_placeable, file_, pending_->line,
+        pending_->what + (every_hour ? every_hour_hint(line_, "later") : std::string(kPlaceHint)),
+        pending_->text);
+  }
+  long long start = 0;  // the minute the period begins, in the written hours
+  if (written) {
+    if (*written % 60 != 0 || stamp->second != 0) {
       fail_import(exit_code::import_not_placeable, file_, line_,
                   "the stamp is no whole hour in UTC" + format_utc_offset(rules_.utc_offset) +
-                      " (" + iso_minute(written) +
+                      " (" + iso_minute(*written) +
                       "); --time-zone and --utc-offset say which offsets are meant",
                   text);
     }
     const long length = kind == Kind::hourly ? 60 : kind == Kind::climate ? 720 : 1440;
-    start = rules_.label_end ? written - length : written;
+    start = rules_.label_end ? *written - length : *written;
   } else if (kind == Kind::collector) {
     // A date alone names a day of the source's clock: the total begins (or
     // ends) at 06:00 of that date there.
@@ -215,7 +243,8 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
   } else {
     fail_import(exit_code::import_not_placeable, file_, line_,
                 std::string(kind == Kind::hourly ? "an hourly value" : "a climate reading") +
-                    " needs a time, the stamp holds a date alone",
+                    " needs a time, the stamp holds a date alone: values dated by day are "
+                    "daily totals, which belong to --collector",
                 text);
   }
   Landing at;
@@ -228,16 +257,30 @@ Landing ValueParser::land(std::string_view stamp_text, std::string_view text) co
   const bool fits = minute == 360 || (kind == Kind::climate && minute == 1080);
   if (!fits) {
     const long long end = start + (kind == Kind::climate ? 720 : 1440);
-    fail_import(exit_code::import_not_placeable, file_, line_,
-                std::string(kind == Kind::climate ? "the reading" : "the daily total") +
-                    " covers " + iso_minute(start) + " to " + iso_minute(end) + " in UTC" +
-                    format_utc_offset(rules_.utc_offset) + ", but " +
-                    (kind == Kind::climate ? "a climate half begins at 06:00 or 18:00"
-                                           : "a collector day begins at 06:00") +
-                    "; --utc-offset or --label may place it",
-                text);
+    const std::string what =
+        std::string(kind == Kind::climate ? "the reading" : "the daily total") + " covers " +
+        iso_minute(start) + " to " + iso_minute(end) + " in UTC" +
+        format_utc_offset(rules_.utc_offset) + ", but " +
+        (kind == Kind::climate ? "a climate half begins at 06:00 or 18:00"
+                               : "a collector day begins at 06:00");
+    const bool same_station = written && previous_station_ == last_station_;
+    if (same_station && previous_written_ == *written - 60) {
+      fail_import(exit_code::import_not_placeable, file_, line_,
+                  what + every_hour_hint(previous_line_, "earlier"), text);
+    }
+    if (written && !same_station) {
+      // The station's first row: the next one tells whether hours follow.
+      pending_ = Pending{line_, what, std::string(text), last_station_, *written};
+      return std::nullopt;
+    }
+    fail_import(exit_code::import_not_placeable, file_, line_, what + kPlaceHint, text);
   }
   at.slot = minute == 360 ? 0 : 1;
+  if (written) {
+    previous_station_ = last_station_;
+    previous_written_ = *written;
+    previous_line_ = line_;
+  }
   return at;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,13 +71,14 @@ class ValueParser {
   void line(std::string_view text);
   void header(std::string_view text);
   void row(std::string_view text);
-  Landing land(std::string_view stamp_text, std::string_view text) const;
+  // Nothing where the row waits for the next one to tell why it fits nowhere.
+  std::optional<Landing> land(std::string_view stamp_text, std::string_view text);
 
   ValueRules rules_;
   const StationList& stations_;
   std::string file_;
   ValueSink& sink_;
-  std::string pending_;
+  std::string pending_line_;
   long line_ = 0;
   char delimiter_ = 0;
   int station_column_ = -1;
@@ -86,6 +88,19 @@ class ValueParser {
   std::vector<std::string_view> fields_;
   std::string last_id_;
   int last_station_ = -1;
+  // The last row placed with a time, and a reading that fits nowhere held
+  // back for the row after it.
+  int previous_station_ = -1;
+  long long previous_written_ = 0;
+  long previous_line_ = 0;
+  struct Pending {
+    long line;
+    std::string what;
+    std::string text;
+    int station;
+    long long written;
+  };
+  std::optional<Pending> pending_;
 };
 
 // Hands a file's bytes to `take` in large blocks. A file that cannot be
