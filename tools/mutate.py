@@ -214,6 +214,9 @@ FAULTS = [
      "if (crs.inverse_flattening != 0.0) {", "an ellipsoid is written as a sphere"),
     ("run/export_file.cpp", "if (count == 0) {", "if (count < 0) {",
      "a file without stations is exported with an invented one"),
+    # a geographic CRS refused
+    ("core/projection.cpp", "type == PJ_TYPE_GEOGRAPHIC_CRS || type == PJ_TYPE_GEOGRAPHIC_2D_CRS ||",
+     "type == PJ_TYPE_GEOGRAPHIC_CRS ||", "EPSG:4326 passes as the CRS of station coordinates"),
 ]
 
 

@@ -92,7 +92,11 @@ NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int wri
 std::unique_ptr<Projection> planar_projection(const std::string& crs) {
   std::string reason;
   auto projection = Projection::create(crs, reason);
-  if (projection && projection->geographic()) reason = std::string("it is ") + kGeographicCrs;
+  if (projection && projection->geographic()) {
+    reason = std::string("it is ") + kGeographicCrs +
+             "; station files whose coordinates are degrees need importing again with a planar "
+             "--crs";
+  }
   if (!projection || projection->geographic()) {
     throw RunError{exit_code::export_bad_crs, Stream::err,
                    "rumo: the CRS \"" + crs + "\" cannot be used: " + reason + "\n"};
