@@ -241,6 +241,18 @@ FAULTS = [
      "hourly values given as collector totals are not named as the likely cause"),
     ("import/importer.cpp", "any = values != nullptr && values[hour - day * 24] == values[hour - day * 24];",
      "any = values != nullptr;", "hours without any hourly value go untold where the days have values"),
+    # CF as its checker reads it: the grid mappings, the file without stations
+    ("export/netcdf_series.cpp",
+     'if (projection) text_attribute(check, ncid, var, "grid_mapping", mappings.attribute);',
+     'if (projection) text_attribute(check, ncid, var, "grid_mapping", "crs");',
+     "latitude and longitude are said to be on the projection's datum"),
+    ("export/cf_grid_mapping.cpp", "if (crs.inverse_flattening == 0.0) {",
+     "if (crs.inverse_flattening != 0.0) {", "an ellipsoid is written as a sphere"),
+    ("run/export_file.cpp", "if (count == 0) {", "if (count < 0) {",
+     "a file without stations is exported with an invented one"),
+    # a geographic CRS refused
+    ("core/projection.cpp", "type == PJ_TYPE_GEOGRAPHIC_CRS || type == PJ_TYPE_GEOGRAPHIC_2D_CRS ||",
+     "type == PJ_TYPE_GEOGRAPHIC_CRS ||", "EPSG:4326 passes as the CRS of station coordinates"),
 ]
 
 

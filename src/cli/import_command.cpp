@@ -8,7 +8,6 @@
 
 #include "cli/option_values.hpp"
 #include "core/files.hpp"
-#include "core/projection.hpp"
 #include "import/importer.hpp"
 
 namespace rumo {
@@ -132,13 +131,7 @@ int import_main(int argc, const char* const* argv) {
     request.names_from_table =
         v.choice("--names", t.names, {std::pair{"id", false}, {"name", true}});
   }
-  if (v.given("--crs")) {
-    std::string reason;
-    if (!Projection::create(v.not_empty("--crs", t.crs, "CRS"), reason)) {
-      v.bad_value("--crs", t.crs, "PROJ does not know it" + (reason.empty() ? "" : ": " + reason));
-    }
-    request.crs = t.crs;
-  }
+  if (v.given("--crs")) request.crs = v.planar_crs("--crs", t.crs);
   std::optional<Date> start, end;
   if (v.given("--start")) start = v.date("--start", t.start);
   if (v.given("--end")) end = v.date("--end", t.end);

@@ -73,7 +73,7 @@ inline constexpr int import_not_written = 127;
 // file (or one that cannot be read), or another binary file.
 inline constexpr int import_not_text = 128;
 
-// --- Export (130 to 135) --------------------------------------------------------
+// --- Export (130 to 136) --------------------------------------------------------
 // A run's --netcdf uses the codes of every added file instead (111 and 205),
 // and the header codes of station files are the same for an export as for a
 // run. An output file of `rumo export` cannot be created, or it names the
@@ -96,6 +96,8 @@ inline constexpr int export_bad_crs = 134;
 // result file's title does not), or --to-offset lies a part of an hour
 // from the file's offset, where no hour would land on a whole one.
 inline constexpr int export_time_base = 135;
+// The file's header names no station: there is no series to write.
+inline constexpr int export_no_stations = 136;
 
 // --- Close and write errors (201 to 205) -----------------------------------------
 inline constexpr int hourly_not_closed = 201;
@@ -174,6 +176,7 @@ inline constexpr std::array all = {success,
                                    export_stamps_out_of_order,
                                    export_bad_crs,
                                    export_time_base,
+                                   export_no_stations,
                                    hourly_not_closed,
                                    climate_not_closed,
                                    collector_not_closed,

@@ -149,6 +149,12 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
   reader.read_line(title);
   reader.rewind();
   skip_header(reader);
+  if (count == 0) {
+    throw RunError{exit_code::export_no_stations, Stream::err,
+                   "rumo: " + request.input +
+                       ": the header names no station, so there is no "
+                       "series to export\n"};
+  }
 
   // The hours are moved from the file's offset to the one asked for.
   const TimeAndPlace base =
@@ -171,6 +177,11 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
                        "number of hours away\n"};
   }
   const int moved = moved_minutes / 60;
+  // A CRS the outputs name is tried before any of them is made, so that a
+  // wrong one leaves none.
+  if (!base.crs.empty() && (!request.netcdf_file.empty() || !request.station_file.empty())) {
+    planar_projection(base.crs);
+  }
 
   SeriesLayout layout;
   for (int i = 1; i <= count; ++i) {
@@ -215,7 +226,7 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
   std::unique_ptr<NetcdfSeries> netcdf;
   if (!request.netcdf_file.empty()) {
     netcdf = NetcdfSeries::create(request.netcdf_file, layout, exit_code::export_not_created,
-                                  exit_code::export_not_written);
+                                  exit_code::export_not_written, console.err);
   }
 
   while (record) {

@@ -65,7 +65,7 @@ std::unique_ptr<NetcdfAddition> NetcdfAddition::create(const AdditionSetup& setu
                                                        const SeriesLayout& layout) {
   auto file =
       NetcdfSeries::create(setup.options.netcdf_file, layout, exit_code::added_file_not_created,
-                           exit_code::added_file_not_written);
+                           exit_code::added_file_not_written, setup.console.err);
   return std::unique_ptr<NetcdfAddition>(new NetcdfAddition(
       std::move(file), setup.counts.total(), setup.params.nodata, setup.options.decimals));
 }
