@@ -253,6 +253,23 @@ FAULTS = [
     # a geographic CRS refused
     ("core/projection.cpp", "type == PJ_TYPE_GEOGRAPHIC_CRS || type == PJ_TYPE_GEOGRAPHIC_2D_CRS ||",
      "type == PJ_TYPE_GEOGRAPHIC_CRS ||", "EPSG:4326 passes as the CRS of station coordinates"),
+    # grid: the hourly grids
+    ("grid/grid_idw.cpp", "if (d2 <= reach_) in_reach.emplace_back(d2, static_cast<std::uint32_t>(s));",
+     "if (d2 < reach_) in_reach.emplace_back(d2, static_cast<std::uint32_t>(s));",
+     "a station at exactly the maximum distance of a cell is left out"),
+    ("grid/grid_idw.cpp", "if (!part.known_valid || part.known != present) {",
+     "if (!part.known_valid) {", "a cell keeps the sources of the first hour when others come and go"),
+    ("grid/grid_idw.cpp", "        std::sort(chosen.begin(), chosen.end());", "",
+     "with a neighbour limit the weights are summed nearest first (other last bits)"),
+    ("grid/grid_geometry.cpp", "columns = std::max(1.0, std::ceil(high_x / cell) - first_column);",
+     "columns = std::max(1.0, std::floor(high_x / cell) - first_column);",
+     "the easternmost stations fall outside the default extent"),
+    ("grid/grid_file.cpp", "((held_ + k) * rows + (row - first)) * columns;",
+     "((held_ + k) * rows + (rows - 1 - (row - first))) * columns;",
+     "the rows of each band of the grid file run north to south"),
+    ("run/grid_addition.cpp", "keep(day.window.stamp(slot), day.window.field(slot), decimals_);",
+     "keep(day.window.stamp(slot), day.window.field(slot), -1);",
+     "the grid takes the stations' values unrounded, not as the result file writes them"),
 ]
 
 

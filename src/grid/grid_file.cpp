@@ -7,6 +7,7 @@
 #include "core/error.hpp"
 #include "core/exit_codes.hpp"
 #include "core/number_text.hpp"
+#include "grid/cf_grid_mapping.hpp"
 
 namespace rumo {
 
@@ -119,6 +120,12 @@ std::unique_ptr<GridFile> GridFile::create(const std::string& name, const GridLa
     lon_var = place_variable(file, "lon", place_dims, "longitude", "degrees_east");
     file.check(nc_def_var(ncid, "crs", NC_INT, 0, nullptr, &crs_var));
     file.text(crs_var, "long_name", "coordinate reference system " + layout.crs);
+    const CfGridMapping mapping = cf_grid_mapping(layout.crs);
+    if (!mapping.name.empty()) file.text(crs_var, "grid_mapping_name", mapping.name);
+    for (const auto& [attribute, values] : mapping.parameters) {
+      file.check(nc_put_att_double(ncid, crs_var, attribute.c_str(), NC_DOUBLE, values.size(),
+                                   values.data()));
+    }
     file.text(crs_var, "crs_wkt", projection->wkt());
   }
 
