@@ -27,7 +27,7 @@ struct Texts {
   std::string hourly, climate, collector, output;
   std::string nodata, start, end, power, max_distance;
   std::string lower_limit, lower_replacement, upper_limit, upper_replacement;
-  std::string threads, decimals, report, map, netcdf, utc_offset, crs, dry_fallback;
+  std::string threads, decimals, report, map, netcdf, utc_offset, crs, dry_fallback, no_data_hours;
   std::string grid_netcdf, grid_cell, grid_extent;
   std::string powers, distances, cv_table, cv_details, cv_periods, wet_threshold;
   bool quiet = false;
@@ -90,6 +90,13 @@ void declare(CLI::App& app, Texts& t) {
                  "a climate or collector reading where no rain was interpolated: zero (lost), "
                  "uniform (spread evenly over its hours) or nearest-wet (after the hours of the "
                  "nearest hourly station with rain)")
+      ->type_name("HOW")
+      ->default_str("zero");
+  app.add_option("--no-data-hours", t.no_data_hours,
+                 "a climate or collector period with hours in which no hourly station within "
+                 "the maximum distance has a value: zero (such hours estimated 0, the reading "
+                 "spread over the others), missing (every hour missing), uniform (spread evenly) "
+                 "or nearest-wet (after the nearest hourly station with rain in every hour)")
       ->type_name("HOW")
       ->default_str("zero");
   app.add_flag("--keep-totals", t.keep_totals,
@@ -181,6 +188,13 @@ RunOptions run_options(const OptionValues& v, const Texts& t) {
                                {"uniform", DryFallback::uniform},
                                {"nearest-wet", DryFallback::nearest_wet}});
   }
+  if (v.given("--no-data-hours")) {
+    o.no_data_hours = v.choice("--no-data-hours", t.no_data_hours,
+                               {std::pair{"zero", NoDataHours::zero},
+                                {"missing", NoDataHours::missing},
+                                {"uniform", NoDataHours::uniform},
+                                {"nearest-wet", NoDataHours::nearest_wet}});
+  }
   o.keep_totals = t.keep_totals;
   o.report_file = v.not_empty("--report", t.report);
   o.map_file = v.not_empty("--map", t.map);
@@ -247,9 +261,8 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "collector stations and scales each station's hours to its own readings.\n\n"
       "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
       "asks its 17 questions on standard input, as it always has; --report, --map, --netcdf, "
-      "--grid-netcdf, --decimals, --dry-fallback, --keep-totals, --threads, --quiet and the "
-      "cross-validation "
-      "options may be added to such a run.\n\n"
+      "--grid-netcdf, --decimals, --dry-fallback, --no-data-hours, --keep-totals, --threads, "
+      "--quiet and the cross-validation options may be added to such a run.\n\n"
       "rumo export FILE --netcdf OUT --csv OUT writes a station file as CF-NetCDF and as a tidy "
       "table (rumo export --help).",
       "rumo"};

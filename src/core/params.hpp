@@ -20,6 +20,18 @@ enum class DryFallback {
   nearest_wet,  // the hours follow the nearest hourly station with rain, else uniform
 };
 
+// What becomes of a climate or collector period with hours in which no
+// hourly station within the maximum distance has a value, while one stands
+// within it: such an hour is estimated 0 like one without any source in
+// reach, so the reading goes into the other hours, or is lost where there
+// are none.
+enum class NoDataHours {
+  zero,         // the estimates as they are: the reading spread over the other hours
+  missing,      // every hour of the period missing
+  uniform,      // the reading spread evenly over the period
+  nearest_wet,  // after the nearest hourly station with rain in every hour, else uniform
+};
+
 struct RunParameters {
   std::string hourly_file;
   std::string climate_file;    // empty: the run has no climate stations
@@ -63,8 +75,9 @@ struct GridRequest {
 };
 
 // What the command line asks of a run besides its parameters. None of it
-// changes the result file except `decimals`, `dry_fallback` and
-// `keep_totals`, whose defaults keep it as the dialogue always wrote it.
+// changes the result file except `decimals`, `dry_fallback`,
+// `no_data_hours` and `keep_totals`, whose defaults keep it as the dialogue
+// always wrote it.
 struct RunOptions {
   // True when the parameters came as run options: then input errors say
   // where they are, and likely mistakes are warned of. The dialogue's
@@ -74,6 +87,7 @@ struct RunOptions {
   int threads = 1;
   int decimals = 1;
   DryFallback dry_fallback = DryFallback::zero;
+  NoDataHours no_data_hours = NoDataHours::zero;
   // The hours of every scaled or spread period rounded together to the
   // reading.
   bool keep_totals = false;

@@ -45,13 +45,22 @@ void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figu
       "run scales and compared with its hours over the wet periods (reading above 0).\n"
       "lost: share of the readings with no rain interpolated; wet hours: scaled hours\n"
       "at or above %g over observed ones; peak: mean largest scaled hour over mean\n"
-      "largest observed hour; skill: 1 - rmse / rmse of an even spread.\n",
+      "largest observed hour; skill: 1 - rmse / rmse of an even spread; no data: share\n"
+      "of the readings in periods with hours in which no other station in reach had a\n"
+      "value (not counted as lost).\n",
       wet_threshold);
   if (spreading.dry_fallback != DryFallback::zero) {
     out << message_format(
         "Readings with no rain interpolated are spread as the run spreads them\n"
         "(--dry-fallback %s); lost counts what stays lost.\n",
         spreading.dry_fallback == DryFallback::uniform ? "uniform" : "nearest-wet");
+  }
+  if (spreading.no_data_hours != NoDataHours::zero) {
+    constexpr const char* kHow[] = {"zero", "missing", "uniform", "nearest-wet"};
+    out << message_format(
+        "Periods with hours without data are written as the run writes them\n"
+        "(--no-data-hours %s).\n",
+        kHow[static_cast<int>(spreading.no_data_hours)]);
   }
   if (spreading.keep_totals) {
     out << message_format(
@@ -68,9 +77,9 @@ void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figu
       return std::isnan(y) ? !std::isnan(x) : x < y;
     });
     out << '\n' << way.title << ", sorted by rmse:\n";
-    out << message_format("%4s %7s %11s %8s %8s %10s %10s %8s %8s %9s %8s %9s %8s\n", "rank",
+    out << message_format("%4s %7s %11s %8s %8s %10s %10s %8s %8s %8s %9s %8s %9s %8s\n", "rank",
                           "power", "distance", "periods", "wet", "rmse", "mae", "corr", "lost",
-                          "wet hours", "peak", "peak hits", "skill");
+                          "no data", "wet hours", "peak", "peak hits", "skill");
     for (std::size_t r = 0; r < ranked.size(); ++r) {
       const WayFigures& pair = figures[ranked[r]];
       const DisaggregationFigures& f = pair.*way.figures;
@@ -78,8 +87,9 @@ void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figu
                             f.periods, f.wet)
           << ' ' << cell("%*.4g", 10, f.rmse) << ' ' << cell("%*.4g", 10, f.mae) << ' '
           << cell("%*.3f", 8, f.correlation) << ' ' << cell("%*.3f", 8, f.lost) << ' '
-          << cell("%*.3f", 9, f.wet_hours) << ' ' << cell("%*.3f", 8, f.peak) << ' '
-          << cell("%*.3f", 9, f.peak_hits) << ' ' << cell("%*.3f", 8, f.skill) << '\n';
+          << cell("%*.3f", 8, f.no_data) << ' ' << cell("%*.3f", 9, f.wet_hours) << ' '
+          << cell("%*.3f", 8, f.peak) << ' ' << cell("%*.3f", 9, f.peak_hits) << ' '
+          << cell("%*.3f", 8, f.skill) << '\n';
     }
     if (ranked.empty() || std::isnan((figures[ranked[0]].*way.figures).rmse)) {
       out << message_format("no pair ranks as %s: the period holds no wet one\n", way.name);
@@ -95,7 +105,7 @@ std::string disaggregation_header() {
   std::string text;
   for (const Way& way : kWays) {
     for (const char* column : {"periods", "wet_periods", "rmse", "mae", "correlation", "lost",
-                               "wet_hours", "peak", "peak_hits", "skill"}) {
+                               "no_data", "wet_hours", "peak", "peak_hits", "skill"}) {
       ((text += '\t') += way.prefix) += column;
     }
   }
@@ -107,8 +117,8 @@ std::string disaggregation_cells(const WayFigures& figures) {
   for (const Way& way : kWays) {
     const DisaggregationFigures& f = figures.*way.figures;
     text += '\t' + std::to_string(f.periods) + '\t' + std::to_string(f.wet);
-    for (const double value :
-         {f.rmse, f.mae, f.correlation, f.lost, f.wet_hours, f.peak, f.peak_hits, f.skill}) {
+    for (const double value : {f.rmse, f.mae, f.correlation, f.lost, f.no_data, f.wet_hours, f.peak,
+                               f.peak_hits, f.skill}) {
       text += '\t' + shortest(value);
     }
   }

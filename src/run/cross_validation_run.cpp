@@ -69,7 +69,8 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
   CrossValidator validator(stations, counts.hourly, grid, IdwSettings::from(params), &pool,
                            details ? &*details : nullptr);
   // The left-out stations' readings are spread as the run would spread them.
-  const SpreadingChoices spreading{options.dry_fallback, options.keep_totals, options.decimals};
+  const SpreadingChoices spreading{options.dry_fallback, options.keep_totals, options.decimals,
+                                   options.no_data_hours};
   DisaggregationJudge judge(stations, counts.hourly, grid, params.nodata, request.wet_threshold,
                             spreading, std::move(periods), request.periods_file);
   validator.judge_periods(judge);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "checks/clock_check.hpp"
+#include "checks/hours_without_data.hpp"
 #include "checks/stamp_shift.hpp"
 #include "checks/station_checks.hpp"
 #include "core/error.hpp"
@@ -53,8 +54,12 @@ struct RunContext {
   RunReport* report = nullptr;                // among the additions, when asked for
   StampShiftCheck* stamp_check = nullptr;     // likewise, with run options
   ClockCheck* clock_check = nullptr;          // likewise, where stations share a place
+  NoDataCheck* no_data_check = nullptr;       // likewise
   std::vector<PeriodRecord> periods;          // of the day, when an addition wants them
   std::optional<IdwEngine> engine;
+  // Which hours of a period the hourly stations cannot tell; only where the
+  // answer changes the hours or an addition counts it.
+  std::optional<HourlyCoverage> coverage;
   std::optional<DayReader> days;
   // How readings without interpolated rain are spread, and whether a
   // period's written hours keep its total.
@@ -65,7 +70,7 @@ struct RunContext {
         files(with),
         options(asked),
         pool(asked.threads),
-        spreading{asked.dry_fallback, asked.keep_totals, asked.decimals} {}
+        spreading{asked.dry_fallback, asked.keep_totals, asked.decimals, asked.no_data_hours} {}
 };
 
 constexpr const char* kReportWhat = "report file";
@@ -173,16 +178,16 @@ void open_additions(RunContext& run) {
   const RunOptions& options = run.options;
   const RunParameters& params = run.params;
   if (!options.report_file.empty()) {
-    auto report =
-        std::make_unique<RunReport>(open_added_file(run.files, kReportWhat, options.report_file),
-                                    options.report_file, run.stations, run.counts, params.nodata);
+    auto report = std::make_unique<RunReport>(
+        open_added_file(run.files, kReportWhat, options.report_file), options.report_file,
+        run.stations, run.counts, params.nodata, options.no_data_hours);
     run.report = report.get();
     run.additions.push_back(std::move(report));
   }
   if (!options.map_file.empty()) {
-    run.additions.push_back(
-        std::make_unique<StationMap>(open_added_file(run.files, kMapWhat, options.map_file),
-                                     options.map_file, run.stations, run.counts, params));
+    run.additions.push_back(std::make_unique<StationMap>(
+        open_added_file(run.files, kMapWhat, options.map_file), options.map_file, run.stations,
+        run.counts, params, options.no_data_hours));
   }
   if (run.netcdf_layout) {
     run.additions.push_back(NetcdfAddition::create(
@@ -204,6 +209,9 @@ void open_additions(RunContext& run) {
       run.clock_check = clock.get();
       run.additions.push_back(std::move(clock));
     }
+    auto no_data = std::make_unique<NoDataCheck>(run.stations, run.counts, options.no_data_hours);
+    run.no_data_check = no_data.get();
+    run.additions.push_back(std::move(no_data));
   }
 }
 
@@ -262,7 +270,8 @@ void close_files(RunContext& run) {
 DayWritten complete_day(RunContext& run) {
   const RunParameters& params = run.params;
   adjust_to_totals(run.window, run.counts, params.nodata, *run.engine,
-                   run.additions.empty() ? nullptr : &run.periods, run.spreading);
+                   run.additions.empty() ? nullptr : &run.periods, run.spreading,
+                   run.coverage ? &*run.coverage : nullptr);
   const HourStamp last = last_hour_of(params.end);
   return write_day(*run.result, run.window, last, run.counts.total(), params.nodata,
                    run.options.decimals, &run.pool);
@@ -307,6 +316,10 @@ void finish_additions(RunContext& run) {
       if (*input) warn_negative_values(run.console.err, **input);
     }
   }
+  if (run.no_data_check != nullptr) {
+    const std::string finding = run.no_data_check->finding();
+    if (!finding.empty()) run.console.err << "rumo: warning: " << finding << ".\n";
+  }
   std::vector<std::string> findings;
   if (run.stamp_check != nullptr) findings = run.stamp_check->findings();
   if (run.clock_check != nullptr) {
@@ -346,6 +359,9 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   seek_start(run);
   // The weights of the run's fixed geometry, and the source of the next days.
   run.engine.emplace(run.stations, run.counts, IdwSettings::from(run.params), &run.pool);
+  if (run.options.no_data_hours != NoDataHours::zero || !run.additions.empty()) {
+    run.coverage.emplace(run.stations, run.counts, run.params.max_distance);
+  }
   run.days.emplace(run.inputs, run.params, run.counts);
   // Day after day up to hour 24 of the end date.
   for (;;) {

@@ -96,6 +96,9 @@ RunDay run_day(const Hours& h, int s, const std::vector<HourStamp>& stamps, doub
     table.first[target] = h.table.first[s];
     table.second[target] = h.table.second[s];
   }
+  // Left out, the station is no source at all: a place that is no number
+  // reaches nothing.
+  table.first[s] = NAN;
   RunDay day{HourWindow(collector), {}};
   double readings[3] = {0.0, 0.0, 0.0};  // first half, second half, day
   for (int slot = 1; slot <= 24; ++slot) {
@@ -115,8 +118,10 @@ RunDay run_day(const Hours& h, int s, const std::vector<HourStamp>& stamps, doub
   settings.max_distance = distance;
   const StationCounts counts{h.count, 1, 1};
   IdwEngine engine(table, counts, settings);
-  const SpreadingChoices choices{options.dry_fallback, options.keep_totals, options.decimals};
-  adjust_to_totals(day.window, counts, params.nodata, engine, &day.periods, choices);
+  HourlyCoverage coverage(table, counts, distance);
+  const SpreadingChoices choices{options.dry_fallback, options.keep_totals, options.decimals,
+                                 options.no_data_hours};
+  adjust_to_totals(day.window, counts, params.nodata, engine, &day.periods, choices, &coverage);
   return day;
 }
 
@@ -134,8 +139,10 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
     testing::RandomRun r(seed);
     RunOptions options;
     options.located = true;
-    // Each fallback with and without kept totals, at 0 to 3 decimals.
+    // Each fallback with and without kept totals, at 0 to 3 decimals, and
+    // each way with hours without data.
     options.dry_fallback = static_cast<DryFallback>(seed % 3);
+    options.no_data_hours = static_cast<NoDataHours>(seed / 2 % 4);
     options.keep_totals = seed / 3 % 2 == 1;
     options.decimals = static_cast<int>(seed / 6 % 4);
     CrossValidationRequest& cv = options.cross_validation;
@@ -202,11 +209,12 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
 
       const int target = h.count + (collector ? 2 : 1);
       double square = 0.0, observed_max = -HUGE_VAL, scaled_max = -HUGE_VAL;
-      int observed_wet = 0, scaled_wet = 0;
+      int observed_wet = 0, scaled_wet = 0, missing = 0;
       for (int slot = first; slot <= last; ++slot) {
         const HourField* read = h.at(day_hours(date)[slot - 1]);
         ASSERT_TRUE(read != nullptr && (*read)[s] > -r.params.nodata) << line;
         const double observed = (*read)[s], scaled = day.window.field(slot)[target];
+        missing += scaled > -r.params.nodata ? 0 : 1;
         square += (scaled - observed) * (scaled - observed);
         observed_max = std::max(observed_max, observed);
         scaled_max = std::max(scaled_max, scaled);
@@ -215,7 +223,9 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
       }
       EXPECT_EQ(number(c[13]), observed_max) << line;
       EXPECT_EQ(std::stoi(c[15]), observed_wet) << line;
-      const double rmse = std::sqrt(square / (last - first + 1));
+      // A period with a missing hour is not judged.
+      const double rmse = missing > 0 ? NAN : std::sqrt(square / (last - first + 1));
+      if (missing > 0) scaled_max = NAN;
       expect_same(number(c[12]), rmse, line);
       expect_same(number(c[14]), scaled_max, line);
       EXPECT_EQ(std::stoi(c[16]), scaled_wet) << line;
@@ -243,7 +253,8 @@ TEST(CrossValidationRun, EveryPeriodRowIsTheRunsScalingAtTheStationsPlace) {
   }
   // The random runs must have exercised the check.
   EXPECT_GT(rows_checked, 3000);
-  for (const char* outcome : {"scaled", "no-rain-interpolated", "spread-uniform", "nearest-wet"}) {
+  for (const char* outcome :
+       {"scaled", "no-rain-interpolated", "spread-uniform", "nearest-wet", "no-hourly-data"}) {
     EXPECT_GT(outcomes[outcome], 20) << outcome;
   }
 }
