@@ -2,7 +2,7 @@
 // program (hourly, climate and collector stations) and the answers of a run
 // over the whole period.
 //
-// Stations are scattered over a square region with coordinates in metres and
+// Stations are scattered over a rectangular region with coordinates in metres and
 // heights from a smooth terrain. Rain falls from cells that drift with a
 // slowly turning wind: small, intense convective cells (mostly on summer
 // afternoons) and wide, weak stratiform cells (all year), grouped into wet and
@@ -24,6 +24,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <zip.h>
 
 #include "answers.hpp"
 #include "core/projection.hpp"
@@ -106,12 +108,14 @@ struct Options {
   double upper_replacement = 1000.0;
   std::uint64_t seed = 1;
   double region = 300000.0;
+  double region_north = 0.0;   // 0: as `region`, a square
   double outage_rate = 0.002;  // chance per station and day that an outage begins
   double gap_rate = 0.0005;    // chance that a single hourly value is missing
   std::string result = "result.txt";
   bool relative = false;
   bool quiet = false;
   std::string import_layout;  // "long" or "service": also the files `rumo import` reads
+  bool zip = false;           // the service layout as the service's zip archives
   int shift = 0;              // readings stamped this many days late (negative: early)
 };
 
@@ -128,6 +132,7 @@ void usage() {
       "                    mistake to be found (0; negative: early; the days without\n"
       "                    their own total read 0)\n"
       "  --region M        side of the square region in metres (300000)\n"
+      "  --region-north M  the region's extent south to north instead (as --region)\n"
       "  --outages P       chance per station and day that an outage begins (0.002)\n"
       "  --gaps P          chance that a single hourly value is missing (0.0005)\n"
       "answers written to DIR/answers.txt:\n"
@@ -140,6 +145,11 @@ void usage() {
       "  --import-layout long|service   also write the same data as `rumo import` reads it,\n"
       "                    to DIR/import: a long CSV per hourly station, or the weather\n"
       "                    service's product files and fixed-width station list\n"
+      "  --zip             with --import-layout service: each hourly station's product\n"
+      "                    in the service's zip archive (stundenwerte_RR_*.zip), each\n"
+      "                    collector station's as a daily climate archive\n"
+      "                    (tageswerte_KL_*.zip, column RSK), and the two station\n"
+      "                    lists of those products beside stations.txt\n"
       "  --quiet           no summary\n",
       stderr);
 }
@@ -153,6 +163,10 @@ bool parse_options(int argc, char** argv, Options& o) {
     }
     if (name == "--quiet") {
       o.quiet = true;
+      continue;
+    }
+    if (name == "--zip") {
+      o.zip = true;
       continue;
     }
     if (name == "--help" || name == "-h") return false;
@@ -207,6 +221,8 @@ bool parse_options(int argc, char** argv, Options& o) {
       ok = as_double(o.upper_replacement);
     } else if (name == "--region") {
       ok = as_double(o.region) && o.region > 0;
+    } else if (name == "--region-north") {
+      ok = as_double(o.region_north) && o.region_north > 0;
     } else if (name == "--outages") {
       ok = as_double(o.outage_rate);
     } else if (name == "--gaps") {
@@ -229,6 +245,10 @@ bool parse_options(int argc, char** argv, Options& o) {
     std::fputs("rumo_generate: --out is required\n", stderr);
     return false;
   }
+  if (o.zip && o.import_layout != "service") {
+    std::fputs("rumo_generate: --zip needs --import-layout service\n", stderr);
+    return false;
+  }
   if (o.hourly < 1 || o.days < 2) {
     std::fputs("rumo_generate: at least 1 hourly station and 2 days are needed\n", stderr);
     return false;
@@ -249,8 +269,9 @@ struct Station {
 struct Terrain {
   double phase[6];
   double region;
+  double region_north;
 
-  explicit Terrain(Random& random, double side) : region(side) {
+  Terrain(Random& random, double side, double north) : region(side), region_north(north) {
     for (double& p : phase) p = random.uniform(0.0, 2.0 * kPi);
   }
 
@@ -279,7 +300,7 @@ std::vector<Station> place_stations(Random& random, const Terrain& terrain, int 
     const double u = random.uniform();
     const double v = random.uniform();
     s.x = std::round(kOriginX + u * terrain.region);
-    s.y = std::round(kOriginY + v * terrain.region);
+    s.y = std::round(kOriginY + v * terrain.region_north);
     s.height = std::round(terrain.height(u, v) + random.normal() * 25.0);
     if (s.height < 5.0) s.height = 5.0;
     s.gauge = std::clamp(1.0 + 0.06 * random.normal(), 0.8, 1.2);
@@ -305,8 +326,8 @@ struct Cell {
 // The weather: wet and dry spells, a slowly turning wind, and rain cells.
 class Weather {
  public:
-  Weather(Random& random, double region, Date start)
-      : random_(random), region_(region), date_(start) {
+  Weather(Random& random, double region, double region_north, Date start)
+      : random_(random), region_(region), region_north_(region_north), date_(start) {
     wind_direction_ = random_.uniform(-0.6, 0.6);  // from the west, more or less
     wind_speed_ = 30000.0;
   }
@@ -336,14 +357,14 @@ class Weather {
         c.life = random_.uniform(1.5, 5.0);
         // Born inside the region or a little upwind of it.
         c.x = kOriginX + random_.uniform(-0.2, 1.0) * region_;
-        c.y = kOriginY + random_.uniform(0.0, 1.0) * region_;
+        c.y = kOriginY + random_.uniform(0.0, 1.0) * region_north_;
       } else {
         c.sigma = random_.uniform(25000.0, 70000.0);
         c.peak = random_.uniform(0.8, 4.0);
         c.life = random_.uniform(6.0, 24.0);
         // Mostly upwind, so that fronts sweep across the region.
         c.x = kOriginX - margin + random_.uniform(0.0, 0.7) * (region_ + margin);
-        c.y = kOriginY - margin / 2 + random_.uniform(0.0, 1.0) * (region_ + margin);
+        c.y = kOriginY - margin / 2 + random_.uniform(0.0, 1.0) * (region_north_ + margin);
       }
       cells_.push_back(c);
     };
@@ -369,6 +390,7 @@ class Weather {
 
   Random& random_;
   double region_;
+  double region_north_;
   Date date_;
   bool started_ = false;
   bool wet_spell_ = false;
@@ -520,8 +542,8 @@ long reading(Random& random, double total, const Station& s) {
 // climate readings in a CSV stamped at 07:00 and 19:00 in UTC+01:00).
 class ImportLayout {
  public:
-  ImportLayout(const std::filesystem::path& dir, std::string layout, int hourly_count)
-      : dir_(dir / "import"), service_(layout == "service"), hourly_(hourly_count) {
+  ImportLayout(const std::filesystem::path& dir, std::string layout, int hourly_count, bool zip)
+      : dir_(dir / "import"), service_(layout == "service"), zip_(zip), hourly_(hourly_count) {
     std::filesystem::remove_all(dir_ / "hourly");
     std::filesystem::create_directories(dir_ / "hourly");
   }
@@ -567,6 +589,23 @@ class ImportLayout {
 
   // A daily total, dated by the day it begins.
   void collector(const Station& s, Date date, long tenths, bool missing) {
+    if (zip_) {
+      // The daily climate product: RSK among the other elements, missing here.
+      std::string& out = daily_[s.name];
+      if (out.empty()) {
+        out =
+            "STATIONS_ID;MESS_DATUM;QN_3;  FX;  FM;QN_4; RSK;RSKF; SDK;SHK_TAG;  NM; VPM;  PM; "
+            "TMK; UPM; TXK; TNK; TGK;eor\n";
+      }
+      char line[256];
+      std::snprintf(line, sizeof line,
+                    "%11s;%04d%02d%02d;-999;-999;-999;    3;%6s;%4d;-999;-999;-999;-999;-999;"
+                    "-999;-999;-999;-999;-999;eor\n",
+                    id(s, 40000).c_str(), date.year, date.month, date.day,
+                    missing ? "-999" : tenths_text(tenths).c_str(), missing ? -999 : 6);
+      out += line;
+      return;
+    }
     if (collector_.empty()) {
       collector_ = service_ ? "STATIONS_ID;MESS_DATUM;QN_6;RS;RSF;SH_TAG;NSH_TAG;eor\n"
                             : "station,date,value\n";
@@ -624,6 +663,22 @@ class ImportLayout {
       add(climate, 20000);
       add(collector, 40000);
       write_file(dir_ / "stations.txt", table, false);
+      if (zip_) {
+        // The lists of the two products, as the service has one per product.
+        const std::size_t head = table.find('\n', table.find('\n') + 1) + 1;
+        std::string hourly_list = table.substr(0, head);
+        std::string daily_list = table.substr(0, head);
+        std::size_t at = head;
+        for (std::size_t line = 0; at < table.size(); ++line) {
+          const std::size_t end = table.find('\n', at) + 1;
+          if (line < hourly.size()) hourly_list += table.substr(at, end - at);
+          if (line >= hourly.size() + climate.size()) daily_list += table.substr(at, end - at);
+          at = end;
+        }
+        write_file(dir_ / "RR_Stundenwerte_Beschreibung_Stationen.txt", hourly_list, false);
+        write_file(dir_ / "KL_Tageswerte_Beschreibung_Stationen.txt", daily_list, false);
+        pack(hourly, collector, first, last);
+      }
     } else {
       table = "id,name,x,y,height\n";
       for (const auto* group : {&hourly, &climate, &collector}) {
@@ -662,6 +717,65 @@ class ImportLayout {
     write_file(dir_ / "hourly" / name, out, true);
     out.clear();
   }
+  // Each product file into an archive named and laid out as the service's,
+  // with one metadata file beside it.
+  void pack(const std::vector<Station>& hourly, const std::vector<Station>& collector, Date first,
+            Date last) {
+    char span[32];
+    std::snprintf(span, sizeof span, "%04d%02d%02d_%04d%02d%02d", first.year, first.month,
+                  first.day, last.year, last.month, last.day);
+    const auto archive = [&](const std::filesystem::path& path, const std::string& product_name,
+                             const std::string& product, const std::string& id) {
+      int error = 0;
+      zip_t* zip = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+      const std::string meta =
+          "Stations_id;Stationshoehe;Geogr.Breite;Geogr.Laenge;eor\n" + id + ";generated;;;eor\n";
+      bool ok = zip != nullptr;
+      for (const auto& [name, text] : {std::pair{"Metadaten_Geographie_" + id + ".txt", &meta},
+                                       std::pair{product_name, &product}}) {
+        zip_source_t* source = ok ? zip_source_buffer(zip, text->data(), text->size(), 0) : nullptr;
+        ok = source != nullptr && zip_file_add(zip, name.c_str(), source, 0) >= 0;
+        if (!ok && source != nullptr) zip_source_free(source);
+      }
+      // The archive's time stamps are those of the service's files, so that
+      // the same options give the same bytes.
+      for (zip_uint64_t i = 0; ok && i < 2; ++i)
+        ok = zip_file_set_mtime(zip, i, 1618214400, 0) == 0;
+      if (!ok || zip_close(zip) != 0) {
+        std::fprintf(stderr, "rumo_generate: cannot write %s\n", path.string().c_str());
+        std::exit(1);
+      }
+    };
+    for (std::size_t i = 0; i < hourly.size(); ++i) {
+      char id[16];
+      std::snprintf(id, sizeof id, "%05d", static_cast<int>(i) + 1);
+      const std::filesystem::path plain =
+          dir_ / "hourly" / ("produkt_rr_stunde_" + std::string(id) + ".txt");
+      std::string product;
+      read_file(plain, product);
+      std::filesystem::remove(plain);
+      archive(dir_ / "hourly" / ("stundenwerte_RR_" + std::string(id) + "_" + span + "_hist.zip"),
+              "produkt_rr_stunde_" + std::string(span) + "_" + id + ".txt", product, id);
+    }
+    std::filesystem::create_directories(dir_ / "daily");
+    for (const Station& s : collector) {
+      char id[16];
+      std::snprintf(id, sizeof id, "%05d", std::atoi(this->id(s, 40000).c_str()));
+      archive(dir_ / "daily" / ("tageswerte_KL_" + std::string(id) + "_" + span + "_hist.zip"),
+              "produkt_klima_tag_" + std::string(span) + "_" + id + ".txt", daily_[s.name], id);
+    }
+  }
+  static void read_file(const std::filesystem::path& path, std::string& text) {
+    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    char block[1 << 16];
+    std::size_t got = 0;
+    while (file != nullptr && (got = std::fread(block, 1, sizeof block, file)) > 0)
+      text.append(block, got);
+    if (file == nullptr || std::fclose(file) != 0) {
+      std::fprintf(stderr, "rumo_generate: cannot read %s\n", path.string().c_str());
+      std::exit(1);
+    }
+  }
   static void write_file(const std::filesystem::path& path, const std::string& text, bool append) {
     std::FILE* file = std::fopen(path.string().c_str(), append ? "ab" : "wb");
     if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size() ||
@@ -673,7 +787,9 @@ class ImportLayout {
 
   std::filesystem::path dir_;
   bool service_;
+  bool zip_;
   std::vector<std::string> hourly_;
+  std::map<std::string, std::string> daily_;
   std::map<std::string, bool> started_;
   std::string climate_;
   std::string collector_;
@@ -701,7 +817,8 @@ int main(int argc, char** argv) {
   // Each group has its own stream, so that one group's count does not move
   // the stations of the others.
   Random layout(o.seed, 1);
-  Terrain terrain(layout, o.region);
+  const double north = o.region_north > 0.0 ? o.region_north : o.region;
+  Terrain terrain(layout, o.region, north);
   Random climate_layout(o.seed, 5);
   Random collector_layout(o.seed, 6);
   const std::vector<Station> hourly = place_stations(layout, terrain, o.hourly, 'H');
@@ -719,12 +836,12 @@ int main(int argc, char** argv) {
   // The weather starts two days early, so that the first day already has
   // cells in flight.
   const Date before_start = rumo_bench::add_days(o.start, -2);
-  Weather weather(weather_random, o.region, before_start);
+  Weather weather(weather_random, o.region, north, before_start);
 
   const fs::path dir(o.out);
   std::unique_ptr<ImportLayout> import_files;
   if (!o.import_layout.empty())
-    import_files = std::make_unique<ImportLayout>(dir, o.import_layout, o.hourly);
+    import_files = std::make_unique<ImportLayout>(dir, o.import_layout, o.hourly, o.zip);
   Writer hourly_file((dir / "hourly.txt").string());
   write_header(hourly_file, "Stundenwerte Niederschlag [mm] (generated)", hourly);
 

@@ -15,7 +15,7 @@ namespace rumo {
 
 struct NetcdfContent {
   std::size_t stations = 0, hours = 0;
-  std::vector<std::string> names;
+  std::vector<std::string> names, ids;
   std::vector<signed char> kinds;
   std::vector<double> x, y, height, lat, lon;  // lat and lon empty without a CRS
   std::vector<double> time, bounds;            // bounds: two per hour
@@ -57,13 +57,19 @@ inline NetcdfContent read_netcdf(const std::filesystem::path& path) {
   };
   c.stations = dim("station");
   c.hours = dim("time");
-  const std::size_t length = dim("name_strlen");
-  std::vector<char> names(c.stations * length);
-  check(nc_get_var_text(ncid, var("station_name"), names.data()));
-  for (std::size_t s = 0; s < c.stations; ++s) {
-    std::string name(names.data() + s * length, length);
-    c.names.push_back(name.substr(0, name.find('\0')));
-  }
+  const auto texts = [&](const char* name, const char* length_dim) {
+    const std::size_t length = dim(length_dim);
+    std::vector<char> rows(c.stations * length);
+    check(nc_get_var_text(ncid, var(name), rows.data()));
+    std::vector<std::string> values;
+    for (std::size_t s = 0; s < c.stations; ++s) {
+      const std::string row(rows.data() + s * length, length);
+      values.push_back(row.substr(0, row.find('\0')));
+    }
+    return values;
+  };
+  c.names = texts("station_name", "name_strlen");
+  c.ids = texts("station_id", "id_strlen");
   c.kinds.resize(c.stations);
   check(nc_get_var_schar(ncid, var("station_kind"), c.kinds.data()));
   c.x = doubles("x", c.stations);

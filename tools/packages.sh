@@ -1,7 +1,7 @@
 # The Debian packages the build needs, in one place; sourced by
 # tools/example.sh and tools/test.sh.
 #
-#   need_packages program   CLI11, PROJ and netCDF-C: enough to build rumo
+#   need_packages program   CLI11, PROJ, netCDF-C and libzip: enough to build rumo
 #   need_packages tests     those, GoogleTest and netcdf-bin (ncdump) as well
 #
 # Where a package is missing, it is installed where we run as root (after
@@ -14,6 +14,7 @@ need_packages() {
   [ -f /usr/include/CLI/CLI.hpp ] || missing+=(libcli11-dev)
   [ -f /usr/include/proj.h ] || missing+=(libproj-dev)
   [ -f /usr/include/netcdf.h ] || missing+=(libnetcdf-dev)
+  [ -f /usr/include/zip.h ] || missing+=(libzip-dev)
   if [ "$1" = tests ]; then
     [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
     command -v ncdump >/dev/null 2>&1 || missing+=(netcdf-bin)

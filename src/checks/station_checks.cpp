@@ -11,9 +11,6 @@ namespace rumo {
 
 namespace {
 
-// Names shown in a warning before the rest is left out.
-constexpr std::size_t kNamesShown = 3;
-
 struct Range {
   double low;
   double high;
@@ -34,16 +31,6 @@ bool far_outside(const Range& range, const Range& reference) {
 std::string shown(const Range& range) {
   if (range.low == range.high) return shortest_text(range.low);
   return shortest_text(range.low) + " to " + shortest_text(range.high);
-}
-
-// The names of the stations, up to kNamesShown of them.
-std::string names_of(const StationTable& stations, const std::vector<int>& numbers) {
-  std::string names;
-  for (std::size_t i = 0; i < std::min(numbers.size(), std::size_t{kNamesShown}); ++i) {
-    names += (i > 0 ? ", " : "") + stations.name[static_cast<std::size_t>(numbers[i])];
-  }
-  if (numbers.size() > kNamesShown) names += ", ...";
-  return names;
 }
 
 // Coordinates below this in size in every station look like degrees
@@ -96,7 +83,7 @@ void warn_shared_places(std::ostream& err, const StationTable& stations, int fir
     std::sort(numbers.begin(), numbers.end());
     err << "rumo: warning: " << file << ": " << numbers.size() << " stations share the place "
         << shortest_text(stations.first[numbers[0]]) << ", "
-        << shortest_text(stations.second[numbers[0]]) << ": " << names_of(stations, numbers)
+        << shortest_text(stations.second[numbers[0]]) << ": " << station_names(stations, numbers)
         << "; are their coordinates right?\n";
   }
   if (shared.size() > kNamesShown) {
@@ -120,7 +107,7 @@ void warn_unreached(std::ostream& err, const StationTable& stations, int hourly,
   }
   if (unreached.empty()) return;
   const auto count = static_cast<int>(unreached.size());
-  const std::string names = names_of(stations, unreached);
+  const std::string names = station_names(stations, unreached);
   err << "rumo: warning: " << count << " " << kind
       << (count == 1 ? " station has" : " stations have")
       << " no hourly station within the maximum distance " << shortest_text(max_distance) << "; "
@@ -152,6 +139,15 @@ void warn_far_outside(std::ostream& err, const StationTable& stations, const Sta
 }
 
 }  // namespace
+
+std::string station_names(const StationTable& stations, const std::vector<int>& numbers) {
+  std::string names;
+  for (std::size_t i = 0; i < std::min(numbers.size(), std::size_t{kNamesShown}); ++i) {
+    names += (i > 0 ? ", " : "") + stations.name[static_cast<std::size_t>(numbers[i])];
+  }
+  if (numbers.size() > kNamesShown) names += ", ...";
+  return names;
+}
 
 void warn_unreached_stations(std::ostream& err, const StationTable& stations,
                              const StationCounts& counts, const RunParameters& params,

@@ -2,12 +2,22 @@
 // spoil its result: each is a warning on the given stream.
 #pragma once
 
+#include <cstddef>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "core/params.hpp"
 #include "core/stations.hpp"
 
 namespace rumo {
+
+// Names shown in a warning before the rest is left out.
+inline constexpr std::size_t kNamesShown = 3;
+
+// The names of the stations `numbers`, the first kNamesShown of them, with
+// ", ..." after them where there are more.
+std::string station_names(const StationTable& stations, const std::vector<int>& numbers);
 
 // Climate and collector stations with no hourly station within the maximum
 // distance: they get no interpolated rain, so their readings are lost, or

@@ -28,7 +28,8 @@ struct Texts {
   std::string hourly, climate, collector, output;
   std::string nodata, start, end, power, max_distance;
   std::string lower_limit, lower_replacement, upper_limit, upper_replacement;
-  std::string threads, decimals, report, map, netcdf, utc_offset, crs, dry_fallback;
+  std::string threads, decimals, report, map, netcdf, utc_offset, crs, dry_fallback, no_data_hours;
+  std::string grid_netcdf, grid_cell, grid_extent;
   std::string neighbours, neighbour_counts, pattern, patterns;
   std::string powers, distances, cv_table, cv_details, cv_periods, wet_threshold;
   bool quiet = false;
@@ -106,20 +107,38 @@ void declare(CLI::App& app, Texts& t) {
                  "more of the rain's intensity)")
       ->type_name("NAME")
       ->default_str("idw");
+  app.add_option("--no-data-hours", t.no_data_hours,
+                 "a climate or collector period with hours in which no hourly station within "
+                 "the maximum distance has a value: zero (such hours estimated 0, the reading "
+                 "spread over the others), missing (every hour missing), uniform (spread evenly) "
+                 "or nearest-wet (after the nearest hourly station with rain in every hour)")
+      ->type_name("HOW")
+      ->default_str("zero");
   app.add_flag("--keep-totals", t.keep_totals,
                "round the hours of every scaled or spread reading together, so that their "
                "written values add up to the reading");
   file("--report", t.report, "write what became of every observed total to FILE");
   file("--map", t.map, "draw the station network as an SVG picture to FILE");
   file("--netcdf", t.netcdf, "write the result as CF-NetCDF (station x time) to FILE");
+  file("--grid-netcdf", t.grid_netcdf,
+       "write every hour of the result interpolated onto a grid of square cells as CF-NetCDF, "
+       "one field per hour, to FILE");
+  app.add_option("--grid-cell", t.grid_cell,
+                 "with --grid-netcdf: the side of the cells, in the coordinates' unit (required "
+                 "with --grid-netcdf)")
+      ->type_name("SIZE");
+  app.add_option("--grid-extent", t.grid_extent,
+                 "with --grid-netcdf: the area the cells cover (default: the stations' bounding "
+                 "box widened to whole cells)")
+      ->type_name("XMIN,YMIN,XMAX,YMAX");
   app.add_option("--utc-offset", t.utc_offset,
-                 "with --netcdf: the offset of the hours from UTC, where the hourly file's "
-                 "title does not state it")
+                 "with --netcdf or --grid-netcdf: the offset of the hours from UTC, where the "
+                 "hourly file's title does not state it")
       ->type_name("+HH:MM")
       ->default_str("+00:00");
   app.add_option("--crs", t.crs,
-                 "with --netcdf: the CRS of the coordinates (e.g. EPSG:25832), where the hourly "
-                 "file's title does not state it; adds latitude and longitude")
+                 "with --netcdf or --grid-netcdf: the CRS of the coordinates (e.g. EPSG:25832), "
+                 "where the hourly file's title does not state it; adds latitude and longitude")
       ->type_name("CRS");
   app.add_flag("--cross-validate", t.cross_validate,
                "instead of the run, cross-validate the hourly stations over a grid of powers "
@@ -202,13 +221,36 @@ RunOptions run_options(const OptionValues& v, const Texts& t) {
                                {"nearest-wet", DryFallback::nearest_wet}});
   }
   if (v.given("--pattern")) o.pattern = pattern_choice(v, "--pattern", t.pattern);
+  if (v.given("--no-data-hours")) {
+    o.no_data_hours = v.choice("--no-data-hours", t.no_data_hours,
+                               {std::pair{"zero", NoDataHours::zero},
+                                {"missing", NoDataHours::missing},
+                                {"uniform", NoDataHours::uniform},
+                                {"nearest-wet", NoDataHours::nearest_wet}});
+  }
   o.keep_totals = t.keep_totals;
   o.report_file = v.not_empty("--report", t.report);
   o.map_file = v.not_empty("--map", t.map);
   o.netcdf_file = v.not_empty("--netcdf", t.netcdf);
+  o.grid.file = v.not_empty("--grid-netcdf", t.grid_netcdf);
   for (const char* option : {"--utc-offset", "--crs"}) {
-    if (v.given(option) && o.netcdf_file.empty())
+    if (v.given(option) && o.netcdf_file.empty() && o.grid.file.empty())
       v.usage_error(std::string(option) + " goes with --netcdf");
+  }
+  for (const char* option : {"--grid-cell", "--grid-extent"}) {
+    if (v.given(option) && o.grid.file.empty())
+      v.usage_error(std::string(option) + " goes with --grid-netcdf");
+  }
+  if (!o.grid.file.empty() && !v.given("--grid-cell"))
+    v.usage_error("--grid-netcdf needs --grid-cell");
+  if (v.given("--grid-cell")) o.grid.cell = v.number("--grid-cell", t.grid_cell, Range::positive);
+  if (v.given("--grid-extent")) {
+    const std::vector<double> extent = v.numbers("--grid-extent", t.grid_extent, Range::any);
+    if (extent.size() != 4)
+      v.bad_value("--grid-extent", t.grid_extent, "not four numbers XMIN,YMIN,XMAX,YMAX");
+    if (!(extent[0] < extent[2] && extent[1] < extent[3]))
+      v.bad_value("--grid-extent", t.grid_extent, "XMIN must lie below XMAX and YMIN below YMAX");
+    o.grid.extent = {extent[0], extent[1], extent[2], extent[3]};
   }
   if (v.given("--utc-offset")) o.utc_offset = v.offset("--utc-offset", t.utc_offset);
   o.crs = v.not_empty("--crs", t.crs, "CRS");
@@ -221,7 +263,7 @@ RunOptions run_options(const OptionValues& v, const Texts& t) {
       v.usage_error(std::string(option) + " goes with --cross-validate");
     }
   }
-  for (const char* option : {"--report", "--map", "--netcdf"}) {
+  for (const char* option : {"--report", "--map", "--netcdf", "--grid-netcdf"}) {
     if (v.given(option) && cv.enabled) {
       v.usage_error(std::string(option) + " does not go with --cross-validate, which makes no run");
     }
@@ -265,9 +307,8 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "collector stations and scales each station's hours to its own readings.\n\n"
       "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
       "asks its 17 questions on standard input, as it always has; --report, --map, --netcdf, "
-      "--decimals, --dry-fallback, --pattern, --keep-totals, --threads, --quiet and the "
-      "cross-validation "
-      "options may be added to such a run.\n\n"
+      "--grid-netcdf, --decimals, --dry-fallback, --pattern, --no-data-hours, --keep-totals, "
+      "--threads, --quiet and the cross-validation options may be added to such a run.\n\n"
       "rumo export FILE --netcdf OUT --csv OUT writes a station file as CF-NetCDF and as a tidy "
       "table (rumo export --help).",
       "rumo"};

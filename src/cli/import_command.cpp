@@ -1,13 +1,13 @@
 #include "cli/import_command.hpp"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/option_values.hpp"
 #include "core/files.hpp"
-#include "core/projection.hpp"
 #include "import/importer.hpp"
 
 namespace rumo {
@@ -15,7 +15,8 @@ namespace rumo {
 namespace {
 
 struct Texts {
-  std::string stations, out_dir, columns, missing, time_zone, utc_offset;
+  std::string out_dir, columns, missing, time_zone, utc_offset;
+  std::array<std::string, 3> kind_columns;
   std::string label, date_label, crs, names, start, end, nodata;
 };
 
@@ -31,12 +32,15 @@ int import_main(int argc, const char* const* argv) {
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   Texts t;
   std::array<std::vector<std::string>, 3> files;
-  app.add_option("--stations", t.stations,
-                 "the station table: delimited text or the weather "
-                 "service's station list (required)")
-      ->type_name("FILE");
+  std::vector<std::string> stations;
+  app.add_option("--stations", stations,
+                 "the station tables: delimited text or the weather service's station "
+                 "lists; a station in several is taken once (required)")
+      ->type_name("FILE...")
+      ->expected(1, CLI::detail::expected_max_vector_size)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   const char* kinds[3][2] = {
-      {"--hourly", "value files of the hourly stations"},
+      {"--hourly", "value files of the hourly stations (text, or the service's zip archives)"},
       {"--climate", "value files of the climate stations (12-hour readings)"},
       {"--collector", "value files of the collector stations (daily totals)"}};
   for (int k = 0; k < 3; ++k) {
@@ -45,10 +49,17 @@ int import_main(int argc, const char* const* argv) {
         ->expected(1, CLI::detail::expected_max_vector_size)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   }
+  const char* kind_columns[3] = {"--hourly-columns", "--climate-columns", "--collector-columns"};
   app.add_option("--out-dir", t.out_dir, "the folder the station files go to (required)")
       ->type_name("DIR");
   app.add_option("--columns", t.columns, "the station, time and value columns' names")
       ->type_name("STATION,TIME,VALUE");
+  for (int k = 0; k < 3; ++k) {
+    app.add_option(kind_columns[k], t.kind_columns[k],
+                   std::string("the columns' names in the ") + (kinds[k][0] + 2) +
+                       " files, in place of --columns")
+        ->type_name("STATION,TIME,VALUE");
+  }
   app.add_option("--missing", t.missing, "values that mean not measured")
       ->type_name("LIST")
       ->default_str("-999,-9999");
@@ -83,18 +94,26 @@ int import_main(int argc, const char* const* argv) {
   if (!v.parse(argc, argv, std::cout)) return 0;
 
   ImportRequest request;
-  if (!v.given("--stations") || t.stations.empty()) v.usage_error("import needs --stations FILE");
+  if (!v.given("--stations") || stations.empty() ||
+      std::find(stations.begin(), stations.end(), "") != stations.end()) {
+    v.usage_error("import needs --stations FILE");
+  }
   if (!v.given("--out-dir") || t.out_dir.empty()) v.usage_error("import needs --out-dir DIR");
   if (files[0].empty() && files[1].empty() && files[2].empty()) {
     v.usage_error("import needs value files: --hourly, --climate or --collector");
   }
-  request.stations = t.stations;
+  request.stations = stations;
   request.out_dir = t.out_dir;
   request.files = files;
-  if (v.given("--columns")) {
-    request.rules.columns = comma_items(t.columns);
-    if (request.rules.columns.size() != 3) {
-      v.bad_value("--columns", t.columns, "not three column names STATION,TIME,VALUE");
+  for (int k = -1; k < 3; ++k) {
+    const char* option = k < 0 ? "--columns" : kind_columns[k];
+    const std::string& text = k < 0 ? t.columns : t.kind_columns[k];
+    if (!v.given(option)) continue;
+    const std::vector<std::string> names = comma_items(text);
+    if (names.size() != 3) v.bad_value(option, text, "not three column names STATION,TIME,VALUE");
+    // A kind's own names take the place of those for all.
+    for (int kind = 0; kind < 3; ++kind) {
+      if (k == kind || (k < 0 && !v.given(kind_columns[kind]))) request.columns[kind] = names;
     }
   }
   if (v.given("--missing")) request.rules.missing = v.numbers("--missing", t.missing, Range::any);
@@ -112,13 +131,7 @@ int import_main(int argc, const char* const* argv) {
     request.names_from_table =
         v.choice("--names", t.names, {std::pair{"id", false}, {"name", true}});
   }
-  if (v.given("--crs")) {
-    std::string reason;
-    if (!Projection::create(v.not_empty("--crs", t.crs, "CRS"), reason)) {
-      v.bad_value("--crs", t.crs, "PROJ does not know it" + (reason.empty() ? "" : ": " + reason));
-    }
-    request.crs = t.crs;
-  }
+  if (v.given("--crs")) request.crs = v.planar_crs("--crs", t.crs);
   std::optional<Date> start, end;
   if (v.given("--start")) start = v.date("--start", t.start);
   if (v.given("--end")) end = v.date("--end", t.end);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/projection.hpp"
 #include "core/stamp_text.hpp"
 
 namespace rumo {
@@ -139,6 +140,20 @@ UtcOffset OptionValues::offset(const std::string& option, const std::string& tex
   const auto offset = parse_utc_offset(text);
   if (!offset) bad_value(option, text, "not a fixed offset from UTC as +HH:MM or -HH:MM");
   return *offset;
+}
+
+const std::string& OptionValues::planar_crs(const char* option, const std::string& text) const {
+  std::string reason;
+  const auto projection = Projection::create(not_empty(option, text, "CRS"), reason);
+  if (!projection) {
+    bad_value(option, text, "PROJ does not know it" + (reason.empty() ? "" : ": " + reason));
+  }
+  if (projection->geographic()) {
+    bad_value(option, text,
+              std::string(kGeographicCrs) +
+                  "; the station table's latitude and longitude are read without --crs");
+  }
+  return text;
 }
 
 const std::string& OptionValues::not_empty(const char* option, const std::string& text,

@@ -76,6 +76,9 @@ class OptionValues {
     }
     bad_value(option, text, "not " + one_of(words));
   }
+  // A CRS PROJ knows that gives planar coordinates: a geographic one (such
+  // as EPSG:4326) is no CRS of station coordinates.
+  const std::string& planar_crs(const char* option, const std::string& text) const;
   // The text of an option that must not be empty where it is given (a file
   // name, a CRS): "OPTION: the WHAT is empty".
   const std::string& not_empty(const char* option, const std::string& text,

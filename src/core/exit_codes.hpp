@@ -31,7 +31,7 @@ inline constexpr int memory_hour_fields = 16;        // the window's fields, the
 inline constexpr int memory_first = 1;               // the family's range, as the table states it
 inline constexpr int memory_last = 17;
 
-// --- Run and open errors (101 to 111) -------------------------------------------
+// --- Run and open errors (101 to 112) -------------------------------------------
 inline constexpr int station_file_not_opened = 101;  // a station file cannot be opened
 inline constexpr int hourly_start_missing = 102;     // no hourly record for the start hour
 inline constexpr int climate_start_missing = 103;    // no climate pair for the start date
@@ -43,8 +43,10 @@ inline constexpr int end_missing = 108;              // hour 24 of the end date 
 inline constexpr int too_many_stations = 109;        // more stations than the program holds
 inline constexpr int hours_not_in_order = 110;       // an hourly record skips or repeats an hour
 inline constexpr int added_file_not_created = 111;   // report, map or table cannot be created
+// The titles of two input files state different time bases or CRSs.
+inline constexpr int titles_disagree = 112;
 
-// --- Import (120 to 127): "rumo import: FILE:LINE: what is wrong (the text)" -----
+// --- Import (120 to 128): "rumo import: FILE:LINE: what is wrong (the text)" -----
 // A value file or the station table cannot be opened or read, or the output
 // folder cannot be created.
 inline constexpr int import_file_not_read = 120;
@@ -67,8 +69,11 @@ inline constexpr int import_bad_stations = 125;
 inline constexpr int import_nothing = 126;
 // A station file cannot be written, or renamed into place.
 inline constexpr int import_not_written = 127;
+// A value file or station table is no text: a zip archive without a product
+// file (or one that cannot be read), or another binary file.
+inline constexpr int import_not_text = 128;
 
-// --- Export (130 to 134) --------------------------------------------------------
+// --- Export (130 to 136) --------------------------------------------------------
 // A run's --netcdf uses the codes of every added file instead (111 and 205),
 // and the header codes of station files are the same for an export as for a
 // run. An output file of `rumo export` cannot be created, or it names the
@@ -87,6 +92,12 @@ inline constexpr int export_stamps_out_of_order = 133;
 // coordinates cannot be turned into latitude and longitude with it; run and
 // export alike stop with it before any data is read.
 inline constexpr int export_bad_crs = 134;
+// The file's title states no time base and --utc-offset gives none (a
+// result file's title does not), or --to-offset lies a part of an hour
+// from the file's offset, where no hour would land on a whole one.
+inline constexpr int export_time_base = 135;
+// The file's header names no station: there is no series to write.
+inline constexpr int export_no_stations = 136;
 
 // --- Close and write errors (201 to 205) -----------------------------------------
 inline constexpr int hourly_not_closed = 201;
@@ -149,6 +160,7 @@ inline constexpr std::array all = {success,
                                    too_many_stations,
                                    hours_not_in_order,
                                    added_file_not_created,
+                                   titles_disagree,
                                    import_file_not_read,
                                    import_bad_line,
                                    import_unknown_station,
@@ -157,11 +169,14 @@ inline constexpr std::array all = {success,
                                    import_bad_stations,
                                    import_nothing,
                                    import_not_written,
+                                   import_not_text,
                                    export_not_created,
                                    export_not_written,
                                    export_bad_record,
                                    export_stamps_out_of_order,
                                    export_bad_crs,
+                                   export_time_base,
+                                   export_no_stations,
                                    hourly_not_closed,
                                    climate_not_closed,
                                    collector_not_closed,

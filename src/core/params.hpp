@@ -2,6 +2,7 @@
 // limits. Filled once before the run, read-only afterwards.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,18 @@ inline const char* pattern_name(Pattern pattern) {
   constexpr const char* kNames[] = {"idw", "peak-add", "sharpen", "peak-align"};
   return kNames[static_cast<int>(pattern)];
 }
+
+// What becomes of a climate or collector period with hours in which no
+// hourly station within the maximum distance has a value, while one stands
+// within it: such an hour is estimated 0 like one without any source in
+// reach, so the reading goes into the other hours, or is lost where there
+// are none.
+enum class NoDataHours {
+  zero,         // the estimates as they are: the reading spread over the other hours
+  missing,      // every hour of the period missing
+  uniform,      // the reading spread evenly over the period
+  nearest_wet,  // after the nearest hourly station with rain in every hour, else uniform
+};
 
 struct RunParameters {
   std::string hourly_file;
@@ -68,9 +81,20 @@ struct CrossValidationRequest {
   double wet_threshold = 0.1;         // hours at or above it are wet
 };
 
+// The run's hours as a grid of cells (--grid-netcdf), interpolated from
+// every station of the result file.
+struct GridRequest {
+  std::string file;   // empty: no grid
+  double cell = 0.0;  // the cells' side, in the coordinates' unit
+  // XMIN, YMIN, XMAX, YMAX; nothing: the stations' bounding box widened to
+  // whole cells.
+  std::optional<std::array<double, 4>> extent;
+};
+
 // What the command line asks of a run besides its parameters. None of it
-// changes the result file except `decimals`, `dry_fallback`, `pattern` and
-// `keep_totals`, whose defaults keep it as the dialogue always wrote it.
+// changes the result file except `decimals`, `dry_fallback`, `pattern`,
+// `no_data_hours` and `keep_totals`, whose defaults keep it as the dialogue
+// always wrote it.
 struct RunOptions {
   // True when the parameters came as run options: then input errors say
   // where they are, and likely mistakes are warned of. The dialogue's
@@ -81,14 +105,16 @@ struct RunOptions {
   int decimals = 1;
   DryFallback dry_fallback = DryFallback::zero;
   Pattern pattern = Pattern::idw;
+  NoDataHours no_data_hours = NoDataHours::zero;
   // The hours of every scaled or spread period rounded together to the
   // reading.
   bool keep_totals = false;
   std::string report_file;  // empty: no report
   std::string map_file;     // empty: no map
   std::string netcdf_file;  // empty: no NetCDF file
+  GridRequest grid;
   // The time base and CRS of the stations where the hourly file's title
-  // line does not state them (for the NetCDF file).
+  // line does not state them (for the NetCDF files).
   std::optional<UtcOffset> utc_offset;
   std::string crs;
   // The command line as given, for the files that record their history.

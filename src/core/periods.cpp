@@ -16,6 +16,8 @@ std::string_view outcome_name(Outcome outcome) {
       return "spread-uniform";
     case Outcome::nearest_wet:
       return "nearest-wet";
+    case Outcome::no_hourly_data:
+      return "no-hourly-data";
   }
   return "";
 }
@@ -43,6 +45,15 @@ void tally_periods(RunTally& tally, const std::vector<PeriodRecord>& periods, do
       const bool even = outcome == Outcome::spread_uniform;
       (even ? tally.spread_uniform : tally.spread_nearest) += rain;
       ++(even ? tally.spread_uniform_periods : tally.spread_nearest_periods);
+    }
+    if (outcome == Outcome::no_hourly_data) {
+      station.no_data += rain;
+      ++station.no_data_periods;
+      // Written missing, or left at 0 with estimates that are all 0.
+      const NoDataHours how = tally.no_data_hours;
+      if (how == NoDataHours::missing || (how == NoDataHours::zero && period.pattern_sum == 0.0)) {
+        station.no_data_lost += rain;
+      }
     }
     if (outcome == Outcome::unusable_sum && rain > 0.0) {
       station.unusable += rain;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/params.hpp"
 #include "core/window.hpp"
 
 namespace rumo {
@@ -19,6 +20,9 @@ enum class Outcome {
   // A positive reading with every hour 0, spread by the dry fallback:
   spread_uniform,  // evenly over the hours
   nearest_wet,     // in proportion to the nearest hourly station with rain
+  // A present reading and hours in which the hourly stations in reach had no
+  // values, written as --no-data-hours chooses:
+  no_hourly_data,
 };
 
 // One climate half or collector day of one station, as the run spread it.
@@ -30,9 +34,14 @@ struct PeriodRecord {
   double reading = 0.0;       // as read, missing markers included
   double interpolated = 0.0;  // the sum of the estimates over the period's hours
   Outcome outcome = Outcome::scaled;
-  // The sum of the nearest wet hourly station's hours that a nearest-wet
-  // period followed.
+  // The sum of the hours the reading was spread in proportion to: the
+  // nearest wet hourly station's of a nearest-wet period, and of a
+  // no-hourly-data period its own estimates or that station's; 0 where it
+  // was spread evenly, written missing or lost.
   double pattern_sum = 0.0;
+  // Hours of the period in which no hourly station in reach had a value,
+  // while one stands in reach.
+  int no_data_hours = 0;
 };
 
 std::string_view outcome_name(Outcome outcome);
@@ -50,6 +59,9 @@ struct StationTally {
   long unusable_periods = 0;
   double spread = 0.0;  // positive readings of periods spread by the dry fallback
   long spread_periods = 0;
+  double no_data = 0.0;  // positive readings of no-hourly-data periods
+  long no_data_periods = 0;
+  double no_data_lost = 0.0;  // of them, those the result does not hold
   long present_hours = 0;
 };
 
@@ -64,7 +76,12 @@ struct RunTally {
   double spread_nearest = 0.0;
   long spread_nearest_periods = 0;
 
-  explicit RunTally(int total) : stations(static_cast<std::size_t>(total) + 1) {}
+  // How the no-hourly-data periods were written, which tells whether their
+  // readings reached the result.
+  NoDataHours no_data_hours = NoDataHours::zero;
+
+  explicit RunTally(int total, NoDataHours no_data = NoDataHours::zero)
+      : stations(static_cast<std::size_t>(total) + 1), no_data_hours(no_data) {}
 };
 
 // Adds the periods of one day.

@@ -58,19 +58,41 @@ std::string conventions_title(std::string_view what, UtcOffset offset, std::stri
   return title;
 }
 
-TitleConventions read_title_conventions(std::string_view title) {
-  TitleConventions found;
+namespace {
+
+// Calls `take` with each part of a title between semicolons, trimmed, and
+// whether it states the time base or the CRS.
+template <class Take>
+void title_parts(std::string_view title, Take take) {
   while (!title.empty()) {
     const auto cut = title.find(';');
     const std::string_view part = trim(title.substr(0, cut));
     title = cut == std::string_view::npos ? std::string_view{} : title.substr(cut + 1);
-    if (part.starts_with("time UTC") && part.size() >= 14) {
-      if (const auto offset = parse_utc_offset(part.substr(8, 6))) found.offset = offset;
-    } else if (part.starts_with("crs ")) {
-      found.crs = std::string(trim(part.substr(4)));
-    }
+    const bool time =
+        part.starts_with("time UTC") && part.size() >= 14 && parse_utc_offset(part.substr(8, 6));
+    take(part, time, part.starts_with("crs "));
   }
+}
+
+}  // namespace
+
+TitleConventions read_title_conventions(std::string_view title) {
+  TitleConventions found;
+  title_parts(title, [&](std::string_view part, bool time, bool crs) {
+    if (time) found.offset = parse_utc_offset(part.substr(8, 6));
+    if (crs) found.crs = std::string(trim(part.substr(4)));
+  });
   return found;
+}
+
+std::string title_subject(std::string_view title) {
+  std::string subject;
+  title_parts(title, [&](std::string_view part, bool time, bool crs) {
+    if (time || crs || part.empty()) return;
+    if (!subject.empty()) subject += "; ";
+    subject += part;
+  });
+  return subject;
 }
 
 }  // namespace rumo

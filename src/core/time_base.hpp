@@ -34,5 +34,8 @@ std::string conventions_title(std::string_view what, UtcOffset offset, std::stri
 // What a title line states: "time UTC+HH:MM" and "crs NAME" parts between
 // semicolons, wherever they stand.
 TitleConventions read_title_conventions(std::string_view title);
+// The title without those parts: what the file holds, in its own words
+// ("hourly precipitation [mm]").
+std::string title_subject(std::string_view title);
 
 }  // namespace rumo

@@ -1,7 +1,6 @@
 #include "crossval/cross_validation.hpp"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -22,36 +21,34 @@ namespace {
 // arrays are the run's.
 // Hours gathered before the pairs work through them together.
 constexpr std::size_t kBlockHours = 168;
-// Sets of present stations whose weight sums every pair keeps, and how far
-// an hour's set may differ from one of them to be worked out from it.
-constexpr std::size_t kBaseSets = 8;
-constexpr int kMostDifferences = 16;
-// A weight sum worked out from a kept one by taking weights away is summed
-// afresh once it has lost half of its size: below that, the rounding of the
-// kept sum would weigh too much in it.
-constexpr double kLeastKeptShare = 0.5;
+// The stations, in the order of their numbers, fall into this many runs; the
+// weight sums before each run are kept, so that a new set of present
+// stations is summed from the run of its first change on.
+constexpr int kSumRuns = 16;
 // Correlations of series that vary less than this, relative to their size,
 // are left out: their spread is rounding.
 constexpr double kLeastVariance = 1e-12;
 
-// sums[j] += factor * weight[j] for every target j in [first, last) within
-// reach; a source out of reach adds nothing.
-RUMO_VECTOR_LOOP void add_in_reach(double* __restrict sums, const double* __restrict d2,
-                                   const double* __restrict weight, double reach, double factor,
-                                   int first, int last) {
-  for (int j = first; j < last; ++j) {
-    // Worked out for every lane, chosen by the reach: a loop without branches.
-    const double term = weight[j] * factor;
-    sums[j] += d2[j] <= reach ? term : 0.0;
-  }
+// The run's arithmetic, source by source in the order of their numbers, for
+// every target j in [first, last); a source out of reach adds an exact 0,
+// which leaves a sum as it is. The terms are worked out for every lane and
+// chosen by the reach: loops without branches.
+
+// A source's weight added to its targets' weight sums.
+RUMO_VECTOR_LOOP void add_weights(double* __restrict sums, const double* __restrict d2,
+                                  const double* __restrict weight, double reach, int first,
+                                  int last) {
+  for (int j = first; j < last; ++j) sums[j] += d2[j] <= reach ? weight[j] : 0.0;
 }
 
-RUMO_VECTOR_LOOP void take_in_reach(double* __restrict sums, const double* __restrict d2,
-                                    const double* __restrict weight, double reach, int first,
-                                    int last) {
+// A source's term added to its targets' means: its weight over the target's
+// weight sum, times its value.
+RUMO_VECTOR_LOOP void add_terms(double* __restrict means, const double* __restrict d2,
+                                const double* __restrict weight, const double* __restrict sums,
+                                double reach, double value, int first, int last) {
   for (int j = first; j < last; ++j) {
-    const double term = weight[j];
-    sums[j] -= d2[j] <= reach ? term : 0.0;
+    const double term = weight[j] / sums[j] * value;
+    means[j] += d2[j] <= reach ? term : 0.0;
   }
 }
 
@@ -172,21 +169,22 @@ std::string neighbours_text(int neighbours) {
 
 struct CrossValidator::Impl {
   // One hour of the block, with what every pair needs of it. Stations are
-  // counted in the order of their first coordinate (see `order`).
+  // placed in the order of their first coordinate (see `order`); the
+  // sources are taken in the order of their numbers, as the run takes them.
   struct Hour {
     HourStamp stamp;
     std::vector<double> value;
     std::vector<char> present;
-    std::vector<int> present_list;
-    std::vector<int> wet;  // present with a value other than 0
-    bool finite = true;    // no present value is infinite
-    // The kept set of present stations the weight sums start from: summed
-    // afresh, or with the weights of `removed` taken away and of `added` put
-    // in.
-    std::size_t base = 0;
-    bool fresh_base = false;
-    std::vector<int> removed;
-    std::vector<int> added;
+    std::vector<int> present_list;  // in the order of their places
+    std::vector<int> sources;       // the same, in the order of their numbers
+    std::vector<int> wet;           // of them those with a value other than 0
+    bool finite = true;             // no present value is infinite
+    // The run of stations (see kSumRuns) of the first station whose
+    // presence differs from the hour before, from which the weight sums are
+    // summed again; sum_runs when none does. Where each run starts in
+    // `sources`.
+    int changed_run = 0;
+    std::vector<std::size_t> run_start;
     int closes_day = -1;  // the collector day that ends before this hour
   };
 
@@ -201,24 +199,21 @@ struct CrossValidator::Impl {
     std::size_t index = 0;  // in the grid
     std::size_t power = 0;
     std::size_t distance = 0;
-    int neighbours = 0;                          // the limit; 0: every source in reach
-    std::vector<const NearSource*> chosen;       // under a limit
-    std::vector<std::vector<double>> base_sums;  // per kept set
-    std::vector<double> sums;                    // of this hour
-    std::vector<double> numerators;
+    int neighbours = 0;                     // the limit; 0: every source in reach
+    std::vector<const NearSource*> chosen;  // under a limit
+    // Without a limit:
+    std::vector<double> sums;         // of this hour's sources
+    std::vector<double> sums_before;  // the sums before each run of stations
+    std::vector<double> means;
     std::vector<double> day_estimates;
     long long no_source = 0;
     Sums hourly;
     Sums daily;
   };
 
-  struct BaseSet {
-    std::vector<std::uint64_t> present;
-    std::uint64_t last_used = 0;
-  };
-
   int count = 0;           // hourly stations
   std::vector<int> order;  // station number of each position
+  std::vector<int> place;  // position of each station number
   IdwSettings settings;
   CrossValidationGrid grid;
   WorkerPool* pool = nullptr;
@@ -246,9 +241,10 @@ struct CrossValidator::Impl {
   // Per hour of the block, pair and position: the estimate, for the details.
   std::vector<double> estimates;
 
-  std::vector<BaseSet> base_sets;
-  std::uint64_t clock = 0;
-  std::vector<std::uint64_t> present_bits;
+  int sum_runs = 1;
+  std::vector<int> run_of;           // by station number
+  std::vector<char> present_before;  // by station number, of the hour before
+  bool first_hour = true;
 
   ObservedSums hourly_observed;
   ObservedSums daily_observed;
@@ -264,14 +260,12 @@ struct CrossValidator::Impl {
   Impl(const StationTable& table, int hourly_count, const CrossValidationGrid& the_grid,
        const IdwSettings& the_settings, WorkerPool* the_pool, DetailsWriter* writer);
   void build_weights(const StationTable& table);
-  void plan_base(Hour& hour);
   void follow_day(Hour& hour);
   ClosedDay close_day();
   void run_block();
   void work_power(std::size_t power);
-  void numerators(Pair* first_pair, Pair* last_pair, const Hour& hour);
   void weight_sums(Pair& pair, const Hour& hour);
-  double summed_afresh(const Pair& pair, const Hour& hour, int target) const;
+  void means(Pair* first_pair, Pair* last_pair, const Hour& hour);
   double* saved_estimates(const Pair& pair, std::size_t at);
   void hour_of_pair(Pair& pair, std::size_t at, const Hour& hour);
   void hour_of_limited_pair(Pair& pair, std::size_t at, const Hour& hour);
@@ -295,6 +289,13 @@ CrossValidator::Impl::Impl(const StationTable& table, int hourly_count,
     const double y = table.first[b];
     return std::isnan(y) ? !std::isnan(x) : x < y;
   });
+  place.assign(static_cast<std::size_t>(count) + 1, 0);
+  for (int j = 0; j < count; ++j) place[static_cast<std::size_t>(order[j])] = j;
+  sum_runs = std::clamp(count, 1, kSumRuns);
+  run_of.assign(static_cast<std::size_t>(count) + 1, 0);
+  for (int station = 1; station <= count; ++station) {
+    run_of[static_cast<std::size_t>(station)] = (station - 1) * sum_runs / count;
+  }
   const auto n = static_cast<std::size_t>(count);
   take_memory(exit_code::memory_weights, [&] {
     build_weights(table);
@@ -305,15 +306,17 @@ CrossValidator::Impl::Impl(const StationTable& table, int hourly_count,
       pair.power = p / (grid.distances.size() * grid.neighbours.size());
       pair.distance = p / grid.neighbours.size() % grid.distances.size();
       pair.neighbours = grid.neighbour_count(p);
-      if (pair.neighbours == 0) pair.base_sums.assign(kBaseSets, std::vector<double>(n, 0.0));
-      pair.sums.assign(n, 0.0);
-      pair.numerators.assign(n, 0.0);
+      if (pair.neighbours == 0) {
+        pair.sums.assign(n, 0.0);
+        pair.sums_before.assign(static_cast<std::size_t>(sum_runs) * n, 0.0);
+        pair.means.assign(n, 0.0);
+      }
       pair.day_estimates.assign(n, 0.0);
     }
     block.resize(kBlockHours);
     station_hours.assign(n, 0);
     day_observed.assign(n, 0.0);
-    present_bits.assign(n / 64 + 1, 0);
+    present_before.assign(n + 1, 0);
     if (details != nullptr) estimates.assign(kBlockHours * pairs.size() * n, 0.0);
   });
 }
@@ -369,49 +372,6 @@ void CrossValidator::Impl::build_weights(const StationTable& table) {
     first.push_back(std::move(from));
     last.push_back(std::move(to));
   }
-}
-
-// The kept set closest to this hour's, or a new one where none is close.
-void CrossValidator::Impl::plan_base(Hour& hour) {
-  ++clock;
-  std::size_t best = base_sets.size();
-  int fewest = 0;
-  for (std::size_t b = 0; b < base_sets.size(); ++b) {
-    int differences = 0;
-    for (std::size_t w = 0; w < present_bits.size(); ++w) {
-      differences += std::popcount(present_bits[w] ^ base_sets[b].present[w]);
-    }
-    if (best == base_sets.size() || differences < fewest) {
-      best = b;
-      fewest = differences;
-    }
-  }
-  hour.removed.clear();
-  hour.added.clear();
-  hour.fresh_base = best == base_sets.size() || fewest > kMostDifferences;
-  if (hour.fresh_base) {
-    if (base_sets.size() < kBaseSets) {
-      best = base_sets.size();
-      base_sets.push_back({});
-    } else {
-      best = static_cast<std::size_t>(std::min_element(base_sets.begin(), base_sets.end(),
-                                                       [](const BaseSet& a, const BaseSet& b) {
-                                                         return a.last_used < b.last_used;
-                                                       }) -
-                                      base_sets.begin());
-    }
-    base_sets[best].present = present_bits;
-  } else {
-    const std::vector<std::uint64_t>& kept = base_sets[best].present;
-    for (int j = 0; j < count; ++j) {
-      const bool was = (kept[j / 64] >> (j % 64)) & 1U;
-      const bool is = hour.present[j] != 0;
-      if (was && !is) hour.removed.push_back(j);
-      if (is && !was) hour.added.push_back(j);
-    }
-  }
-  base_sets[best].last_used = clock;
-  hour.base = best;
 }
 
 // Hours 7 to 24 belong to the collector day of their date, hours 1 to 6 to
@@ -483,9 +443,9 @@ void CrossValidator::Impl::work_power(std::size_t power) {
     for (Pair* pair = first_pair; pair != last_pair; ++pair) {
       if (hour.closes_day >= 0)
         end_day(*pair, closed_days[static_cast<std::size_t>(hour.closes_day)]);
-      if (pair->neighbours == 0) weight_sums(*pair, hour);
+      if (pair->neighbours == 0 && hour.changed_run < sum_runs) weight_sums(*pair, hour);
     }
-    if (!hour.wet.empty() && hour.finite) numerators(first_pair, last_pair, hour);
+    if (!hour.wet.empty() && hour.finite) means(first_pair, last_pair, hour);
     for (Pair* pair = first_pair; pair != last_pair; ++pair) {
       if (pair->neighbours == 0) {
         hour_of_pair(*pair, at, hour);
@@ -500,12 +460,37 @@ void CrossValidator::Impl::work_power(std::size_t power) {
   }
 }
 
-// The numerator of a target's mean: the weights of its wet sources in
-// reach, each times its value. Sources with a value of 0 add nothing.
-void CrossValidator::Impl::numerators(Pair* first_pair, Pair* last_pair, const Hour& hour) {
+// The weight sums of the hour's present sources for every target. They
+// depend on the set of present stations alone, which mostly stays from one
+// hour to the next (stations fail for days, single values go missing for an
+// hour).
+void CrossValidator::Impl::weight_sums(Pair& pair, const Hour& hour) {
+  const auto n = static_cast<std::size_t>(count);
+  const double* w = weights[pair.power].data();
+  const std::vector<int>& from = first[pair.distance];
+  const std::vector<int>& to = last[pair.distance];
+  const auto before = [&](int run) {
+    return pair.sums_before.begin() +
+           static_cast<std::ptrdiff_t>(static_cast<std::size_t>(run) * n);
+  };
+  std::copy(before(hour.changed_run), before(hour.changed_run + 1), pair.sums.begin());
+  for (int run = hour.changed_run; run < sum_runs; ++run) {
+    if (run > hour.changed_run) std::copy(pair.sums.begin(), pair.sums.end(), before(run));
+    for (std::size_t k = hour.run_start[run]; k < hour.run_start[run + 1]; ++k) {
+      const int i = hour.sources[k];
+      add_weights(pair.sums.data(), d2.data() + i * n, w + i * n, reach[pair.distance], from[i],
+                  to[i]);
+    }
+  }
+}
+
+// The means of a power's pairs, the terms of each wet source in turn:
+// a wet source's distances and weights, read once, serve every distance.
+// Sources with a value of 0 add nothing.
+void CrossValidator::Impl::means(Pair* first_pair, Pair* last_pair, const Hour& hour) {
   const auto n = static_cast<std::size_t>(count);
   for (Pair* pair = first_pair; pair != last_pair; ++pair) {
-    std::fill(pair->numerators.begin(), pair->numerators.end(), 0.0);
+    std::fill(pair->means.begin(), pair->means.end(), 0.0);
   }
   const double* w = weights[first_pair->power].data();
   for (const int i : hour.wet) {
@@ -513,58 +498,10 @@ void CrossValidator::Impl::numerators(Pair* first_pair, Pair* last_pair, const H
     const double* row_w = w + i * n;
     for (Pair* pair = first_pair; pair != last_pair; ++pair) {
       if (pair->neighbours != 0) continue;
-      add_in_reach(pair->numerators.data(), row_d2, row_w, reach[pair->distance], hour.value[i],
-                   first[pair->distance][i], last[pair->distance][i]);
+      add_terms(pair->means.data(), row_d2, row_w, pair->sums.data(), reach[pair->distance],
+                hour.value[i], first[pair->distance][i], last[pair->distance][i]);
     }
   }
-}
-
-// The weight sums of the hour's present sources for every present target.
-// They depend on the set of present stations alone, which mostly stays for
-// long: stations fail for days, single values go missing for an hour.
-void CrossValidator::Impl::weight_sums(Pair& pair, const Hour& hour) {
-  const auto n = static_cast<std::size_t>(count);
-  const double* w = weights[pair.power].data();
-  const double square = reach[pair.distance];
-  const std::vector<int>& from = first[pair.distance];
-  const std::vector<int>& to = last[pair.distance];
-  std::vector<double>& kept = pair.base_sums[hour.base];
-  if (hour.fresh_base) {
-    std::fill(kept.begin(), kept.end(), 0.0);
-    for (const int i : hour.present_list) {
-      add_in_reach(kept.data(), d2.data() + i * n, w + i * n, square, 1.0, from[i], to[i]);
-    }
-    std::copy(kept.begin(), kept.end(), pair.sums.begin());
-    return;
-  }
-  std::copy(kept.begin(), kept.end(), pair.sums.begin());
-  if (hour.removed.empty() && hour.added.empty()) return;
-  for (const int i : hour.removed) {
-    take_in_reach(pair.sums.data(), d2.data() + i * n, w + i * n, square, from[i], to[i]);
-  }
-  for (const int i : hour.added) {
-    add_in_reach(pair.sums.data(), d2.data() + i * n, w + i * n, square, 1.0, from[i], to[i]);
-  }
-  for (const int j : hour.present_list) {
-    const double before = kept[j];
-    if (!std::isfinite(before) || !(pair.sums[j] >= kLeastKeptShare * before)) {
-      pair.sums[j] = summed_afresh(pair, hour, j);
-    }
-  }
-}
-
-// A target's weight sum over the present sources, one by one. The weights
-// are symmetric, so the target's own row holds them.
-double CrossValidator::Impl::summed_afresh(const Pair& pair, const Hour& hour, int target) const {
-  const auto n = static_cast<std::size_t>(count);
-  const double* row_d2 = d2.data() + target * n;
-  const double* row_w = weights[pair.power].data() + target * n;
-  const double square = reach[pair.distance];
-  double sum = 0.0;
-  for (int i = first[pair.distance][target]; i < last[pair.distance][target]; ++i) {
-    if (hour.present[i] && row_d2[i] <= square) sum += row_w[i];
-  }
-  return sum;
 }
 
 // Where a pair's estimates of an hour are kept: for the details, or for the
@@ -580,10 +517,8 @@ void CrossValidator::Impl::hour_of_pair(Pair& pair, std::size_t at, const Hour& 
   const double* w = weights[pair.power].data();
   const double square = reach[pair.distance];
   const double* sums = pair.sums.data();
-  const double* numerators = pair.numerators.data();
   double* saved = saved_estimates(pair, at);
 
-  // The mean of a target is its numerator over its weight sum.
   const bool wet = !hour.wet.empty();
   // A dry hour whose estimates stay 0 under the limits compares zeros with
   // zeros: it only counts.
@@ -599,7 +534,7 @@ void CrossValidator::Impl::hour_of_pair(Pair& pair, std::size_t at, const Hour& 
     const bool usable = usable_weight_sum(sums[j]);
     double value = 0.0;
     if (wet && usable && hour.finite) {
-      value = numerators[j] / sums[j];
+      value = pair.means[j];
     } else if (wet && usable) {
       // An infinite value meets shares of 0: each term is taken as the plain
       // mean takes it, the share first, a share of 0 adding nothing.
@@ -645,18 +580,12 @@ void CrossValidator::Impl::end_day(Pair& pair, const ClosedDay& closed) {
 
 void CrossValidator::Impl::write_details() {
   const auto n = static_cast<std::size_t>(count);
-  std::vector<int> position(n + 1, 0);
-  for (std::size_t j = 0; j < n; ++j)
-    position[static_cast<std::size_t>(order[j])] = static_cast<int>(j);
   for (std::size_t at = 0; at < hours_in_block; ++at) {
     const Hour& hour = block[at];
     for (std::size_t p = 0; p < pairs.size(); ++p) {
       const double* saved = estimates.data() + (at * pairs.size() + p) * n;
-      for (int station = 1; station <= count; ++station) {
-        const auto j = static_cast<std::size_t>(position[static_cast<std::size_t>(station)]);
-        if (!hour.present[j]) continue;
-        details->write(p, station, hour.stamp, hour.value[j], saved[j]);
-      }
+      for (const int j : hour.sources)
+        details->write(p, order[j], hour.stamp, hour.value[j], saved[j]);
     }
   }
 }
@@ -683,19 +612,31 @@ void CrossValidator::add_hour(const HourStamp& stamp, const HourField& field) {
   hour.wet.clear();
   hour.finite = true;
   hour.closes_day = -1;
-  std::fill(m.present_bits.begin(), m.present_bits.end(), 0);
+  hour.sources.clear();
   for (int j = 0; j < m.count; ++j) {
     const double value = field[static_cast<std::size_t>(m.order[j])];
     hour.value[j] = value;
     if (!is_present(value, m.settings.nodata)) continue;
     hour.present[j] = 1;
     hour.present_list.push_back(j);
-    m.present_bits[j / 64] |= std::uint64_t{1} << (j % 64);
     m.hourly_observed.add(value);
-    if (value != 0.0) hour.wet.push_back(j);
     if (!std::isfinite(value)) hour.finite = false;
   }
-  m.plan_base(hour);
+  // The first hour has none before it.
+  hour.changed_run = m.first_hour ? 0 : m.sum_runs;
+  m.first_hour = false;
+  hour.run_start.assign(static_cast<std::size_t>(m.sum_runs) + 1, 0);
+  for (int station = 1; station <= m.count; ++station) {
+    const auto s = static_cast<std::size_t>(station);
+    const int j = m.place[s];
+    const int run = m.run_of[s];
+    if (hour.present[j] != m.present_before[s]) hour.changed_run = std::min(hour.changed_run, run);
+    m.present_before[s] = hour.present[j];
+    hour.run_start[static_cast<std::size_t>(run) + 1] = hour.sources.size() + hour.present[j];
+    if (!hour.present[j]) continue;
+    hour.sources.push_back(j);
+    if (hour.value[j] != 0.0) hour.wet.push_back(j);
+  }
   m.follow_day(hour);
   if (++m.hours_in_block == kBlockHours) m.run_block();
 }

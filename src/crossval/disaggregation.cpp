@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <optional>
 #include <span>
@@ -9,6 +10,7 @@
 #include "core/error.hpp"
 #include "core/number_text.hpp"
 #include "core/stamp_text.hpp"
+#include "interp/hourly_coverage.hpp"
 
 namespace rumo {
 
@@ -36,6 +38,10 @@ struct Tally {
   double product = 0.0;
   double total = 0.0;  // of the readings
   double lost = 0.0;   // of the readings with Σ = 0
+  // Of the readings of every wet period, judged or not, and of those of
+  // them with hours without data.
+  double wet_total = 0.0;
+  double no_data = 0.0;
   long long scaled_wet = 0;
   long long observed_wet = 0;
   double scaled_peaks = 0.0;
@@ -83,6 +89,10 @@ void judge_period(PeriodToSpread& period, const double* observed, double thresho
   period.reading = reading;
   double scaled[kDayHours];
   r.spread = spread_reading(period, spreading, {scaled, period.estimates.size()});
+  if (wet) {
+    tally.wet_total += reading;
+    if (r.spread.outcome == Outcome::no_hourly_data) tally.no_data += reading;
+  }
 
   int observed_at = 0;
   int scaled_at = 0;
@@ -152,6 +162,7 @@ DisaggregationFigures figures_of(const Tally& t) {
   f.wet = t.wet;
   if (t.hours == 0) {
     f.rmse = f.mae = f.correlation = f.lost = f.wet_hours = f.peak = f.peak_hits = f.skill = NAN;
+    f.no_data = share(t.no_data, t.wet_total);
     return f;
   }
   const auto n = static_cast<double>(t.hours);
@@ -161,6 +172,7 @@ DisaggregationFigures figures_of(const Tally& t) {
   f.correlation = covariance / std::sqrt(variance(t.scaled, t.scaled_square, n) *
                                          variance(t.observed, t.observed_square, n));
   f.lost = share(t.lost, t.total);
+  f.no_data = share(t.no_data, t.wet_total);
   f.wet_hours = t.observed_wet > 0
                     ? static_cast<double>(t.scaled_wet) / static_cast<double>(t.observed_wet)
                     : NAN;
@@ -199,6 +211,10 @@ struct DisaggregationJudge::Impl {
     bool window_set = false;
     std::array<std::vector<double>, 3> wet;
     std::array<bool, 3> wet_set{};
+    // The day's hours in which some station had no value, and in each the
+    // stations by number with and without one.
+    std::uint32_t gaps = 0;
+    std::array<HourSources, kDayHours> sources;
     std::vector<Tally> day_tally;  // per pattern
     std::vector<Tally> half_tally;
     std::vector<std::string> rows;  // per day closed in the block
@@ -212,21 +228,27 @@ struct DisaggregationJudge::Impl {
   SpreadingChoices spreading;
   std::vector<SpreadingChoices> choices;  // per pattern
   // Whether the spreading asks for the nearest wet stations: the dry
-  // fallback nearest-wet or a pattern that follows their peaks.
+  // fallback or the hours without data nearest-wet, or a pattern that
+  // follows their peaks.
   bool follows_wet = false;
   std::optional<BufferedSink> out;  // the periods file, when asked for
   std::string name;
   std::vector<int> order;
+  std::vector<int> station_at;  // by place
   std::vector<Pair> pairs;
+  // Per pair, by station number: the other stations within its distance.
+  std::vector<std::vector<int>> in_reach;
   std::vector<std::string> choice_text;   // "power\tdistance\t" and the choice's cells
   std::vector<std::string> station_text;  // "station\tname\t"
 
   explicit Impl(const StationTable& stations) : table(stations) {}
   void close_day(std::size_t p);
+  void note_sources(Pair& pair);
+  std::uint32_t hours_without_data(const Pair& pair, std::size_t p, int station) const;
   std::size_t nearest_wet(Pair& pair, int station, int period, int from, int hours,
                           std::span<int> nearest);
-  void judge(Pair& pair, int station, int period, int from, int hours, std::size_t pattern,
-             Tally& tally, PeriodRow* row);
+  void judge(Pair& pair, int station, int period, int from, int hours, std::uint32_t without,
+             std::size_t pattern, Tally& tally, PeriodRow* row);
   void write_row(std::string& into, std::size_t choice, int station, const char* way,
                  const HourStamp& stamp, int hour, const PeriodRow& row) const;
   void write_rows();
@@ -240,22 +262,24 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
   if (pair.repeated) return;
   pair.window_set = false;
   pair.wet_set = {};
+  note_sources(pair);
   // Station by station in the order of their numbers.
   for (int station = 1; station <= count; ++station) {
     const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(station)]);
     const std::uint32_t mask = pair.present[j] & pair.hours;
+    const std::uint32_t without = hours_without_data(pair, p, station);
     const std::size_t patterns = choices.size();
     for (std::size_t q = 0; q < patterns && mask == kAllHours; ++q) {
       PeriodRow row;
-      judge(pair, station, 0, 0, kDayHours, q, pair.day_tally[q], rows ? &row : nullptr);
+      judge(pair, station, 0, 0, kDayHours, without, q, pair.day_tally[q], rows ? &row : nullptr);
       if (rows) write_row(*rows, p * patterns + q, station, "collector", pair.day, 7, row);
     }
     for (const int half : {0, 1}) {
       if ((mask >> (half * kHalfHours) & kFirstHalf) != kFirstHalf) continue;
       for (std::size_t q = 0; q < patterns; ++q) {
         PeriodRow row;
-        judge(pair, station, 1 + half, half * kHalfHours, kHalfHours, q, pair.half_tally[q],
-              rows ? &row : nullptr);
+        judge(pair, station, 1 + half, half * kHalfHours, kHalfHours, without, q,
+              pair.half_tally[q], rows ? &row : nullptr);
         if (rows) {
           write_row(*rows, p * patterns + q, station, "climate", pair.day, half == 0 ? 7 : 19, row);
         }
@@ -264,11 +288,46 @@ void DisaggregationJudge::Impl::close_day(std::size_t p) {
   }
 }
 
+// The hours read in which some station had no value, with the stations of
+// each.
+void DisaggregationJudge::Impl::note_sources(Pair& pair) {
+  pair.gaps = 0;
+  for (int h = 0; h < kDayHours; ++h) {
+    if (!(pair.hours >> h & 1U)) continue;
+    HourSources& hour = pair.sources[static_cast<std::size_t>(h)];
+    hour.present.clear();
+    hour.absent.clear();
+    for (std::size_t j = 0; j < station_at.size(); ++j) {
+      (pair.present[j] >> h & 1U ? hour.present : hour.absent).push_back(station_at[j]);
+    }
+    if (!hour.absent.empty()) pair.gaps |= std::uint32_t{1} << h;
+  }
+}
+
+// The hours of the day (one bit each) in which no other station within the
+// pair's distance of `station` had a value, while one stands within it.
+std::uint32_t DisaggregationJudge::Impl::hours_without_data(const Pair& pair, std::size_t p,
+                                                            int station) const {
+  std::uint32_t hours = 0;
+  const int reaching = in_reach[p][static_cast<std::size_t>(station)];
+  const double distance = grid.distance(p);
+  for (int h = 0; h < kDayHours; ++h) {
+    if (!(pair.gaps >> h & 1U)) continue;
+    if (none_in_reach(table, station, reaching, pair.sources[static_cast<std::size_t>(h)],
+                      distance * distance)) {
+      hours |= std::uint32_t{1} << h;
+    }
+  }
+  return hours;
+}
+
 // One period of `station`: the day (0) or a half (1, 2), `hours` from place
-// `from` of the day. An unusable sum makes a day's hours -N and a half's
-// missing, as in the run.
+// `from` of the day, of which those in `without` had no data, spread with
+// the grid's pattern `pattern`. An unusable sum makes a day's hours -N and a
+// half's missing, as in the run.
 void DisaggregationJudge::Impl::judge(Pair& pair, int station, int period, int from, int hours,
-                                      std::size_t pattern, Tally& tally, PeriodRow* row) {
+                                      std::uint32_t without, std::size_t pattern, Tally& tally,
+                                      PeriodRow* row) {
   const auto j = static_cast<std::size_t>(order[static_cast<std::size_t>(station)]);
   const std::size_t at = j * kDayHours + static_cast<std::size_t>(from);
   const auto hours_of = [&](int source) {
@@ -290,12 +349,14 @@ void DisaggregationJudge::Impl::judge(Pair& pair, int station, int period, int f
     }
     return shares / static_cast<double>(found);
   };
+  const std::uint32_t own = (without >> from) & ((std::uint32_t{1} << hours) - 1);
   PeriodToSpread spread{0.0,
                         {pair.estimated.data() + at, static_cast<std::size_t>(hours)},
                         nodata,
                         period == 0 ? -nodata : missing_marker(nodata),
                         PatternLookup(dry_pattern),
-                        Lookup<double>(peak)};
+                        Lookup<double>(peak),
+                        std::popcount(own)};
   judge_period(spread, pair.observed.data() + at, threshold, choices[pattern], tally, row);
 }
 
@@ -380,7 +441,8 @@ DisaggregationJudge::DisaggregationJudge(const StationTable& table, int hourly_c
   m.nodata = nodata;
   m.threshold = wet_threshold;
   m.spreading = spreading;
-  m.follows_wet = spreading.dry_fallback == DryFallback::nearest_wet;
+  m.follows_wet = spreading.dry_fallback == DryFallback::nearest_wet ||
+                  spreading.no_data_hours == NoDataHours::nearest_wet;
   for (const Pattern pattern : grid.patterns) {
     m.choices.push_back(spreading);
     m.choices.back().pattern = pattern;
@@ -419,6 +481,7 @@ void DisaggregationJudge::begin(const std::vector<int>& order) {
   for (std::size_t j = 0; j < order.size(); ++j) {
     m.order[static_cast<std::size_t>(order[j])] = static_cast<int>(j);
   }
+  m.station_at = order;
   // The judgement's arrays are the cross-validation's memory.
   take_memory(exit_code::memory_weights, [&] {
     m.pairs.resize(m.grid.pairs());
@@ -430,6 +493,14 @@ void DisaggregationJudge::begin(const std::vector<int>& order) {
       pair.day_tally.resize(m.choices.size());
       pair.half_tally.resize(m.choices.size());
       if (m.follows_wet) pair.window = HourWindow(m.count);
+    }
+    for (std::size_t p = 0; p < m.pairs.size(); ++p) {
+      const double distance = m.grid.distance(p);
+      std::vector<int>& reaching = m.in_reach.emplace_back(n + 1, 0);
+      for (int station = 1; station <= m.count; ++station) {
+        reaching[static_cast<std::size_t>(station)] =
+            sources_in_reach(m.table, station, m.count, distance * distance);
+      }
     }
   });
 }

@@ -36,7 +36,10 @@ struct DisaggregationFigures {
   double rmse = 0.0;      // of the scaled hours, all hours of the wet periods pooled
   double mae = 0.0;
   double correlation = 0.0;
-  double lost = 0.0;       // share of the wet readings' total in periods with Σ = 0
+  double lost = 0.0;  // share of the wet readings' total in periods with Σ = 0
+  // Share of the wet readings' total (judged or not) in periods with hours
+  // in which no other station in reach had a value.
+  double no_data = 0.0;
   double wet_hours = 0.0;  // scaled hours at or above the threshold / observed ones
   double peak = 0.0;       // mean largest scaled hour / mean largest observed hour
   double peak_hits = 0.0;  // share of periods whose largest scaled hour is the observed one's

@@ -78,13 +78,22 @@ void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figu
       "run scales and compared with its hours over the wet periods (reading above 0).\n"
       "lost: share of the readings with no rain interpolated; wet hours: scaled hours\n"
       "at or above %g over observed ones; peak: mean largest scaled hour over mean\n"
-      "largest observed hour; skill: 1 - rmse / rmse of an even spread.\n",
+      "largest observed hour; skill: 1 - rmse / rmse of an even spread; no data: share\n"
+      "of the readings in periods with hours in which no other station in reach had a\n"
+      "value (not counted as lost).\n",
       wet_threshold);
   if (spreading.dry_fallback != DryFallback::zero) {
     out << message_format(
         "Readings with no rain interpolated are spread as the run spreads them\n"
         "(--dry-fallback %s); lost counts what stays lost.\n",
         spreading.dry_fallback == DryFallback::uniform ? "uniform" : "nearest-wet");
+  }
+  if (spreading.no_data_hours != NoDataHours::zero) {
+    constexpr const char* kHow[] = {"zero", "missing", "uniform", "nearest-wet"};
+    out << message_format(
+        "Periods with hours without data are written as the run writes them\n"
+        "(--no-data-hours %s).\n",
+        kHow[static_cast<int>(spreading.no_data_hours)]);
   }
   if (spreading.keep_totals) {
     out << message_format(
@@ -104,8 +113,9 @@ void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figu
     out << message_format("%4s %7s %11s", "rank", "power", "distance");
     if (grid.names_neighbours) out << message_format(" %10s", "neighbours");
     if (grid.names_patterns) out << message_format(" %10s", "pattern");
-    out << message_format(" %8s %8s %10s %10s %8s %8s %9s %8s %9s %8s\n", "periods", "wet", "rmse",
-                          "mae", "corr", "lost", "wet hours", "peak", "peak hits", "skill");
+    out << message_format(" %8s %8s %10s %10s %8s %8s %8s %9s %8s %9s %8s\n", "periods", "wet",
+                          "rmse", "mae", "corr", "lost", "no data", "wet hours", "peak",
+                          "peak hits", "skill");
     for (std::size_t r = 0; r < ranked.size(); ++r) {
       const WayFigures& pair = figures[ranked[r]];
       const DisaggregationFigures& f = pair.*way.figures;
@@ -115,9 +125,9 @@ void print_disaggregation(std::ostream& out, const std::vector<WayFigures>& figu
       if (grid.names_patterns) out << message_format(" %10s", pattern_name(pair.pattern));
       out << message_format(" %8lld %8lld", f.periods, f.wet) << ' ' << cell("%*.4g", 10, f.rmse)
           << ' ' << cell("%*.4g", 10, f.mae) << ' ' << cell("%*.3f", 8, f.correlation) << ' '
-          << cell("%*.3f", 8, f.lost) << ' ' << cell("%*.3f", 9, f.wet_hours) << ' '
-          << cell("%*.3f", 8, f.peak) << ' ' << cell("%*.3f", 9, f.peak_hits) << ' '
-          << cell("%*.3f", 8, f.skill) << '\n';
+          << cell("%*.3f", 8, f.lost) << ' ' << cell("%*.3f", 8, f.no_data) << ' '
+          << cell("%*.3f", 9, f.wet_hours) << ' ' << cell("%*.3f", 8, f.peak) << ' '
+          << cell("%*.3f", 9, f.peak_hits) << ' ' << cell("%*.3f", 8, f.skill) << '\n';
     }
     const char* what = choices ? "choice" : "pair";
     if (ranked.empty() || std::isnan((figures[ranked[0]].*way.figures).rmse)) {
@@ -150,7 +160,7 @@ std::string disaggregation_header() {
   std::string text;
   for (const Way& way : kWays) {
     for (const char* column : {"periods", "wet_periods", "rmse", "mae", "correlation", "lost",
-                               "wet_hours", "peak", "peak_hits", "skill"}) {
+                               "no_data", "wet_hours", "peak", "peak_hits", "skill"}) {
       ((text += '\t') += way.prefix) += column;
     }
   }
@@ -162,8 +172,8 @@ std::string disaggregation_cells(const WayFigures& figures) {
   for (const Way& way : kWays) {
     const DisaggregationFigures& f = figures.*way.figures;
     text += '\t' + std::to_string(f.periods) + '\t' + std::to_string(f.wet);
-    for (const double value :
-         {f.rmse, f.mae, f.correlation, f.lost, f.wet_hours, f.peak, f.peak_hits, f.skill}) {
+    for (const double value : {f.rmse, f.mae, f.correlation, f.lost, f.no_data, f.wet_hours, f.peak,
+                               f.peak_hits, f.skill}) {
       text += '\t' + shortest(value);
     }
   }

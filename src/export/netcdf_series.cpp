@@ -9,6 +9,8 @@
 #include "core/exit_codes.hpp"
 #include "core/number_text.hpp"
 #include "core/projection.hpp"
+#include "export/cf_grid_mapping.hpp"
+#include "export/netcdf_check.hpp"
 
 namespace rumo {
 
@@ -24,34 +26,6 @@ constexpr std::size_t kBlockBytes = std::size_t{8} << 20;
 constexpr std::size_t kChunkBytes = std::size_t{128} << 10;
 constexpr long kMaxChunkHours = 366 * 24;
 
-[[noreturn]] void fail_netcdf(int code, bool creating, const std::string& name, int status) {
-  throw RunError{code, Stream::err,
-                 (creating ? "rumo: cannot create the NetCDF file "
-                           : "rumo: could not write the NetCDF file ") +
-                     name + ": " + nc_strerror(status) + "\n"};
-}
-
-// Every call of the library goes through one check, with the file's name and
-// the library's words for what failed.
-struct Checked {
-  const std::string& name;
-  int code;
-  bool creating = false;
-  void operator()(int status) const {
-    if (status != NC_NOERR) fail_netcdf(code, creating, name, status);
-  }
-};
-
-void text_attribute(const Checked& check, int ncid, int var, const char* attribute,
-                    const std::string& value) {
-  check(nc_put_att_text(ncid, var, attribute, value.size(), value.c_str()));
-}
-
-void double_attribute(const Checked& check, int ncid, int var, const char* attribute,
-                      double value) {
-  check(nc_put_att_double(ncid, var, attribute, NC_DOUBLE, 1, &value));
-}
-
 long chunk_hours_for(std::size_t stations) {
   const auto fit =
       static_cast<long>(kBlockBytes / (sizeof(double) * std::max<std::size_t>(stations, 1)));
@@ -65,12 +39,41 @@ std::size_t chunk_stations_for(std::size_t stations, long hours) {
 }
 
 // What a variable of the stations says.
-int station_variable(const Checked& check, int ncid, const char* name, nc_type type, int dim,
+int station_variable(const NetcdfCheck& check, int ncid, const char* name, nc_type type, int dim,
                      const char* long_name) {
   int var = -1;
   check(nc_def_var(ncid, name, type, 1, &dim, &var));
   text_attribute(check, ncid, var, "long_name", long_name);
   return var;
+}
+
+// A variable of texts, one per station, each in a row of characters.
+int text_variable(const NetcdfCheck& check, int ncid, const char* name, int station_dim,
+                  int length_dim, const char* long_name) {
+  int var = -1;
+  const int dims[] = {station_dim, length_dim};
+  check(nc_def_var(ncid, name, NC_CHAR, 2, dims, &var));
+  text_attribute(check, ncid, var, "long_name", long_name);
+  return var;
+}
+
+// The characters of the longest text, at least 1.
+std::size_t longest(const std::vector<std::string>& texts) {
+  std::size_t length = 1;
+  for (const std::string& text : texts) length = std::max(length, text.size());
+  return length;
+}
+
+// The texts as rows of `longest(texts)` characters, padded with zeros.
+void put_texts(const NetcdfCheck& check, int ncid, int var, const std::vector<std::string>& texts) {
+  const std::size_t length = longest(texts);
+  std::vector<char> rows(texts.size() * length, '\0');
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    std::copy(texts[i].begin(), texts[i].end(), rows.begin() + i * length);
+  }
+  const std::size_t origin[] = {0, 0};
+  const std::size_t count[] = {texts.size(), length};
+  check(nc_put_vara_text(ncid, var, origin, count, rows.data()));
 }
 
 }  // namespace
@@ -86,19 +89,29 @@ NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int wri
       chunk_hours_(chunk_hours_for(layout.stations.size())),
       chunk_stations_(chunk_stations_for(layout.stations.size(), chunk_hours_)) {}
 
+std::unique_ptr<Projection> planar_projection(const std::string& crs) {
+  std::string reason;
+  auto projection = Projection::create(crs, reason);
+  if (projection && projection->geographic()) {
+    reason = std::string("it is ") + kGeographicCrs +
+             "; station files whose coordinates are degrees need importing again with a planar "
+             "--crs";
+  }
+  if (!projection || projection->geographic()) {
+    throw RunError{exit_code::export_bad_crs, Stream::err,
+                   "rumo: the CRS \"" + crs + "\" cannot be used: " + reason + "\n"};
+  }
+  return projection;
+}
+
 std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                                                    const SeriesLayout& layout, int create_code,
-                                                   int write_code) {
+                                                   int write_code, std::ostream& warnings) {
   // The CRS is tried before the file is made, so that a wrong one leaves no file.
   std::unique_ptr<Projection> projection;
   std::vector<Geographic> places;
   if (!layout.crs.empty()) {
-    std::string reason;
-    projection = Projection::create(layout.crs, reason);
-    if (!projection) {
-      throw RunError{exit_code::export_bad_crs, Stream::err,
-                     "rumo: the CRS \"" + layout.crs + "\" cannot be used: " + reason + "\n"};
-    }
+    projection = planar_projection(layout.crs);
     for (const SeriesStation& station : layout.stations) {
       const auto place = projection->inverse({station.x, station.y});
       if (!place) {
@@ -109,27 +122,32 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
       }
       places.push_back(*place);
     }
+  } else {
+    warnings << "rumo: warning: " << name
+             << ": the CRS of the stations' coordinates is not known, so the file gives no "
+                "latitude and longitude and tools cannot place the stations; give the CRS "
+                "with --crs (such as --crs EPSG:25832)\n";
   }
 
   std::unique_ptr<NetcdfSeries> file(new NetcdfSeries(name, layout, write_code));
-  const Checked created{name, create_code, true};
+  const NetcdfCheck created{name, create_code, true};
   created(nc_create(name.c_str(), NC_NETCDF4 | NC_CLOBBER, &file->ncid_));
-  const Checked check{file->name_, write_code};
+  const NetcdfCheck check{file->name_, write_code};
   const int ncid = file->ncid_;
   // The library would fill every value before it is written; each is written once.
   int old_mode = 0;
   check(nc_set_fill(ncid, NC_NOFILL, &old_mode));
 
-  std::size_t name_length = 1;
-  for (const SeriesStation& station : layout.stations) {
-    name_length = std::max(name_length, station.name.size());
-  }
-  int station_dim = -1, time_dim = -1, nv_dim = -1, strlen_dim = -1;
+  std::vector<std::string> names;
+  for (const SeriesStation& station : layout.stations) names.push_back(station.name);
+  const std::vector<std::string> ids = series_ids(layout.stations);
+  int station_dim = -1, time_dim = -1, nv_dim = -1, strlen_dim = -1, id_strlen_dim = -1;
   check(nc_def_dim(ncid, "station", std::max<std::size_t>(file->stations_, 1), &station_dim));
   // Unlimited, so that a run that stops early leaves a file as long as its hours.
   check(nc_def_dim(ncid, "time", NC_UNLIMITED, &time_dim));
   check(nc_def_dim(ncid, "nv", 2, &nv_dim));
-  check(nc_def_dim(ncid, "name_strlen", name_length, &strlen_dim));
+  check(nc_def_dim(ncid, "name_strlen", longest(names), &strlen_dim));
+  check(nc_def_dim(ncid, "id_strlen", longest(ids), &id_strlen_dim));
 
   const std::string units = time_units(layout.start, layout.offset);
   check(nc_def_var(ncid, "time", NC_DOUBLE, 1, &time_dim, &file->time_));
@@ -150,42 +168,41 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   check(nc_def_var_chunking(ncid, file->bounds_, NC_CHUNKED, bounds_chunk));
   check(nc_def_var_deflate(ncid, file->bounds_, 0, 1, 1));
 
-  int name_var = -1;
-  const int name_dims[] = {station_dim, strlen_dim};
-  check(nc_def_var(ncid, "station_name", NC_CHAR, 2, name_dims, &name_var));
-  text_attribute(check, ncid, name_var, "long_name", "station name");
-  text_attribute(check, ncid, name_var, "cf_role", "timeseries_id");
+  const int id_var = text_variable(check, ncid, "station_id", station_dim, id_strlen_dim,
+                                   "series id: letter of the kind (H hourly, K climate, "
+                                   "S collector) and station name");
+  text_attribute(check, ncid, id_var, "cf_role", "timeseries_id");
+  const int name_var = text_variable(check, ncid, "station_name", station_dim, strlen_dim,
+                                     "station name as the file gives it");
   const int kind_var =
       station_variable(check, ncid, "station_kind", NC_BYTE, station_dim, "kind of station");
   const signed char flags[] = {0, 1, 2, 3};
   check(nc_put_att_schar(ncid, kind_var, "flag_values", NC_BYTE, 4, flags));
   text_attribute(check, ncid, kind_var, "flag_meanings", "unknown hourly climate collector");
+  // x and y are projection coordinates only where the CRS says of what.
   const int x_var =
       station_variable(check, ncid, "x", NC_DOUBLE, station_dim, "first coordinate (easting)");
-  text_attribute(check, ncid, x_var, "standard_name", "projection_x_coordinate");
   const int y_var =
       station_variable(check, ncid, "y", NC_DOUBLE, station_dim, "second coordinate (northing)");
-  text_attribute(check, ncid, y_var, "standard_name", "projection_y_coordinate");
-  if (projection) {
-    text_attribute(check, ncid, x_var, "units", "m");
-    text_attribute(check, ncid, y_var, "units", "m");
-  }
   const int height_var =
       station_variable(check, ncid, "height", NC_DOUBLE, station_dim, "station height");
   text_attribute(check, ncid, height_var, "standard_name", "surface_altitude");
   text_attribute(check, ncid, height_var, "units", "m");
   text_attribute(check, ncid, height_var, "positive", "up");
-  int lat_var = -1, lon_var = -1, crs_var = -1;
+  int lat_var = -1, lon_var = -1;
+  GridMappings mappings;
   if (projection) {
-    lat_var = station_variable(check, ncid, "lat", NC_DOUBLE, station_dim, "latitude");
+    lat_var = station_variable(check, ncid, "lat", NC_DOUBLE, station_dim, "latitude (WGS 84)");
     text_attribute(check, ncid, lat_var, "standard_name", "latitude");
     text_attribute(check, ncid, lat_var, "units", "degrees_north");
-    lon_var = station_variable(check, ncid, "lon", NC_DOUBLE, station_dim, "longitude");
+    lon_var = station_variable(check, ncid, "lon", NC_DOUBLE, station_dim, "longitude (WGS 84)");
     text_attribute(check, ncid, lon_var, "standard_name", "longitude");
     text_attribute(check, ncid, lon_var, "units", "degrees_east");
-    check(nc_def_var(ncid, "crs", NC_INT, 0, nullptr, &crs_var));
-    text_attribute(check, ncid, crs_var, "long_name", "coordinate reference system " + layout.crs);
-    text_attribute(check, ncid, crs_var, "crs_wkt", projection->wkt());
+    mappings = define_grid_mappings(check, ncid, *projection, layout.crs, warnings, name);
+    text_attribute(check, ncid, x_var, "standard_name", "projection_x_coordinate");
+    text_attribute(check, ncid, x_var, "units", mappings.xy_units);
+    text_attribute(check, ncid, y_var, "standard_name", "projection_y_coordinate");
+    text_attribute(check, ncid, y_var, "units", mappings.xy_units);
   }
 
   const int values_dims[] = {station_dim, time_dim};
@@ -204,10 +221,10 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                                           : "precipitation of the period in time_bnds");
   text_attribute(check, ncid, var, "units", "mm");
   text_attribute(check, ncid, var, "cell_methods", "time: sum");
-  text_attribute(
-      check, ncid, var, "coordinates",
-      projection ? "time lat lon x y height station_name" : "time x y height station_name");
-  if (projection) text_attribute(check, ncid, var, "grid_mapping", "crs");
+  text_attribute(check, ncid, var, "coordinates",
+                 projection ? "time lat lon x y height station_id station_name"
+                            : "time x y height station_id station_name");
+  if (projection) text_attribute(check, ncid, var, "grid_mapping", mappings.attribute);
 
   text_attribute(check, ncid, NC_GLOBAL, "Conventions", "CF-1.8");
   text_attribute(check, ncid, NC_GLOBAL, "featureType", "timeSeries");
@@ -216,9 +233,9 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   text_attribute(check, ncid, NC_GLOBAL, "source", layout.source);
   text_attribute(check, ncid, NC_GLOBAL, "time_base",
                  "UTC" + format_utc_offset(layout.offset) + ", hour h ends at h:00");
-  double_attribute(check, ncid, NC_GLOBAL, "nodata", layout.nodata);
+  double_attribute(check, ncid, NC_GLOBAL, "nodata", {layout.nodata});
   for (const auto& [attribute, value] : layout.run_numbers) {
-    double_attribute(check, ncid, NC_GLOBAL, attribute.c_str(), value);
+    double_attribute(check, ncid, NC_GLOBAL, attribute.c_str(), {value});
   }
   check(nc_enddef(ncid));
   // Whole chunks are written at once, so the library need not keep any. (Set
@@ -227,12 +244,10 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
 
   // The stations, now that everything is defined.
   const std::size_t count = file->stations_;
-  std::vector<char> names(count * name_length, '\0');
   std::vector<signed char> kinds;
   std::vector<double> xs, ys, heights, lats, lons;
   for (std::size_t i = 0; i < count; ++i) {
     const SeriesStation& station = layout.stations[i];
-    std::copy(station.name.begin(), station.name.end(), names.begin() + i * name_length);
     kinds.push_back(static_cast<signed char>(station.kind));
     xs.push_back(station.x);
     ys.push_back(station.y);
@@ -243,9 +258,8 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     }
   }
   if (count > 0) {
-    const std::size_t origin[] = {0, 0};
-    const std::size_t name_count[] = {count, name_length};
-    check(nc_put_vara_text(ncid, name_var, origin, name_count, names.data()));
+    put_texts(check, ncid, id_var, ids);
+    put_texts(check, ncid, name_var, names);
     check(nc_put_var_schar(ncid, kind_var, kinds.data()));
     check(nc_put_var_double(ncid, x_var, xs.data()));
     check(nc_put_var_double(ncid, y_var, ys.data()));
@@ -255,10 +269,7 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
       check(nc_put_var_double(ncid, lon_var, lons.data()));
     }
   }
-  if (projection) {
-    const int zero = 0;
-    check(nc_put_var_int(ncid, crs_var, &zero));
-  }
+  if (projection) write_grid_mappings(check, ncid, mappings);
   Block& block = file->block_;
   block.values =
       take_memory(exit_code::memory_sums, [&] { return std::vector<double>(count * time_chunk); });
@@ -328,7 +339,7 @@ void NetcdfSeries::write_block() {
   // not written again (closed up twice) when the file is closed after it.
   written_ += hours;
   held_ = 0;
-  const Checked check{name_, write_code_};
+  const NetcdfCheck check{name_, write_code_};
   const std::size_t start[] = {origin, 0};
   const std::size_t count[] = {hours, 2};
   check(nc_put_vara_double(ncid_, time_, start, count, block_.times.data()));

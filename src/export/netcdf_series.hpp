@@ -4,24 +4,33 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "core/projection.hpp"
 #include "core/window.hpp"
 #include "export/series.hpp"
 
 namespace rumo {
 
+// The projection of a planar CRS; a CRS PROJ does not know, or a
+// geographic one, throws RunError with exit_code::export_bad_crs.
+std::unique_ptr<Projection> planar_projection(const std::string& crs);
+
 class NetcdfSeries {
  public:
   // Creates the file and defines everything (dimensions, variables,
   // attributes, the stations and, where the CRS is known, their latitude and
-  // longitude). Throws RunError with `create_code` where the file cannot be
-  // created or the CRS cannot be used (exit_code::export_bad_crs); later failures throw
-  // with `write_code`, from the call that writes.
+  // longitude and the CF grid mappings). Throws RunError with `create_code`
+  // where the file cannot be created, exit_code::export_bad_crs where the
+  // CRS cannot be used; later failures throw with `write_code`, from the call
+  // that writes. `warnings` is told where the CRS is not known, or is one CF
+  // has no grid mapping for.
   static std::unique_ptr<NetcdfSeries> create(const std::string& name, const SeriesLayout& layout,
-                                              int create_code, int write_code);
+                                              int create_code, int write_code,
+                                              std::ostream& warnings);
   // A file that was not finished is closed as it stands: the records added
   // so far are in it, the time axis as long as they are, but for a block
   // whose writing failed and those after it.

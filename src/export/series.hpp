@@ -47,10 +47,20 @@ struct SeriesLayout {
   std::vector<std::pair<std::string, double>> run_numbers;
 };
 
+// Each station's series id, unique in the file: the kind's letter (H
+// hourly, K climate, S collector, none where unknown) and the station's name,
+// "H2667" and "S2667" for the hourly and the daily series of station 2667.
+// Where that repeats (one name for two stations of one kind, or of unknown
+// kind), each of them adds its number in the file: "2667#3".
+std::vector<std::string> series_ids(const std::vector<SeriesStation>& stations);
+
 // The day of a stamp (its year, month and day), and whether it exists.
 std::chrono::year_month_day stamp_date(const HourStamp& stamp);
 // Hours from midnight of `start` to the end of the stamp's hour.
 long hours_since(std::chrono::year_month_day start, const HourStamp& stamp);
+// The stamp `hours` later, or earlier where negative: the same hour as
+// another offset counts it.
+HourStamp moved_stamp(const HourStamp& stamp, int hours);
 // "hours since 2001-07-24 00:00:00 +01:00".
 std::string time_units(std::chrono::year_month_day start, UtcOffset offset);
 // ISO 8601 of the moment `hours` after midnight of `start`, with its offset:

@@ -25,13 +25,15 @@ TidyCsv::TidyCsv(std::unique_ptr<OutputSink> sink, const SeriesLayout& layout)
       offset_(layout.offset),
       period_hours_(layout.period_hours),
       nodata_(layout.nodata) {
-  long number = 0;
-  for (const SeriesStation& station : layout.stations) {
-    leads_.push_back(std::to_string(++number) + "," + csv_field(station.name) + "," +
-                     kind_name(station.kind) + "," + shortest_text(station.x) + "," +
-                     shortest_text(station.y) + "," + shortest_text(station.height) + ",");
+  const std::vector<std::string> ids = series_ids(layout.stations);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    const SeriesStation& station = layout.stations[i];
+    leads_.push_back(std::to_string(i + 1) + "," + csv_field(ids[i]) + "," +
+                     csv_field(station.name) + "," + kind_name(station.kind) + "," +
+                     shortest_text(station.x) + "," + shortest_text(station.y) + "," +
+                     shortest_text(station.height) + ",");
   }
-  out_.append("station,name,kind,x,y,height,time,value\n");
+  out_.append("station,id,name,kind,x,y,height,time,value\n");
 }
 
 void TidyCsv::add(const HourStamp& stamp, std::span<const double> values) {

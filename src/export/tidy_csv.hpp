@@ -1,9 +1,10 @@
 // Station series as a tidy table: one line per station and record, with the
-// station's number, name, kind, place and height, the end of the record's
-// period as ISO 8601 with its offset, and the value (empty where missing).
+// station's number, its series id (unique in the file), name, kind, place
+// and height, the end of the record's period as ISO 8601 with its offset,
+// and the value (empty where missing).
 //
-//   station,name,kind,x,y,height,time,value
-//   1,H0001,hourly,4416202,5545828,286,2001-07-24T01:00:00+01:00,0
+//   station,id,name,kind,x,y,height,time,value
+//   1,H0001,0001,hourly,4416202,5545828,286,2001-07-24T01:00:00+01:00,0
 #pragma once
 
 #include <memory>
@@ -29,7 +30,8 @@ class TidyCsv {
 
  private:
   BufferedSink out_;
-  // Per station, the text before the time: "1,H0001,hourly,4416202,5545828,286,".
+  // Per station, the text before the time:
+  // "1,H0001,0001,hourly,4416202,5545828,286,".
   std::vector<std::string> leads_;
   std::chrono::year_month_day start_;
   UtcOffset offset_;

@@ -14,13 +14,17 @@
 namespace rumo {
 
 struct ImportRequest {
-  std::string stations;
+  // The station tables; a station listed in several is taken once.
+  std::vector<std::string> stations;
   // The value files of the hourly, climate and collector kinds; a kind
   // without files is not written.
   std::array<std::vector<std::string>, 3> files;
   std::string out_dir;
-  // How rows are read and placed; its kind is set per file.
+  // How rows are read and placed; its kind and columns are set per kind.
   ValueRules rules;
+  // The station, time and value columns' names of each kind; empty: the
+  // usual names.
+  std::array<std::vector<std::string>, 3> columns;
   // The CRS to project to, or to name planar coordinates by; empty: the UTM
   // zone of the stations' mean longitude (nothing for planar ones).
   std::string crs;

@@ -1,6 +1,7 @@
 #include "import/station_list.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "import/import_codes.hpp"
 #include "import/text_table.hpp"
@@ -44,6 +45,7 @@ double number_field(const StationList& list, std::string_view field, long line, 
 }
 
 void add_station(StationList& list, StationRecord record, std::string_view text) {
+  record.file = list.file;
   if (record.id.empty())
     fail_import(exit_code::import_bad_stations, list.file, record.line, "no id", text);
   const auto [at, added] = list.by_id.emplace(record.id, static_cast<int>(list.stations.size()));
@@ -146,7 +148,55 @@ void read_delimited_list(std::string_view text, StationList& list) {
   });
 }
 
+// How far apart two places of one station are, in metres: on the sphere of
+// the earth's mean radius for latitude and longitude, which is within a
+// metre at these distances.
+double distance_apart(bool planar, const StationRecord& a, const StationRecord& b) {
+  if (planar) return std::hypot(a.first - b.first, a.second - b.second);
+  constexpr double kRadius = 6371008.8;
+  constexpr double kRadian = 3.14159265358979323846 / 180.0;
+  const double dlat = (b.first - a.first) * kRadian;
+  const double dlon = (b.second - a.second) * kRadian;
+  const double h = std::sin(dlat / 2) * std::sin(dlat / 2) +
+                   std::cos(a.first * kRadian) * std::cos(b.first * kRadian) * std::sin(dlon / 2) *
+                       std::sin(dlon / 2);
+  return 2.0 * kRadius * std::asin(std::sqrt(std::min(1.0, h)));
+}
+
 }  // namespace
+
+void merge_station_list(StationList& list, const StationList& more) {
+  if (more.planar != list.planar) {
+    fail_import(
+        exit_code::import_bad_stations, more.file, 0,
+        std::string(more.planar ? "lists planar x and y, " : "lists latitude and longitude, ") +
+            list.file + (list.planar ? " planar x and y" : " latitude and longitude") +
+            "; the station tables of one import must agree");
+  }
+  for (const StationRecord& station : more.stations) {
+    const int held = list.find(station.id);
+    if (held < 0) {
+      list.by_id.emplace(station.id, static_cast<int>(list.stations.size()));
+      list.stations.push_back(station);
+      continue;
+    }
+    if (!(distance_apart(list.planar, list.stations[held], station) <= 100.0))
+      list.elsewhere.emplace_back(held, station);
+  }
+  list.file += ", " + more.file;
+}
+
+void check_one_place(const StationList& list, int station) {
+  for (const auto& [held, other] : list.elsewhere) {
+    if (held != station) continue;
+    const StationRecord& first = list.stations[held];
+    fail_import(exit_code::import_bad_stations, other.file, other.line,
+                "station " + other.id + " lies " +
+                    std::to_string(std::lround(distance_apart(list.planar, first, other))) +
+                    " m from where " + first.file + ":" + std::to_string(first.line) +
+                    " places it; a station in two tables must be in one place");
+  }
+}
 
 StationList read_station_list(std::string_view text, const std::string& file) {
   StationList list;

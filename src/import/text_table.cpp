@@ -75,7 +75,7 @@ bool all_digits(std::string_view text) {
 }  // namespace
 
 int find_column(const std::vector<std::string_view>& header,
-                std::initializer_list<std::string_view> names) {
+                const std::vector<std::string_view>& names) {
   for (std::size_t i = 0; i < header.size(); ++i) {
     for (const std::string_view name : names) {
       if (same_ignoring_case(header[i], name)) return static_cast<int>(i);

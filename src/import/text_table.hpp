@@ -3,7 +3,6 @@
 // by name, ids compared as numbers where they are digits only.
 #pragma once
 
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,7 +24,7 @@ std::string_view trim_blanks(std::string_view text);
 // The index of the first header field equal, ignoring case, to one of
 // `names`; -1 where there is none.
 int find_column(const std::vector<std::string_view>& header,
-                std::initializer_list<std::string_view> names);
+                const std::vector<std::string_view>& names);
 
 // An id as compared: trimmed, and digits-only ids without leading zeros
 // ("00044" is "44").

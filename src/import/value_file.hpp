@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +50,10 @@ struct Landing {
 class ValueSink {
  public:
   virtual ~ValueSink() = default;
-  // One row: `present` false where the value is missing.
-  virtual void take(int station, Landing at, bool present, double value, long line,
-                    std::string_view text) = 0;
+  // One row of `file` (a file's name, or "ARCHIVE/ENTRY"): `present` false
+  // where the value is missing.
+  virtual void take(int station, Landing at, bool present, double value, std::string_view file,
+                    long line, std::string_view text) = 0;
 };
 
 // Reads one value file's text, row by row, and hands each value to the sink.
@@ -69,13 +71,14 @@ class ValueParser {
   void line(std::string_view text);
   void header(std::string_view text);
   void row(std::string_view text);
-  Landing land(std::string_view stamp_text, std::string_view text) const;
+  // Nothing where the row waits for the next one to tell why it fits nowhere.
+  std::optional<Landing> land(std::string_view stamp_text, std::string_view text);
 
   ValueRules rules_;
   const StationList& stations_;
   std::string file_;
   ValueSink& sink_;
-  std::string pending_;
+  std::string pending_line_;
   long line_ = 0;
   char delimiter_ = 0;
   int station_column_ = -1;
@@ -85,22 +88,43 @@ class ValueParser {
   std::vector<std::string_view> fields_;
   std::string last_id_;
   int last_station_ = -1;
+  // The last row placed with a time, and a reading that fits nowhere held
+  // back for the row after it.
+  int previous_station_ = -1;
+  long long previous_written_ = 0;
+  long previous_line_ = 0;
+  struct Pending {
+    long line;
+    std::string what;
+    std::string text;
+    int station;
+    long long written;
+  };
+  std::optional<Pending> pending_;
 };
 
 // Hands a file's bytes to `take` in large blocks. A file that cannot be
 // opened or read stops the import (exit_code::import_file_not_read).
 void read_file(FileSystem& files, const std::string& name,
                const std::function<void(std::string_view)>& take);
-// Feeds a file through the parser.
-void read_value_file(FileSystem& files, const std::string& name, ValueParser& parser);
+// Reads a value file: its text, or each product file of a zip archive, each
+// through a parser of its own. A binary file stops the import
+// (exit_code::import_not_text).
+void read_value_file(FileSystem& files, const std::string& name, const ValueRules& rules,
+                     const StationList& stations, ValueSink& sink);
+// Reads a text file whole; a zip archive or binary file stops the import
+// (exit_code::import_not_text), naming `what` it should have been.
+std::string read_text_file(FileSystem& files, const std::string& name, std::string_view what);
 
 // One kind's values: per station, blocks of 32 days, made when a value first
 // falls into them, so that memory follows the days with values.
 class SeriesStore {
  public:
   SeriesStore(Kind kind, std::size_t stations);
-  // False where the place holds a value (or a missing one) already.
-  bool put(int station, Landing at, bool present, double value);
+  // Where the place was empty: `stored`; where it holds the same value (or
+  // a missing one, as the row's): `same`, and it is kept; else `different`.
+  enum class Put { stored, same, different };
+  Put put(int station, Landing at, bool present, double value);
   bool has(int station) const { return !series_[station].blocks.empty(); }
   // The slots of one day of a station, or null where it has none that day;
   // a slot without a value, or with a missing one, holds a NaN.

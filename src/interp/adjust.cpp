@@ -48,7 +48,8 @@ struct PeriodHours {
 };
 
 void run_pass(const Pass& pass, HourWindow& window, double nodata, IdwEngine& engine,
-              std::vector<PeriodRecord>* periods, int hourly, const SpreadingChoices& choices) {
+              std::vector<PeriodRecord>* periods, int hourly, const SpreadingChoices& choices,
+              HourlyCoverage* coverage) {
   HourField& store = window.field(0);
   const HourField& readings = window.field(pass.first_slot);
   for (int m = pass.first_station; m <= pass.last_station; ++m) store[m] = readings[m];
@@ -66,9 +67,11 @@ void run_pass(const Pass& pass, HourWindow& window, double nodata, IdwEngine& en
   // the hourly stations' slots stay as they are throughout the pass.
   std::vector<double> wet;
   const bool peaks = choices.pattern == Pattern::peak_add || choices.pattern == Pattern::peak_align;
-  if (choices.dry_fallback == DryFallback::nearest_wet || peaks) {
+  if (choices.dry_fallback == DryFallback::nearest_wet ||
+      choices.no_data_hours == NoDataHours::nearest_wet || peaks) {
     wet_sums(window, pass.first_slot, pass.last_slot, hourly, nodata, wet);
   }
+  if (coverage != nullptr) coverage->note_slots(window, pass.first_slot, pass.last_slot, nodata);
 
   const Columns columns(pass, window);
   const auto spread = [&](int m) {
@@ -94,12 +97,14 @@ void run_pass(const Pass& pass, HourWindow& window, double nodata, IdwEngine& en
       }
       return shares / static_cast<double>(found);
     };
+    const int without = coverage != nullptr ? coverage->hours_without_data(m) : 0;
     const PeriodToSpread reading{store[m],
                                  period.hours(),
                                  nodata,
                                  pass.unusable_sum_value,
                                  PatternLookup(nearest_wet),
-                                 Lookup<double>(peak)};
+                                 Lookup<double>(peak),
+                                 without};
     const Spread done = spread_reading(reading, choices, period.hours());
     period.put_back(columns, m);
     if (records != nullptr) {
@@ -107,6 +112,7 @@ void run_pass(const Pass& pass, HourWindow& window, double nodata, IdwEngine& en
       record.interpolated = done.sum;
       record.outcome = done.outcome;
       record.pattern_sum = done.pattern_sum;
+      record.no_data_hours = without;
     }
   };
   // Each station's period is its own: the thread that interpolated a run of
@@ -122,9 +128,9 @@ void run_pass(const Pass& pass, HourWindow& window, double nodata, IdwEngine& en
 
 void adjust_to_totals(HourWindow& window, const StationCounts& counts, double nodata,
                       IdwEngine& engine, std::vector<PeriodRecord>* periods,
-                      const SpreadingChoices& choices) {
+                      const SpreadingChoices& choices, HourlyCoverage* coverage) {
   const auto pass = [&](const Pass& p) {
-    run_pass(p, window, nodata, engine, periods, counts.hourly, choices);
+    run_pass(p, window, nodata, engine, periods, counts.hourly, choices, coverage);
   };
   if (counts.climate >= 1) {
     const int first = counts.first_climate();

@@ -8,6 +8,7 @@
 #include "core/stations.hpp"
 #include "core/window.hpp"
 #include "interp/engine.hpp"
+#include "interp/hourly_coverage.hpp"
 #include "interp/spreading.hpp"
 
 namespace rumo {
@@ -19,9 +20,10 @@ namespace rumo {
 // follows the nearest hourly station with rain over the same slots). The
 // readings are kept in slot 0 while their slots are overwritten. With
 // `periods`, each pass appends one record per station for the run's
-// additions; without it nothing is recorded.
+// additions; without it nothing is recorded. With `coverage`, each period
+// is told its hours without data; without it, it has none.
 void adjust_to_totals(HourWindow& window, const StationCounts& counts, double nodata,
                       IdwEngine& engine, std::vector<PeriodRecord>* periods = nullptr,
-                      const SpreadingChoices& choices = {});
+                      const SpreadingChoices& choices = {}, HourlyCoverage* coverage = nullptr);
 
 }  // namespace rumo

@@ -15,11 +15,6 @@ namespace {
 // fail for days keep one set for long; a single missing value brings another
 // set for an hour and back.
 constexpr std::size_t kCachedSets = 8;
-// The weight arrays are the interpolation's memory.
-// A set of present sources used this often gets its shares worked out, and
-// so many sets per group keep them (each as large as the group's weights).
-constexpr int kUsesBeforeShares = 3;
-constexpr std::size_t kSetsWithShares = 2;
 
 RUMO_VECTOR_LOOP void add_weights(double* __restrict sums, const double* __restrict row,
                                   std::size_t count) {
@@ -29,16 +24,6 @@ RUMO_VECTOR_LOOP void add_weights(double* __restrict sums, const double* __restr
 RUMO_VECTOR_LOOP void add_terms(double* __restrict values, const double* __restrict row,
                                 const double* __restrict sums, double value, std::size_t count) {
   for (std::size_t t = 0; t < count; ++t) values[t] += row[t] / sums[t] * value;
-}
-
-RUMO_VECTOR_LOOP void divide_row(double* __restrict shares, const double* __restrict row,
-                                 const double* __restrict sums, std::size_t count) {
-  for (std::size_t t = 0; t < count; ++t) shares[t] = row[t] / sums[t];
-}
-
-RUMO_VECTOR_LOOP void add_shared_terms(double* __restrict values, const double* __restrict shares,
-                                       double value, std::size_t count) {
-  for (std::size_t t = 0; t < count; ++t) values[t] += shares[t] * value;
 }
 
 }  // namespace
@@ -173,7 +158,6 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
     const auto words = static_cast<std::size_t>(differ.first - present.begin());
     if (words == present.size()) {
       cached.last_used = now;
-      if (++cached.uses == kUsesBeforeShares) share_out(group, state, cached);
       return cached;
     }
     if (group.lists_only) {
@@ -202,18 +186,6 @@ IdwEngine::WeightSums& IdwEngine::weight_sums(const Group& group, State& state) 
         cache.begin(), cache.end(),
         [](const WeightSums& a, const WeightSums& b) { return a.last_used < b.last_used; });
   }
-  // Shares are kept for a few sets only; a set that is replaced leaves its
-  // storage to the next set that shares out, or gives it back.
-  if (entry->shared) {
-    entry->shared = false;
-    if (state.spare_row_shares.empty() && state.spare_list_shares.empty()) {
-      std::swap(entry->row_shares, state.spare_row_shares);
-      std::swap(entry->list_shares, state.spare_list_shares);
-    }
-    std::vector<double>().swap(entry->row_shares);
-    std::vector<double>().swap(entry->list_shares);
-  }
-  entry->uses = 1;
   entry->last_used = now;
   take_memory(exit_code::memory_weights, [&] {
     entry->sum.resize(group.targets);
@@ -331,38 +303,6 @@ void IdwEngine::sums_by_target(const Group& group, State& state,
   }
 }
 
-// A share is the weight divided by the sum, the very division each term of
-// a mean starts with; dividing once per set gives the same numbers.
-void IdwEngine::share_out(const Group& group, State& state, WeightSums& sums) {
-  std::size_t sharing = 0;
-  WeightSums* oldest = nullptr;
-  for (auto& cached : state.sums_cache) {
-    if (!cached.shared) continue;
-    ++sharing;
-    if (oldest == nullptr || cached.last_used < oldest->last_used) oldest = &cached;
-  }
-  // The set that stops sharing hands its storage on.
-  if (sharing >= kSetsWithShares) {
-    oldest->shared = false;
-    std::swap(oldest->row_shares, sums.row_shares);
-    std::swap(oldest->list_shares, sums.list_shares);
-  } else {
-    std::swap(state.spare_row_shares, sums.row_shares);
-    std::swap(state.spare_list_shares, sums.list_shares);
-  }
-  take_memory(exit_code::memory_weights, [&] {
-    sums.row_shares.resize(group.rows.size());
-    sums.list_shares.resize(group.reach.size());
-  });
-  for (std::size_t at = 0; at < group.rows.size(); at += group.targets) {
-    divide_row(sums.row_shares.data() + at, group.rows.data() + at, sums.sum.data(), group.targets);
-  }
-  for (std::size_t k = 0; k < group.reach.size(); ++k) {
-    sums.list_shares[k] = group.reach[k].weight / sums.sum[group.reach[k].target];
-  }
-  sums.shared = true;
-}
-
 void IdwEngine::interpolate_field(const Group& group, State& state, HourField& field) {
   std::fill(state.present.begin(), state.present.end(), 0);
   state.active.clear();
@@ -393,24 +333,18 @@ void IdwEngine::interpolate_field(const Group& group, State& state, HourField& f
   const WeightSums& sums = weight_sums(group, state);
   std::vector<double>& values = state.values;
   std::fill(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(group.targets), 0.0);
-  const bool shared = sums.shared;
   // Each target's mean gathers its terms in ascending source order, as the
   // plain form does; a source out of reach adds an exact zero.
   for (const int source : state.active) {
     const double value = field[source];
     if (group.row[source] != kNoRow) {
       const std::size_t at = group.row[source] * group.targets;
-      if (shared) {
-        add_shared_terms(values.data(), sums.row_shares.data() + at, value, group.targets);
-      } else {
-        add_terms(values.data(), group.rows.data() + at, sums.sum.data(), value, group.targets);
-      }
+      add_terms(values.data(), group.rows.data() + at, sums.sum.data(), value, group.targets);
       continue;
     }
     for (std::size_t k = group.start[source]; k < group.start[source + 1]; ++k) {
       const Reach& r = group.reach[k];
-      const double share = shared ? sums.list_shares[k] : r.weight / sums.sum[r.target];
-      values[r.target] += share * value;
+      values[r.target] += r.weight / sums.sum[r.target] * value;
     }
   }
   for (std::size_t t = 0; t < group.targets; ++t) {

@@ -58,12 +58,6 @@ class IdwEngine {
     // The sums before each word of 64 sources, for groups with full rows: a
     // set that agrees with this one in its first words starts from there.
     std::vector<double> before_word;
-    // Each weight divided by its target's sum, for full rows and lists alike;
-    // worked out for the sets that come back often.
-    bool shared = false;
-    std::vector<double> row_shares;
-    std::vector<double> list_shares;
-    int uses = 0;
     std::uint64_t last_used = 0;
   };
 
@@ -100,9 +94,6 @@ class IdwEngine {
     std::vector<std::uint64_t> earlier[2];
     std::vector<std::uint64_t> recent;
     WeightSums base;
-    // The storage of shares that a replaced set left.
-    std::vector<double> spare_row_shares;
-    std::vector<double> spare_list_shares;
   };
 
   struct Part {
@@ -117,7 +108,6 @@ class IdwEngine {
                     const WeightSums* closest, std::size_t agreeing) const;
   void sums_by_target(const Group& group, State& state, const std::vector<std::uint64_t>& present,
                       WeightSums& sums, const WeightSums* closest) const;
-  void share_out(const Group& group, State& state, WeightSums& sums);
   void interpolate_field(const Group& group, State& state, HourField& field);
 
   const StationTable& table_;

@@ -301,6 +301,27 @@ Spread spread_reading(const PeriodToSpread& period, const SpreadingChoices& choi
     std::fill(hours.begin(), hours.end(), marker);
     return spread;
   }
+  // Hours without data, unless their estimates of 0 are to stand: the
+  // estimates are set aside, and only a missing one stays missing.
+  const NoDataHours without = period.no_data_hours > 0 ? choices.no_data_hours : NoDataHours::zero;
+  if (without != NoDataHours::zero) {
+    spread.outcome = Outcome::no_hourly_data;
+    if (without == NoDataHours::missing) {
+      std::fill(hours.begin(), hours.end(), marker);
+      return spread;
+    }
+    for (std::size_t k = 0; k < hours.size(); ++k) {
+      hours[k] = is_present(period.estimates[k], nodata) ? 0.0 : marker;
+    }
+    const DryPattern pattern =
+        without == NoDataHours::nearest_wet ? period.nearest_wet() : DryPattern{};
+    std::span<const double> follow;
+    if (pattern.hours != nullptr) follow = {pattern.hours, hours.size()};
+    spread_period(hours, reading, follow, pattern.sum, nodata);
+    spread.pattern_sum = pattern.sum;
+    if (choices.keep_totals) keep_period_total(hours, reading, choices.decimals, nodata);
+    return spread;
+  }
   // A pattern shapes the estimates of a period with rain before they are
   // scaled; it never touches a missing estimate.
   std::array<double, kPeriodHoursMax> shaped;
@@ -326,8 +347,13 @@ Spread spread_reading(const PeriodToSpread& period, const SpreadingChoices& choi
       hours[k] = std::isnan(scaled) ? marker : scaled;
     }
   }
+  // Under zero, hours without data keep their estimates of 0.
+  if (period.no_data_hours > 0) {
+    spread.outcome = Outcome::no_hourly_data;
+    spread.pattern_sum = sum;
+  }
   if (sum == 0.0) {
-    spread.outcome = Outcome::no_rain_interpolated;
+    if (period.no_data_hours == 0) spread.outcome = Outcome::no_rain_interpolated;
     // Only a positive reading is lost to a dry period; the fallback keeps it.
     if (choices.dry_fallback == DryFallback::zero || !(reading > 0.0)) return spread;
     const DryPattern pattern =

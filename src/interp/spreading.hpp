@@ -30,6 +30,7 @@ struct SpreadingChoices {
   bool keep_totals = false;
   int decimals = 1;                // of the written hours, for keep_totals
   Pattern pattern = Pattern::idw;  // how a scaled period's hours are shaped first
+  NoDataHours no_data_hours = NoDataHours::zero;
 };
 
 // The hours a dry period follows under nearest-wet: the values of the
@@ -53,17 +54,24 @@ struct PeriodToSpread {
   // or not a number: the missing marker for climate halves, -N for
   // collector days.
   double unusable_value = 0.0;
-  PatternLookup nearest_wet;  // asked only under DryFallback::nearest_wet
+  PatternLookup nearest_wet;  // asked only where a nearest-wet choice applies
   // The mean peak share of the nearest wet hourly stations (NaN without
   // one), asked only under the patterns that follow it.
   Lookup<double> peak_share;
+  // Hours in which no hourly station in reach had a value, while one stands
+  // in reach: their estimates say nothing.
+  int no_data_hours = 0;
 };
 
 // What became of a period.
 struct Spread {
   Outcome outcome = Outcome::scaled;
-  double sum = 0.0;          // Σ of the estimates, added in the order of the hours
-  double pattern_sum = 0.0;  // of the pattern a nearest-wet period followed
+  double sum = 0.0;  // Σ of the estimates, added in the order of the hours
+  // Of the hours the reading was spread in proportion to where they tell
+  // something apart from a plain scaling: the nearest wet station's, and a
+  // no-hourly-data period's own estimates under NoDataHours::zero. 0 where
+  // the reading was spread evenly, written missing or lost.
+  double pattern_sum = 0.0;
 };
 
 // Writes the period's hours into `hours` (as many as the estimates; they may
@@ -71,6 +79,9 @@ struct Spread {
 // - Σ negative or not a number (unusable-sum): every hour is the unusable
 //   value;
 // - the reading missing (reading-missing): every hour is missing;
+// - hours without data (no-hourly-data) under a choice other than zero:
+//   every hour missing, or the reading spread evenly or after the nearest
+//   wet hourly station (evenly where there is none);
 // - Σ = 0 (no-rain-interpolated): present hours are 0, so a positive reading
 //   is lost, unless the dry fallback spreads it evenly over the hours
 //   (spread-uniform) or after the nearest wet hourly station
@@ -78,6 +89,9 @@ struct Spread {
 // - Σ > 0 (scaled): each hour is reading / Σ × estimate, the estimates
 //   shaped by the pattern first (shape_hours; then the shaped values and
 //   their sum take their place).
+// Under zero, a period with hours without data is scaled or left dry all
+// the same, but its outcome is no-hourly-data (unless the dry fallback
+// spread it).
 // A missing estimate gives a missing hour, and so does a product that is not
 // a number (0 × infinity). With kept totals, the hours of a scaled or spread
 // period are then rounded together so that their written values add up to

@@ -222,7 +222,7 @@ double share_of(const StationTally& s, Kind kind, long written_hours) {
     return written_hours > 0 ? static_cast<double>(s.present_hours) / written_hours : none;
   }
   if (!(s.observed > 0.0)) return none;
-  return (s.observed - s.not_distributed - s.unusable) / s.observed;
+  return (s.observed - s.not_distributed - s.unusable - s.no_data_lost) / s.observed;
 }
 
 std::string tooltip(int station, const std::string& name, Kind kind, const StationTally& s,
@@ -249,6 +249,11 @@ std::string tooltip(int station, const std::string& name, Kind kind, const Stati
   if (s.spread_periods > 0) {
     text += ", spread " + six_digits(s.spread) + " in " +
             counted(s.spread_periods, "period", "periods");
+  }
+  if (s.no_data_periods > 0) {
+    text += ", without hourly data " + six_digits(s.no_data) + " in " +
+            counted(s.no_data_periods, "period", "periods") + " (lost " +
+            six_digits(s.no_data_lost) + ")";
   }
   return text + "; " + percent(share) + " reached the result";
 }
@@ -561,13 +566,13 @@ void write_station_map(std::unique_ptr<OutputSink> sink, const std::string& name
 
 StationMap::StationMap(std::unique_ptr<OutputSink> sink, std::string name,
                        const StationTable& table, const StationCounts& counts,
-                       const RunParameters& params)
+                       const RunParameters& params, NoDataHours no_data_hours)
     : sink_(std::move(sink)),
       name_(std::move(name)),
       table_(table),
       counts_(counts),
       params_(params),
-      tally_(counts.total()) {}
+      tally_(counts.total(), no_data_hours) {}
 
 void StationMap::hour_as_read(const HourStamp& /*stamp*/, const HourField& field) {
   tally_hour(tally_, field, counts_.hourly, params_.nodata);

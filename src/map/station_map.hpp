@@ -29,11 +29,13 @@ void write_station_map(std::unique_ptr<OutputSink> sink, const std::string& name
 
 // The map as an addition of the run: it tallies the periods of every day
 // and the hourly stations' present hours among those the result file holds,
-// and writes the picture when the run is finished.
+// and writes the picture when the run is finished. `no_data_hours` tells
+// which readings of no-hourly-data periods reached the result.
 class StationMap : public RunAddition {
  public:
   StationMap(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
-             const StationCounts& counts, const RunParameters& params);
+             const StationCounts& counts, const RunParameters& params,
+             NoDataHours no_data_hours = NoDataHours::zero);
   void hour_as_read(const HourStamp& stamp, const HourField& field) override;
   void day(const DayContext& day) override;
   void finish() override;

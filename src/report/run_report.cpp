@@ -17,12 +17,12 @@ namespace {
 
 const char* const kHeader =
     "station\tname\tkind\tyear\tmonth\tday\thour\treading\tinterpolated\toutcome\tfactor\t"
-    "hours_written\n";
+    "hours_written\tno_data_hours\n";
 
 // Room for a row besides its leading columns: the date, three numbers with
-// the room their writing needs (48 characters each), the words, the tabs
-// and the pieces copied past a text's end.
-constexpr std::size_t kRowRoom = 256;
+// the room their writing needs (48 characters each), two counts, the words,
+// the tabs and the pieces copied past a text's end.
+constexpr std::size_t kRowRoom = 288;
 
 // Texts are copied in pieces of a fixed size, which is quicker than a copy
 // of any length; the last piece may run past the text's end, into room that
@@ -77,16 +77,31 @@ void write_spread_line(std::ostream& out, const RunTally& tally, long stations) 
   out << ".\n";
 }
 
+// How the periods without hourly data were written.
+const char* no_data_lead(NoDataHours how) {
+  switch (how) {
+    case NoDataHours::missing:
+      return "Written as missing";
+    case NoDataHours::uniform:
+      return "Spread evenly over their periods";
+    case NoDataHours::nearest_wet:
+      return "Spread after the nearest wet hourly station, or evenly";
+    case NoDataHours::zero:
+      break;
+  }
+  return "Spread over fewer hours, or lost";
+}
+
 }  // namespace
 
 RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
-                     const StationCounts& counts, double nodata)
+                     const StationCounts& counts, double nodata, NoDataHours no_data_hours)
     : out_(std::move(sink)),
       name_(std::move(name)),
       table_(table),
       counts_(counts),
       nodata_(nodata),
-      tally_(counts.total()) {
+      tally_(counts.total(), no_data_hours) {
   // Each row starts with the station's number, name and kind, the same on
   // every row of the station.
   char number[24];
@@ -101,7 +116,8 @@ RunReport::RunReport(std::unique_ptr<OutputSink> sink, std::string name, const S
   // The outcome column with the tabs around it, likewise.
   for (const Outcome outcome :
        {Outcome::scaled, Outcome::no_rain_interpolated, Outcome::reading_missing,
-        Outcome::unusable_sum, Outcome::spread_uniform, Outcome::nearest_wet}) {
+        Outcome::unusable_sum, Outcome::spread_uniform, Outcome::nearest_wet,
+        Outcome::no_hourly_data}) {
     std::string column(1, '\t');
     column += outcome_name(outcome);
     column += '\t';
@@ -166,14 +182,21 @@ void RunReport::write_row(const PeriodRecord& p, int written_slots) {
   const auto [column_at, column_size] = outcome_columns_[static_cast<std::size_t>(outcome)];
   out = put_in_pieces(out, column_text_.data() + column_at, column_size);
   // The factor of the hours: of the interpolated ones, or of the nearest wet
-  // station's that a dry period follows.
+  // station's that a dry period follows, or of either that a period without
+  // hourly data was spread after.
   if (outcome == Outcome::scaled) out = write_shortest(out, p.reading / p.interpolated);
-  if (outcome == Outcome::nearest_wet) out = write_shortest(out, p.reading / p.pattern_sum);
+  if (outcome == Outcome::nearest_wet ||
+      (outcome == Outcome::no_hourly_data && p.pattern_sum > 0.0)) {
+    out = write_shortest(out, p.reading / p.pattern_sum);
+  }
   *out++ = '\t';
   const int hours = std::clamp(written_slots - p.first_slot + 1, 0, p.last_slot - p.first_slot + 1);
-  if (hours >= 10) *out++ = static_cast<char>('0' + hours / 10);
-  *out++ = static_cast<char>('0' + hours % 10);
-  *out++ = '\n';
+  for (const int count : {hours, p.no_data_hours}) {
+    if (count >= 10) *out++ = static_cast<char>('0' + count / 10);
+    *out++ = static_cast<char>('0' + count % 10);
+    *out++ = '\t';
+  }
+  out[-1] = '\n';
   out_.commit(out);
 }
 
@@ -196,6 +219,10 @@ void write_report_summary(std::ostream& out, const RunTally& tally, const Statio
   long unusable_stations = 0;
   double unusable = 0.0;
   long spread_stations = 0;
+  long no_data_periods = 0;
+  long no_data_stations = 0;
+  double no_data = 0.0;
+  double no_data_lost = 0.0;
   // The stations that lost part of what they observed, by the share lost.
   struct Loss {
     int station;
@@ -213,7 +240,11 @@ void write_report_summary(std::ostream& out, const RunTally& tally, const Statio
     unusable_stations += s.unusable_periods > 0 ? 1 : 0;
     unusable += s.unusable;
     spread_stations += s.spread_periods > 0 ? 1 : 0;
-    const double station_lost = s.not_distributed + s.unusable;
+    no_data_periods += s.no_data_periods;
+    no_data_stations += s.no_data_periods > 0 ? 1 : 0;
+    no_data += s.no_data;
+    no_data_lost += s.no_data_lost;
+    const double station_lost = s.not_distributed + s.unusable + s.no_data_lost;
     // Infinite readings can make the share NaN, which would not sort.
     const double share = station_lost / s.observed;
     if (station_lost > 0.0) losses.push_back({m, std::isnan(share) ? 0.0 : share, s.observed});
@@ -237,6 +268,17 @@ void write_report_summary(std::ostream& out, const RunTally& tally, const Statio
     if (tally.observed_total > 0.0) out << " (" << percent(lost / tally.observed_total) << ")";
     out << " in " << counted(lost_periods, "period", "periods") << " at "
         << counted(lost_stations, "station", "stations") << ".\n";
+  }
+  if (no_data_periods > 0) {
+    out << no_data_lead(tally.no_data_hours)
+        << ", because the hourly stations had no values: " << six_digits(no_data);
+    if (tally.observed_total > 0.0) out << " (" << percent(no_data / tally.observed_total) << ")";
+    out << " in " << counted(no_data_periods, "period", "periods") << " at "
+        << counted(no_data_stations, "station", "stations");
+    if (tally.no_data_hours == NoDataHours::zero && no_data_lost > 0.0) {
+      out << ", " << six_digits(no_data_lost) << " of it lost";
+    }
+    out << ".\n";
   }
   if (tally.spread_uniform_periods + tally.spread_nearest_periods > 0) {
     write_spread_line(out, tally, spread_stations);

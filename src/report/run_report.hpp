@@ -21,9 +21,11 @@ namespace rumo {
 class RunReport : public RunAddition {
  public:
   // Writes the header line. The rows go through a BufferedSink, so that the
-  // report of a long run needs little memory.
+  // report of a long run needs little memory. `no_data_hours` tells how the
+  // no-hourly-data periods were written, for the summary.
   RunReport(std::unique_ptr<OutputSink> sink, std::string name, const StationTable& table,
-            const StationCounts& counts, double nodata);
+            const StationCounts& counts, double nodata,
+            NoDataHours no_data_hours = NoDataHours::zero);
   // A run that fails keeps the rows of the days before the failure.
   ~RunReport() override;
   RunReport(const RunReport&) = delete;
@@ -56,7 +58,7 @@ class RunReport : public RunAddition {
   // "number\tname\tkind\t" of each climate or collector station, and
   // "\toutcome\t" of each outcome.
   std::vector<std::pair<std::size_t, std::size_t>> leads_;
-  std::array<std::pair<std::size_t, std::size_t>, 6> outcome_columns_{};
+  std::array<std::pair<std::size_t, std::size_t>, 7> outcome_columns_{};
   std::vector<char> column_text_;
 
   std::vector<std::pair<std::size_t, std::size_t>> runs_;  // of the day, in time order
@@ -67,7 +69,8 @@ class RunReport : public RunAddition {
 };
 
 // A few lines on what the report counts: periods, the observed total, what
-// was not distributed, where, and the stations that lost the largest shares.
+// was not distributed, what the hourly stations could not tell, where, and
+// the stations that lost the largest shares.
 void write_report_summary(std::ostream& out, const RunTally& tally, const StationTable& table,
                           const StationCounts& counts, const std::string& report_name);
 

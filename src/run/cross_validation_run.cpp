@@ -75,7 +75,7 @@ void cross_validate(Console& console, FileSystem& files, const RunParameters& pa
                            details ? &*details : nullptr);
   // The left-out stations' readings are spread as the run would spread them.
   const SpreadingChoices spreading{options.dry_fallback, options.keep_totals, options.decimals,
-                                   options.pattern};
+                                   options.pattern, options.no_data_hours};
   DisaggregationJudge judge(stations, counts.hourly, grid, params.nodata, request.wet_threshold,
                             spreading, std::move(periods), request.periods_file);
   validator.judge_periods(judge);

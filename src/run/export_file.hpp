@@ -1,9 +1,11 @@
-// `rumo export`: a station file (a result or an input) as CF-NetCDF and as
-// a tidy table.
+// `rumo export`: a station file (a result or an input) as CF-NetCDF, as a
+// tidy table and as a station file in another offset; and the time base and
+// CRS the titles of station files state, for the export and the run.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/console.hpp"
 #include "core/files.hpp"
@@ -14,14 +16,18 @@ namespace rumo {
 
 struct ExportRequest {
   std::string input;
-  std::string netcdf_file;  // empty: none
-  std::string csv_file;     // empty: none
+  std::string netcdf_file;   // empty: none
+  std::string csv_file;      // empty: none
+  std::string station_file;  // empty: none
   // The kind of every station of a single-kind file; unknown for a result
   // file, whose header does not say.
   StationKind kind = StationKind::unknown;
-  // Used where the file's title line does not state them.
+  // Used where the file's title line does not state them. A file whose
+  // hours are in no stated offset is not exported.
   std::optional<UtcOffset> utc_offset;
   std::string crs;
+  // The offset the outputs count their hours in; nothing: the file's own.
+  std::optional<UtcOffset> to_offset;
   double nodata = 9998.0;
   std::string command_line;
 };
@@ -33,8 +39,8 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
 // What the title line states, with the options as fallback; an option that
 // contradicts the title is warned of on `warnings` and not used.
 struct TimeAndPlace {
-  UtcOffset offset;
-  std::string crs;
+  std::optional<UtcOffset> offset;  // nothing: neither states it
+  std::string crs;                  // empty: neither states it
 };
 TimeAndPlace title_or_options(std::ostream& warnings, const std::string& file,
                               const std::string& title, std::optional<UtcOffset> offset,
@@ -42,5 +48,11 @@ TimeAndPlace title_or_options(std::ostream& warnings, const std::string& file,
 
 // The first line of a file, empty where it cannot be read.
 std::string title_line(FileSystem& files, const std::string& name);
+
+// The files of one run must count their hours in one time base and place
+// their stations in one CRS: two titles that state different ones stop it
+// with exit_code::titles_disagree, naming both. A title that states
+// nothing agrees with every other; empty names are skipped.
+void check_titles_agree(FileSystem& files, const std::vector<std::string>& names);
 
 }  // namespace rumo

@@ -27,7 +27,8 @@ SeriesLayout run_layout(const AdditionSetup& setup) {
                                              title_line(setup.files, params.hourly_file),
                                              options.utc_offset, options.crs);
   layout.start = params.start.calendar();
-  layout.offset = base.offset;
+  // A run's hours are in UTC unless a title or --utc-offset says otherwise.
+  layout.offset = base.offset.value_or(UtcOffset{});
   layout.crs = base.crs;
   layout.nodata = params.nodata;
   layout.title = "interpolierte Stationswerte";
@@ -64,7 +65,7 @@ std::unique_ptr<NetcdfAddition> NetcdfAddition::create(const AdditionSetup& setu
                                                        const SeriesLayout& layout) {
   auto file =
       NetcdfSeries::create(setup.options.netcdf_file, layout, exit_code::added_file_not_created,
-                           exit_code::added_file_not_written);
+                           exit_code::added_file_not_written, setup.console.err);
   return std::unique_ptr<NetcdfAddition>(new NetcdfAddition(
       std::move(file), setup.counts.total(), setup.params.nodata, setup.options.decimals));
 }

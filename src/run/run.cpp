@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "checks/clock_check.hpp"
+#include "checks/hours_without_data.hpp"
 #include "checks/stamp_shift.hpp"
 #include "checks/station_checks.hpp"
 #include "core/error.hpp"
@@ -25,6 +27,8 @@
 #include "output/result_writer.hpp"
 #include "report/run_report.hpp"
 #include "run/cross_validation_run.hpp"
+#include "run/export_file.hpp"
+#include "run/grid_addition.hpp"
 #include "run/netcdf_addition.hpp"
 
 namespace rumo {
@@ -46,10 +50,16 @@ struct RunContext {
   std::optional<ResultFile> result;
   std::vector<std::unique_ptr<RunAddition>> additions;
   std::optional<SeriesLayout> netcdf_layout;  // of --netcdf, once its file is checked
+  std::optional<GridLayout> grid_layout;      // of --grid-netcdf, likewise
   RunReport* report = nullptr;                // among the additions, when asked for
   StampShiftCheck* stamp_check = nullptr;     // likewise, with run options
+  ClockCheck* clock_check = nullptr;          // likewise, where stations share a place
+  NoDataCheck* no_data_check = nullptr;       // likewise
   std::vector<PeriodRecord> periods;          // of the day, when an addition wants them
   std::optional<IdwEngine> engine;
+  // Which hours of a period the hourly stations cannot tell; only where the
+  // answer changes the hours or an addition counts it.
+  std::optional<HourlyCoverage> coverage;
   std::optional<DayReader> days;
   // How readings without interpolated rain are spread, and whether a
   // period's written hours keep its total.
@@ -60,7 +70,8 @@ struct RunContext {
         files(with),
         options(asked),
         pool(asked.threads),
-        spreading{asked.dry_fallback, asked.keep_totals, asked.decimals, asked.pattern} {}
+        spreading{asked.dry_fallback, asked.keep_totals, asked.decimals, asked.pattern,
+                  asked.no_data_hours} {}
 };
 
 constexpr const char* kReportWhat = "report file";
@@ -150,6 +161,10 @@ void check_outputs(RunContext& run) {
     run.netcdf_layout = NetcdfAddition::plan(
         {run.console, files, options, params, run.stations, run.counts}, taken);
   }
+  if (!options.grid.file.empty()) {
+    run.grid_layout =
+        GridAddition::plan({run.console, files, options, params, run.stations, run.counts}, taken);
+  }
 }
 
 void open_result(RunContext& run) {
@@ -164,26 +179,40 @@ void open_additions(RunContext& run) {
   const RunOptions& options = run.options;
   const RunParameters& params = run.params;
   if (!options.report_file.empty()) {
-    auto report =
-        std::make_unique<RunReport>(open_added_file(run.files, kReportWhat, options.report_file),
-                                    options.report_file, run.stations, run.counts, params.nodata);
+    auto report = std::make_unique<RunReport>(
+        open_added_file(run.files, kReportWhat, options.report_file), options.report_file,
+        run.stations, run.counts, params.nodata, options.no_data_hours);
     run.report = report.get();
     run.additions.push_back(std::move(report));
   }
   if (!options.map_file.empty()) {
-    run.additions.push_back(
-        std::make_unique<StationMap>(open_added_file(run.files, kMapWhat, options.map_file),
-                                     options.map_file, run.stations, run.counts, params));
+    run.additions.push_back(std::make_unique<StationMap>(
+        open_added_file(run.files, kMapWhat, options.map_file), options.map_file, run.stations,
+        run.counts, params, options.no_data_hours));
   }
   if (run.netcdf_layout) {
     run.additions.push_back(NetcdfAddition::create(
         {run.console, run.files, options, params, run.stations, run.counts}, *run.netcdf_layout));
+  }
+  if (run.grid_layout) {
+    run.additions.push_back(
+        GridAddition::create({run.console, run.files, options, params, run.stations, run.counts},
+                             *run.grid_layout, run.pool));
   }
   // Readings stamped a period off are looked for in every run with options.
   if (options.located && run.counts.climate + run.counts.collector > 0) {
     auto check = std::make_unique<StampShiftCheck>(run.stations, run.counts, params.nodata);
     run.stamp_check = check.get();
     run.additions.push_back(std::move(check));
+    // And clocks set differently, where an hourly station stands beside one.
+    auto clock = std::make_unique<ClockCheck>(run.stations, run.counts, params.nodata);
+    if (clock->has_pairs()) {
+      run.clock_check = clock.get();
+      run.additions.push_back(std::move(clock));
+    }
+    auto no_data = std::make_unique<NoDataCheck>(run.stations, run.counts, options.no_data_hours);
+    run.no_data_check = no_data.get();
+    run.additions.push_back(std::move(no_data));
   }
 }
 
@@ -242,7 +271,8 @@ void close_files(RunContext& run) {
 DayWritten complete_day(RunContext& run) {
   const RunParameters& params = run.params;
   adjust_to_totals(run.window, run.counts, params.nodata, *run.engine,
-                   run.additions.empty() ? nullptr : &run.periods, run.spreading);
+                   run.additions.empty() ? nullptr : &run.periods, run.spreading,
+                   run.coverage ? &*run.coverage : nullptr);
   const HourStamp last = last_hour_of(params.end);
   return write_day(*run.result, run.window, last, run.counts.total(), params.nodata,
                    run.options.decimals, &run.pool);
@@ -277,8 +307,8 @@ void tell_additions(RunContext& run, const DayWritten& written) {
 
 // The additions write and close their files, then tell what they found.
 // With run options, the warnings that only the whole run can give come
-// first: values below 0 taken as rain, and stamps that look shifted (which
-// the report's summary repeats).
+// first: values below 0 taken as rain, stamps that look shifted and clocks
+// that differ at one place (which the report's summary repeats).
 void finish_additions(RunContext& run) {
   for (const auto& addition : run.additions) addition->finish();
   if (run.options.located) {
@@ -287,13 +317,19 @@ void finish_additions(RunContext& run) {
       if (*input) warn_negative_values(run.console.err, **input);
     }
   }
-  if (run.stamp_check != nullptr) {
-    const std::vector<std::string> findings = run.stamp_check->findings();
-    for (const std::string& finding : findings) {
-      run.console.err << "rumo: warning: " << finding << ".\n";
-    }
-    if (run.report != nullptr) run.report->repeat_warnings(findings);
+  if (run.no_data_check != nullptr) {
+    const std::string finding = run.no_data_check->finding();
+    if (!finding.empty()) run.console.err << "rumo: warning: " << finding << ".\n";
   }
+  std::vector<std::string> findings;
+  if (run.stamp_check != nullptr) findings = run.stamp_check->findings();
+  if (run.clock_check != nullptr) {
+    for (std::string& finding : run.clock_check->findings()) findings.push_back(std::move(finding));
+  }
+  for (const std::string& finding : findings) {
+    run.console.err << "rumo: warning: " << finding << ".\n";
+  }
+  if (run.report != nullptr) run.report->repeat_warnings(findings);
   for (const auto& addition : run.additions) addition->summary(run.console.summary);
 }
 
@@ -310,6 +346,9 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   }
   // The stations of the three files' headers.
   read_headers(run);
+  // One time base and one CRS, where the files' titles state them.
+  check_titles_agree(files,
+                     {run.params.hourly_file, run.params.climate_file, run.params.collector_file});
   // The window, sized by the stations.
   run.window = HourWindow(run.counts.total());
   // Every file the run writes is checked, then created, before any data is
@@ -321,6 +360,9 @@ void run(Console& console, FileSystem& files, const Invocation& invocation) {
   seek_start(run);
   // The weights of the run's fixed geometry, and the source of the next days.
   run.engine.emplace(run.stations, run.counts, IdwSettings::from(run.params), &run.pool);
+  if (run.options.no_data_hours != NoDataHours::zero || !run.additions.empty()) {
+    run.coverage.emplace(run.stations, run.counts, run.params.max_distance);
+  }
   run.days.emplace(run.inputs, run.params, run.counts);
   // Day after day up to hour 24 of the end date.
   for (;;) {

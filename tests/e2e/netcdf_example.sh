@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # The example's NetCDF file: the run with --netcdf makes the file committed
 # in examples/ (same header, same data), and its header is the golden one.
+# With a CRS: the export of the imported example's hourly file (Gauss-Krueger
+# zone 4) has the header of examples/hourly-gk4.cdl, but for the WKT texts,
+# which are PROJ's own.
 #
 #   netcdf_example.sh <rumo-binary> <examples-dir>
 #
@@ -29,6 +32,16 @@ fi
 if ! diff -q "$scratch/committed.cdl" "$scratch/made.cdl" >/dev/null; then
   diff -u "$scratch/committed.cdl" "$scratch/made.cdl" | head -n 40
   echo "--- the run's NetCDF file differs from examples/result.nc"
+  failed=1
+fi
+cp "$examples/import/weather_service/expected/out/hourly.txt" "$scratch/gk4.txt"
+(cd "$scratch" && "$rumo" export gk4.txt --kind hourly --netcdf gk4.nc) || {
+  echo "the export of the imported hourly file failed"
+  exit 1
+}
+(cd "$scratch" && ncdump -h gk4.nc | grep -v ':crs_wkt = ') > "$scratch/gk4.cdl"
+if ! diff -u "$examples/hourly-gk4.cdl" "$scratch/gk4.cdl"; then
+  echo "--- the header differs from examples/hourly-gk4.cdl"
   failed=1
 fi
 exit $failed

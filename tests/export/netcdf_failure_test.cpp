@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iostream>
 
 #include "core/error.hpp"
 #include "core/exit_codes.hpp"
@@ -59,7 +60,7 @@ TEST(NetcdfSeries, AFailedBlockIsReportedAtOnceAndTheFileKeepsTheBlocksBefore) {
     long chunk = 0, records = 0, stopped_at = -1;
     {
       auto file = NetcdfSeries::create(path, layout, exit_code::export_not_created,
-                                       exit_code::export_not_written);
+                                       exit_code::export_not_written, std::cerr);
       chunk = file->chunk_hours();
       records = short_last ? chunk + 30 : 2 * chunk + 30;
       fail_at = chunk;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <random>
 
 #include "core/error.hpp"
@@ -45,7 +46,7 @@ TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
     ScratchFolder folder("rumo-netcdf-series");
     const SeriesLayout layout = layout_of(c.stations, c.period_hours);
     auto file = NetcdfSeries::create(folder / "s.nc", layout, exit_code::export_not_created,
-                                     exit_code::export_not_written);
+                                     exit_code::export_not_written, std::cerr);
     const long records = file->chunk_hours() + 30;
     std::mt19937 rng(7);
     std::vector<std::vector<double>> written;
@@ -95,13 +96,14 @@ TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
 }
 
 // A file that is not finished (the run failed) is closed with the records
-// it was given, readable; a CRS PROJ cannot use leaves no file at all.
+// it was given, readable; a CRS PROJ cannot use, or a geographic one, leaves
+// no file at all.
 TEST(NetcdfSeries, UnfinishedFilesAreReadableAndBadCrsMakesNone) {
   ScratchFolder folder("rumo-netcdf-unfinished");
   const SeriesLayout layout = layout_of(4, 1);
   {
     auto file = NetcdfSeries::create(folder / "u.nc", layout, exit_code::export_not_created,
-                                     exit_code::export_not_written);
+                                     exit_code::export_not_written, std::cerr);
     const std::vector<double> values{1.5, 0.0, -9999.0, 2.0};
     HourStamp stamp{.year = 2003, .month = 12, .day = 31, .hour = 24};
     for (int k = 0; k < 3; ++k, stamp = next_hour(stamp)) file->add(stamp, values);
@@ -110,16 +112,19 @@ TEST(NetcdfSeries, UnfinishedFilesAreReadableAndBadCrsMakesNone) {
   EXPECT_EQ(back.hours, 3u);
   EXPECT_EQ(back.time[1], 31.0 * 24 + 1);  // hour 1 of 1 January 2004
 
-  SeriesLayout bad = layout;
-  bad.crs = "EPSG:nonsense";
-  try {
-    NetcdfSeries::create(folder / "b.nc", bad, exit_code::export_not_created,
-                         exit_code::export_not_written);
-    ADD_FAILURE() << "no error";
-  } catch (const RunError& error) {
-    EXPECT_EQ(error.code, exit_code::export_bad_crs);
+  // Degrees are no planar coordinates either.
+  for (const char* crs : {"EPSG:nonsense", "EPSG:4326"}) {
+    SeriesLayout bad = layout;
+    bad.crs = crs;
+    try {
+      NetcdfSeries::create(folder / "b.nc", bad, exit_code::export_not_created,
+                           exit_code::export_not_written, std::cerr);
+      ADD_FAILURE() << "no error";
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.code, exit_code::export_bad_crs);
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "b.nc"));
   }
-  EXPECT_FALSE(std::filesystem::exists(folder / "b.nc"));
 }
 
 }  // namespace

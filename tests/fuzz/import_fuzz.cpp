@@ -40,7 +40,7 @@ struct Row {
 class Collect : public rumo::ValueSink {
  public:
   explicit Collect(int slots) : slots_(slots) {}
-  void take(int station, rumo::Landing at, bool present, double value, long,
+  void take(int station, rumo::Landing at, bool present, double value, std::string_view, long,
             std::string_view) override {
     expect(at.slot >= 0 && at.slot < slots_, "a slot outside the kind's day");
     expect(!present || value >= 0.0, "a negative value taken");

@@ -8,6 +8,7 @@
 
 #include "core/error.hpp"
 #include "core/files.hpp"
+#include "import/archive.hpp"
 #include "import/import_codes.hpp"
 #include "import/importer.hpp"
 #include "import/stamps.hpp"
@@ -86,6 +87,17 @@ TEST(TextTable, FieldsIdsAndNumbers) {
   EXPECT_EQ(ascii_text("Ch\xC3\xA2teau"), "Ch_teau");
 }
 
+TEST(Archive, TextZipAndBinaryAreToldApart) {
+  using namespace std::string_view_literals;
+  EXPECT_EQ(content_of("STATIONS_ID;MESS_DATUM\r\n\t\f\x1A\xC3\xBC\xFC"), Content::text);
+  EXPECT_EQ(content_of("PK\x03\x04\x14\0\0"sv), Content::zip);
+  EXPECT_EQ(content_of("PK\x05\x06\0\0"sv), Content::zip);
+  EXPECT_EQ(content_of("\x1F\x8B\x08"), Content::binary);
+  EXPECT_EQ(content_of("id;time\n1;2\0"sv), Content::binary);
+  // Only the first 8000 bytes are judged.
+  EXPECT_EQ(content_of(std::string(8000, 'a') + '\0'), Content::text);
+}
+
 int failure_code(const std::function<void()>& action) {
   try {
     action();
@@ -142,7 +154,8 @@ struct Landed {
 
 class Collect : public ValueSink {
  public:
-  void take(int station, Landing at, bool present, double value, long, std::string_view) override {
+  void take(int station, Landing at, bool present, double value, std::string_view, long,
+            std::string_view) override {
     rows.push_back({station, at.day, at.slot, present, value});
   }
   std::vector<Landed> rows;
@@ -182,6 +195,10 @@ TEST(ValueFile, StampsLandOnTheProgramsHoursHalvesAndDays) {
       {Kind::climate, "2023-06-03", true, true, 0, 0, 0, -1},
       {Kind::collector, "20230603", true, true, 0, 0, d, 0},
       {Kind::collector, "20230603", true, false, 0, 0, d - 1, 0},
+      {Kind::collector, "20230603", true, true, 60, 60, d, 0},
+      {Kind::collector, "20230603", true, false, -180, -180, d - 1, 0},
+      {Kind::collector, "20230603", true, true, 0, 60, 0, -1},
+      {Kind::collector, "20230603", true, false, 60, 0, 0, -1},
       {Kind::collector, "2023-06-04T06:00", true, true, 0, 0, d, 0},
       {Kind::collector, "2023-06-03T05:00", false, true, 0, 60, d, 0},
       {Kind::collector, "2023-06-03T18:00", true, true, 0, 0, 0, -1},
@@ -269,13 +286,18 @@ TEST(ValueFile, AFileCutIntoAnyBlocksReadsAsAWhole) {
   }
 }
 
-TEST(SeriesStore, KeepsValuesAcrossBlocksAndRefusesASecondValue) {
+TEST(SeriesStore, KeepsValuesAcrossBlocksAndTellsARepeatedValueFromADifferentOne) {
   SeriesStore store(Kind::hourly, 2);
   const long days[] = {19000, 18900, 19100, -5, 19031};
-  for (const long day : days) EXPECT_TRUE(store.put(1, {day, 23}, true, day * 0.5));
-  EXPECT_TRUE(store.put(1, {18999, 3}, false, 0.0));
-  EXPECT_FALSE(store.put(1, {19031, 23}, true, 1.0));
-  EXPECT_FALSE(store.put(1, {18999, 3}, true, 1.0));
+  using Put = SeriesStore::Put;
+  for (const long day : days) EXPECT_EQ(store.put(1, {day, 23}, true, day * 0.5), Put::stored);
+  EXPECT_EQ(store.put(1, {18999, 3}, false, 0.0), Put::stored);
+  EXPECT_EQ(store.put(1, {19031, 23}, true, 1.0), Put::different);
+  EXPECT_EQ(store.put(1, {19031, 23}, true, 19031 * 0.5), Put::same);
+  EXPECT_EQ(store.put(1, {18999, 3}, true, 1.0), Put::different);
+  EXPECT_EQ(store.put(1, {18999, 3}, false, 0.0), Put::same);
+  EXPECT_EQ(store.put(1, {18999, 5}, true, 0.0), Put::stored);
+  EXPECT_EQ(store.put(1, {18999, 5}, false, 0.0), Put::different);
   for (const long day : days) EXPECT_EQ(store.day(1, day)[23], day * 0.5);
   EXPECT_TRUE(std::isnan(store.day(1, 18999)[3]) && std::isnan(store.day(1, 18999)[4]));
   EXPECT_EQ(store.day(1, 30000), nullptr);
@@ -291,7 +313,7 @@ TEST(Importer, WritesEveryFileOrNone) {
                   {"h.csv", "id,time,value\n44,2023060301,0.3\n"},
                   {"k.csv", "id,time,value\nK1,2023-06-03 18:00,2\n"}};
   ImportRequest request;
-  request.stations = "s.csv";
+  request.stations = {"s.csv"};
   request.files = {{{"h.csv"}, {"k.csv"}, {}}};
   request.out_dir = "out";
   std::ostringstream out, err;

@@ -23,22 +23,22 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 using Values = std::vector<double>;
 
-// A period spread with `choices`, a dry one under nearest-wet following
-// `pattern` where it is given.
+// A period spread with `choices`, with `without` hours without data, one
+// under nearest-wet following `pattern` where it is given.
 struct Spreading {
   Values hours;
   Spread spread;
 
   Spreading(double reading, const Values& estimates, const SpreadingChoices& choices,
-            const Values& pattern = {}, double unusable = kMarker)
+            const Values& pattern = {}, double unusable = kMarker, int without = 0)
       : hours(estimates.size(), 77.0) {
     double pattern_sum = 0.0;
     for (const double value : pattern) pattern_sum += value;
     const auto find = [&] {
       return pattern.empty() ? DryPattern{} : DryPattern{pattern.data(), pattern_sum};
     };
-    const PeriodToSpread period{reading,  estimates,           kNodata,
-                                unusable, PatternLookup(find), Lookup<double>()};
+    const PeriodToSpread period{reading,          estimates, kNodata, unusable, PatternLookup(find),
+                                Lookup<double>(), without};
     spread = spread_reading(period, choices, hours);
   }
 };
@@ -51,6 +51,13 @@ TEST(Spreading, HandWorkedPeriods) {
   const auto kept = [](int decimals) {
     return SpreadingChoices{DryFallback::uniform, true, decimals};
   };
+  // Choices for hours without data: written missing, spread evenly, after
+  // the nearest wet station.
+  const SpreadingChoices gone{DryFallback::zero, false, 1, Pattern::idw, NoDataHours::missing};
+  const SpreadingChoices even{DryFallback::zero, false, 1, Pattern::idw, NoDataHours::uniform};
+  const SpreadingChoices even_kept{DryFallback::zero, true, 1, Pattern::idw, NoDataHours::uniform};
+  const SpreadingChoices follow{DryFallback::zero, false, 1, Pattern::idw,
+                                NoDataHours::nearest_wet};
   const struct Row {
     const char* what;
     double reading;
@@ -60,6 +67,8 @@ TEST(Spreading, HandWorkedPeriods) {
     double unusable;
     Values hours;
     Outcome outcome;
+    int without = 0;  // hours without data
+    double pattern_sum = 0.0;
   } rows[] = {
       // clang-format off
       {"in proportion", 6, {0.5, 0.5, 0, 0}, plain, {}, kMarker, {3, 3, 0, 0}, scaled},
@@ -100,16 +109,37 @@ TEST(Spreading, HandWorkedPeriods) {
        {0.3, 0.3, 0.2, 0.2}, spread_uniform},
       {"hours beyond the rounding's reach stay", 3e15, {1, 1}, kept(0), {}, kMarker,
        {1.5e15, 1.5e15}, scaled},
+      // Hours without data (here the last two, estimated 0).
+      {"zero: into the other hours", 8, {1, 3, 0, 0}, plain, {}, kMarker, {2, 6, 0, 0},
+       no_hourly_data, 2, 4},
+      {"zero, no hour with data: lost", 8, {0, 0, 0, 0}, plain, {}, kMarker, {0, 0, 0, 0},
+       no_hourly_data, 4},
+      {"zero, no hour with data: the dry fallback spreads it", 8, {0, 0, 0, 0}, uniform, {},
+       kMarker, {2, 2, 2, 2}, spread_uniform, 4},
+      {"a missing reading stays one", kMarker, {1, 3, 0, 0}, even, {}, kMarker,
+       Values(4, kMarker), reading_missing, 2},
+      {"missing: every hour", 8, {1, 3, 0, 0}, gone, {}, kMarker, Values(4, kMarker),
+       no_hourly_data, 2},
+      {"uniform over all hours; a missing one stays", 6, {9999, kMarker, 0, 0}, even, {}, kMarker,
+       {1.5, kMarker, 1.5, 1.5}, no_hourly_data, 2},
+      {"nearest-wet: after the station", 8, {1, 3, 0, 0}, follow, {1, 0, 1, 2}, kMarker,
+       {2, 0, 2, 4}, no_hourly_data, 2, 4},
+      {"nearest-wet without a wet station: evenly", 8, {1, 3, 0, 0}, follow, {}, kMarker,
+       {2, 2, 2, 2}, no_hourly_data, 2},
+      {"uniform, kept totals", 1, {1, 3, 0, 0}, even_kept, {}, kMarker, {0.3, 0.3, 0.2, 0.2},
+       no_hourly_data, 2},
       // clang-format on
   };
   for (const Row& row : rows) {
-    const Spreading done(row.reading, row.estimates, row.choices, row.pattern, row.unusable);
+    const Spreading done(row.reading, row.estimates, row.choices, row.pattern, row.unusable,
+                         row.without);
     EXPECT_EQ(done.hours, row.hours) << row.what;
     EXPECT_EQ(done.spread.outcome, row.outcome) << row.what;
     double sum = 0.0;
     for (const double value : row.estimates) sum += value;
     EXPECT_TRUE(done.spread.sum == sum || std::isnan(sum)) << row.what;
-    EXPECT_EQ(done.spread.pattern_sum, row.outcome == nearest_wet ? 4.0 : 0.0) << row.what;
+    EXPECT_EQ(done.spread.pattern_sum, row.outcome == nearest_wet ? 4.0 : row.pattern_sum)
+        << row.what;
   }
 }
 
@@ -150,32 +180,43 @@ TEST(Spreading, RandomPeriodsKeepTheirReadingAndTellTheirOutcome) {
                            : kind == 1 ? 0.0
                            : kind == 2 ? -below(100) / 8.0
                                        : below(4000) / std::array{10.0, 100.0, 8.0, 7.0}[below(4)];
-    const SpreadingChoices choices{static_cast<DryFallback>(below(3)), below(3) != 0, below(4)};
+    const SpreadingChoices choices{static_cast<DryFallback>(below(3)), below(3) != 0, below(4),
+                                   Pattern::idw, static_cast<NoDataHours>(below(4))};
+    const int without = below(3) == 0 ? 1 + below(3) : 0;
     Values pattern;
     if (below(2) == 0) {
       for (std::size_t k = 0; k < estimates.size(); ++k) pattern.push_back(below(3) * 0.5);
       pattern[0] = 1.0;
     }
-    const Spreading done(reading, estimates, choices, pattern);
+    const Spreading done(reading, estimates, choices, pattern, kMarker, without);
 
     double sum = 0.0;
     for (const double value : estimates) sum += value;
     using enum Outcome;
-    const Outcome outcome =
+    const Outcome plain =
         !(sum >= 0.0)                                                   ? unusable_sum
         : !(reading > -kNodata)                                         ? reading_missing
         : sum > 0.0                                                     ? scaled
         : choices.dry_fallback == DryFallback::zero || !(reading > 0.0) ? no_rain_interpolated
         : choices.dry_fallback == DryFallback::nearest_wet && !pattern.empty() ? nearest_wet
                                                                                : spread_uniform;
+    // Hours without data: told apart where they make a difference, spread
+    // by the choice unless it is zero.
+    const NoDataHours how = choices.no_data_hours;
+    const bool apart =
+        without > 0 && plain != unusable_sum && plain != reading_missing &&
+        (how != NoDataHours::zero || plain == scaled || plain == no_rain_interpolated);
+    const Outcome outcome = apart ? no_hourly_data : plain;
     ASSERT_EQ(done.spread.outcome, outcome) << run;
-    if (!choices.keep_totals ||
-        (outcome != scaled && outcome != spread_uniform && outcome != nearest_wet)) {
+    const bool spread_apart =
+        apart && how != NoDataHours::missing && (how != NoDataHours::zero || sum > 0.0);
+    if (!choices.keep_totals || (outcome != scaled && outcome != spread_uniform &&
+                                 outcome != nearest_wet && !spread_apart)) {
       continue;
     }
     SpreadingChoices loose = choices;
     loose.keep_totals = false;
-    const Spreading unrounded(reading, estimates, loose, pattern);
+    const Spreading unrounded(reading, estimates, loose, pattern, kMarker, without);
     const double unit = std::pow(10.0, -choices.decimals);
     std::int64_t units = 0;
     bool all_present = true;
@@ -197,6 +238,7 @@ TEST(Spreading, RandomPeriodsKeepTheirReadingAndTellTheirOutcome) {
   EXPECT_GT(kept[Outcome::scaled], 2000);
   EXPECT_GT(kept[Outcome::spread_uniform], 200);
   EXPECT_GT(kept[Outcome::nearest_wet], 200);
+  EXPECT_GT(kept[Outcome::no_hourly_data], 200);
 }
 
 // The rounding done the plain way, to check the fast one against: every

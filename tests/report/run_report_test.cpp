@@ -83,12 +83,12 @@ TEST(RunReport, RowsAgreeWithTheHoursOfTheResultFile) {
     std::map<Stamp, std::size_t> line_of;
     for (std::size_t i = 5; i < result.size(); ++i) line_of[stamp_of(result[i], 0)] = i;
     const auto rows = lines_of(report);
-    ASSERT_EQ(rows.front().size(), 12u);
+    ASSERT_EQ(rows.front().size(), 13u);
     ASSERT_EQ(rows.size(), 1u + r.days * (2 * r.climate + r.collector));
     std::pair<Stamp, int> previous{};
     for (std::size_t i = 1; i < rows.size(); ++i) {
       const Cells& row = rows[i];
-      ASSERT_EQ(row.size(), 12u);
+      ASSERT_EQ(row.size(), 13u);
       const int station = std::stoi(row[0]);
       const Stamp stamp = stamp_of(row, 3);
       EXPECT_LT(previous, std::pair(stamp, station));  // time order, then station order
@@ -114,7 +114,12 @@ TEST(RunReport, RowsAgreeWithTheHoursOfTheResultFile) {
       const bool reading_missing = row[7].empty();
       const double reading = reading_missing ? 0.0 : number(row[7]);
       const std::string& outcome = row[9];
-      if (outcome == "scaled") {
+      // Hours without data set a period apart; under the default it is
+      // scaled all the same where its estimates are not all 0.
+      EXPECT_TRUE(outcome != "no-hourly-data" || row[12] != "0");
+      EXPECT_TRUE((outcome != "scaled" && outcome != "no-rain-interpolated") || row[12] == "0");
+      const bool lost = outcome == "no-hourly-data" && row[10].empty();
+      if (outcome == "scaled" || (outcome == "no-hourly-data" && !lost)) {
         EXPECT_EQ(number(row[10]), reading / number(row[8]));
         if (written == hours && !any_missing) {
           // Each written hour is rounded to one decimal.
@@ -126,7 +131,7 @@ TEST(RunReport, RowsAgreeWithTheHoursOfTheResultFile) {
       } else {
         EXPECT_EQ(row[10], "");
       }
-      EXPECT_TRUE(outcome != "no-rain-interpolated" || all_dry);
+      EXPECT_TRUE((outcome != "no-rain-interpolated" && !lost) || all_dry);
       EXPECT_TRUE((outcome != "reading-missing" && outcome != "unusable-sum") || all_missing);
       EXPECT_TRUE(outcome != "reading-missing" || reading_missing);
       EXPECT_TRUE(!reading_missing || outcome == "reading-missing" || outcome == "unusable-sum");
@@ -154,12 +159,12 @@ std::int64_t written_units(const std::string& text, int decimals) {
   return std::stoll(digits);
 }
 
-// With --keep-totals, over random runs with each dry fallback and 0, 1 and 3
-// decimals: every scaled or spread period whose hours are all written and
-// present adds up, in the written text, to its reading as written with those
-// decimals; no hour lies a unit of the last decimal or more from its value
-// (from the same run with six decimals), and every other value of the
-// result file, the report and the console are those of the run without it.
+// With --keep-totals, over random runs with each dry fallback, each way with
+// hours without data and 0, 1 and 3 decimals: every scaled or spread period whose hours are all
+// written and present adds up, in the written text, to its reading as written with those decimals;
+// no hour lies a unit of the last decimal or more from its value (from the same run with six
+// decimals), and every other value of the result file, the report and the console are those of the
+// run without it.
 TEST(RunReport, KeptTotalsAddUpInTheWrittenText) {
   std::map<std::string, int> kept;
   int partial = 0;
@@ -167,6 +172,7 @@ TEST(RunReport, KeptTotalsAddUpInTheWrittenText) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     const int decimals = std::array{0, 1, 3}[seed % 3];
     const auto fallback = static_cast<DryFallback>(seed / 3 % 3);
+    const auto without = static_cast<NoDataHours>(seed / 9 % 4);
     struct Outputs {
       std::string result, report, console;
     };
@@ -177,6 +183,7 @@ TEST(RunReport, KeptTotalsAddUpInTheWrittenText) {
       invocation.options.report_file = "r";
       invocation.options.decimals = with_decimals;
       invocation.options.dry_fallback = fallback;
+      invocation.options.no_data_hours = without;
       invocation.options.keep_totals = keep_totals;
       std::istringstream in;
       std::ostringstream out;
@@ -208,7 +215,11 @@ TEST(RunReport, KeptTotalsAddUpInTheWrittenText) {
       const double reading = row[7] == "reading" || row[7].empty() ? 0.0 : number(row[7]);
       EXPECT_FALSE(fallback != DryFallback::zero && outcome == "no-rain-interpolated" &&
                    reading > 0.0);
-      if (outcome != "scaled" && outcome != "spread-uniform" && outcome != "nearest-wet") continue;
+      // Spread without data unless written missing or lost.
+      const bool spread = outcome == "no-hourly-data" && without != NoDataHours::missing &&
+                          (without != NoDataHours::zero || !row[10].empty());
+      if (outcome != "scaled" && outcome != "spread-uniform" && outcome != "nearest-wet" && !spread)
+        continue;
       const auto column = 3 + std::stoul(row[0]);
       const std::size_t hours = row[2] == "climate" ? 12 : 24;
       const std::size_t first = line_of.at(stamp_of(row, 3));
@@ -246,6 +257,7 @@ TEST(RunReport, KeptTotalsAddUpInTheWrittenText) {
   EXPECT_GT(kept["scaled"], 200);
   EXPECT_GT(kept["spread-uniform"], 5);
   EXPECT_GT(kept["nearest-wet"], 5);
+  EXPECT_GT(kept["no-hourly-data"], 5);
   EXPECT_GT(partial, 10);
 }
 }  // namespace

@@ -73,7 +73,7 @@ TEST(ExportFile, TheExamplesResultAsATidyTable) {
   const Exported exported = export_csv("result.txt", text, request);
   ASSERT_EQ(exported.code, 0) << exported.console;
   const auto rows = split(exported.csv, ',');
-  ASSERT_EQ(rows[0], (std::vector<std::string>{"station", "name", "kind", "x", "y", "height",
+  ASSERT_EQ(rows[0], (std::vector<std::string>{"station", "id", "name", "kind", "x", "y", "height",
                                                "time", "value"}));
   const std::size_t stations = result[1].size() - 4;
   ASSERT_EQ(rows.size(), 1 + (result.size() - 5) * stations);
@@ -91,19 +91,21 @@ TEST(ExportFile, TheExamplesResultAsATidyTable) {
                   static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()), hour % 24);
     for (std::size_t s = 0; s < stations; ++s) {
       const auto& row = rows[1 + (line - 5) * stations + s];
-      ASSERT_EQ(row.size(), 8u);
+      ASSERT_EQ(row.size(), 9u);
       EXPECT_EQ(row[0], std::to_string(s + 1));
+      // A station of unknown kind whose name is unique has it as its id.
       EXPECT_EQ(row[1], result[4][4 + s]);
-      EXPECT_EQ(row[2], "unknown");
-      EXPECT_EQ(number(row[3]), number(result[2][4 + s]));
-      EXPECT_EQ(number(row[4]), number(result[3][4 + s]));
-      EXPECT_EQ(number(row[5]), number(result[1][4 + s]));
-      EXPECT_EQ(row[6], time) << "line " << line + 1;
+      EXPECT_EQ(row[2], result[4][4 + s]);
+      EXPECT_EQ(row[3], "unknown");
+      EXPECT_EQ(number(row[4]), number(result[2][4 + s]));
+      EXPECT_EQ(number(row[5]), number(result[3][4 + s]));
+      EXPECT_EQ(number(row[6]), number(result[1][4 + s]));
+      EXPECT_EQ(row[7], time) << "line " << line + 1;
       const double value = number(r[4 + s]);
       if (value <= -9998.0) {
-        EXPECT_EQ(row[7], "");
+        EXPECT_EQ(row[8], "");
       } else {
-        EXPECT_EQ(number(row[7]), value) << "line " << line + 1 << ", station " << s + 1;
+        EXPECT_EQ(number(row[8]), value) << "line " << line + 1 << ", station " << s + 1;
       }
     }
   }
@@ -121,11 +123,11 @@ TEST(ExportFile, KindsAndFailures) {
   const Exported readings =
       export_csv("c.txt", header + "2001 12 31 7 1.5 -9999\n2001 12 31 19 0 2\n", climate);
   EXPECT_EQ(readings.csv,
-            "station,name,kind,x,y,height,time,value\n"
-            "1,A,climate,3,5,1,2001-12-31T18:00:00+02:00,1.5\n"
-            "2,B,climate,4,6,2,2001-12-31T18:00:00+02:00,\n"
-            "1,A,climate,3,5,1,2002-01-01T06:00:00+02:00,0\n"
-            "2,B,climate,4,6,2,2002-01-01T06:00:00+02:00,2\n");
+            "station,id,name,kind,x,y,height,time,value\n"
+            "1,KA,A,climate,3,5,1,2001-12-31T18:00:00+02:00,1.5\n"
+            "2,KB,B,climate,4,6,2,2001-12-31T18:00:00+02:00,\n"
+            "1,KA,A,climate,3,5,1,2002-01-01T06:00:00+02:00,0\n"
+            "2,KB,B,climate,4,6,2,2002-01-01T06:00:00+02:00,2\n");
   const struct {
     const char* records;
     int code;

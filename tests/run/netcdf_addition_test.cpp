@@ -70,7 +70,8 @@ std::vector<std::vector<double>> result_values(const std::string& path) {
 // result file writes comes back exactly (missing ones as the fill value),
 // the stations as their headers give them with their kinds, the hours as
 // the hourly file's title states them, latitude and longitude through its
-// CRS; exporting the result file gives the same values.
+// CRS; exporting the result file gives the same values, also with its hours
+// moved to another offset.
 TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   ScratchFolder folder("rumo-netcdf-run");
   std::mt19937 rng(11);
@@ -126,6 +127,7 @@ TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   for (std::size_t s = 0; s < 8; ++s) {
     const int i = static_cast<int>(s < 4 ? s : s < 6 ? s - 4 : s - 6);
     EXPECT_EQ(nc.names[s], "S" + std::to_string(s));
+    EXPECT_EQ(nc.ids[s], "HKS"[kinds[s] - 1] + nc.names[s]);
     EXPECT_EQ(nc.kinds[s], kinds[s]);
     EXPECT_EQ(nc.x[s], 500000.0 + 9000 * i - 20000 * (i % 2));
     EXPECT_EQ(nc.y[s], 5540000.0 + 7000 * i);
@@ -147,6 +149,14 @@ TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   EXPECT_EQ(exported.time, nc.time);
   EXPECT_EQ(exported.time_units, nc.time_units);
   EXPECT_EQ(exported.kinds, std::vector<signed char>(8, 0));
+  // The same hours as UTC-02:00 counts them: three hours earlier, from the
+  // day before.
+  request.to_offset = UtcOffset{-120};
+  export_station_file(console, disk, request);
+  const NetcdfContent moved = read_netcdf(folder / "e.nc");
+  EXPECT_EQ(moved.values, nc.values);
+  EXPECT_EQ(moved.time_units, "hours since 2003-12-29 00:00:00 -02:00");
+  for (std::size_t k = 0; k < 72; ++k) EXPECT_EQ(moved.time[k], nc.time[k] + 21.0);
 }
 
 // The file is created before any data is read: one that names a file of
