@@ -48,8 +48,7 @@ const char* const kRunOptions[] = {"--hourly",
                                    "--lower-limit",
                                    "--lower-replacement",
                                    "--upper-limit",
-                                   "--upper-replacement",
-                                   "--neighbours"};
+                                   "--upper-replacement"};
 
 void declare(CLI::App& app, Texts& t) {
   const auto file = [&](const char* name, std::string& into, const char* help) {
@@ -185,8 +184,6 @@ RunParameters run_parameters(const OptionValues& v, const Texts& t, bool cross_v
   p.lower_replacement = limit("--lower-replacement", t.lower_replacement, 0.0, false);
   p.upper_limit = limit("--upper-limit", t.upper_limit, HUGE_VAL, true);
   p.upper_replacement = limit("--upper-replacement", t.upper_replacement, 0.0, false);
-  if (v.given("--neighbours"))
-    p.neighbours = v.count_or_all("--neighbours", t.neighbours, kMaxStations);
   return p;
 }
 
@@ -201,6 +198,8 @@ RunOptions run_options(const OptionValues& v, const Texts& t) {
                                {"uniform", DryFallback::uniform},
                                {"nearest-wet", DryFallback::nearest_wet}});
   }
+  if (v.given("--neighbours"))
+    o.neighbours = v.count_or_all("--neighbours", t.neighbours, kMaxStations);
   if (v.given("--pattern")) o.pattern = pattern_choice(v, "--pattern", t.pattern);
   o.keep_totals = t.keep_totals;
   o.report_file = v.not_empty("--report", t.report);
@@ -265,7 +264,8 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "collector stations and scales each station's hours to its own readings.\n\n"
       "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
       "asks its 17 questions on standard input, as it always has; --report, --map, --netcdf, "
-      "--decimals, --dry-fallback, --pattern, --keep-totals, --threads, --quiet and the "
+      "--neighbours, --decimals, --dry-fallback, --pattern, --keep-totals, --threads, --quiet and "
+      "the "
       "cross-validation "
       "options may be added to such a run.\n\n"
       "rumo export FILE --netcdf OUT --csv OUT writes a station file as CF-NetCDF and as a tidy "
