@@ -12,6 +12,9 @@
 //   dense-report   dense with the run report (--report)
 //   dense-nearest-wet  dense with --dry-fallback nearest-wet
 //   dense-keep-totals  dense with --keep-totals
+// and, only when asked for:
+//   dense-neighbours-8  dense with --neighbours 8
+//   dense-peak-add, dense-sharpen, dense-peak-align  dense with that --pattern
 //   dense-netcdf   dense with the result as NetCDF (--netcdf)
 //   crossval       the program's cross-validation of the hourly stations over
 //                  its default grid (35 pairs around power 2 and 50 km); it
@@ -135,9 +138,10 @@ void usage() {
       "  --quick           the same as --days 30\n"
       "  --only A,B        run only these workloads:\n"
       "                    dense dense-report dense-nearest-wet dense-keep-totals dense-netcdf\n"
+      "                    dense-neighbours-8 dense-peak-add dense-sharpen dense-peak-align\n"
       "                    general sparse plain plain-general io-floor\n"
       "                    crossval gaps plain-gaps national national-io-floor\n"
-      "                    (all but the national ones by default)\n"
+      "                    (all but the national, neighbours and pattern ones by default)\n"
       "  --threads N       threads of the program (all cores)\n"
       "  --repeat N        run every workload in N rounds; each keeps its least\n"
       "                    wall and its least processor time (1)\n"
@@ -386,6 +390,46 @@ int main(int argc, char** argv) {
        true,
        true,
        {"--keep-totals"}},
+      {"dense-neighbours-8",
+       "dense with --neighbours 8",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       false,
+       {"--neighbours", "8"}},
+      {"dense-peak-add",
+       "dense with --pattern peak-add",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       false,
+       {"--pattern", "peak-add"}},
+      {"dense-sharpen",
+       "dense with --pattern sharpen",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       false,
+       {"--pattern", "sharpen"}},
+      {"dense-peak-align",
+       "dense with --pattern peak-align",
+       o.rumo,
+       2.0,
+       everywhere,
+       o.days,
+       &base,
+       true,
+       false,
+       {"--pattern", "peak-align"}},
       {"general", "power 1.5, every station in reach", o.rumo, 1.5, everywhere, o.days, &base,
        true},
       {"sparse", "power 2, maximum distance 30 km", o.rumo, 2.0, 30000.0, o.days, &base, true},
@@ -571,6 +615,10 @@ int main(int argc, char** argv) {
   ratio("dense-nearest-wet / dense", "dense-nearest-wet", "dense");
   ratio("dense-keep-totals / dense", "dense-keep-totals", "dense");
   ratio("dense-netcdf / dense", "dense-netcdf", "dense");
+  ratio("dense-neighbours-8 / dense", "dense-neighbours-8", "dense");
+  ratio("dense-peak-add / dense", "dense-peak-add", "dense");
+  ratio("dense-sharpen / dense", "dense-sharpen", "dense");
+  ratio("dense-peak-align / dense", "dense-peak-align", "dense");
   ratio("crossval / dense", "crossval", "dense");
   ratio("plain-gaps / gaps", "plain-gaps", "gaps");
   ratio("gaps / dense", "gaps", "dense");

@@ -49,8 +49,7 @@ const char* const kRunOptions[] = {"--hourly",
                                    "--lower-limit",
                                    "--lower-replacement",
                                    "--upper-limit",
-                                   "--upper-replacement",
-                                   "--neighbours"};
+                                   "--upper-replacement"};
 
 void declare(CLI::App& app, Texts& t) {
   const auto file = [&](const char* name, std::string& into, const char* help) {
@@ -204,8 +203,6 @@ RunParameters run_parameters(const OptionValues& v, const Texts& t, bool cross_v
   p.lower_replacement = limit("--lower-replacement", t.lower_replacement, 0.0, false);
   p.upper_limit = limit("--upper-limit", t.upper_limit, HUGE_VAL, true);
   p.upper_replacement = limit("--upper-replacement", t.upper_replacement, 0.0, false);
-  if (v.given("--neighbours"))
-    p.neighbours = v.count_or_all("--neighbours", t.neighbours, kMaxStations);
   return p;
 }
 
@@ -220,6 +217,8 @@ RunOptions run_options(const OptionValues& v, const Texts& t) {
                                {"uniform", DryFallback::uniform},
                                {"nearest-wet", DryFallback::nearest_wet}});
   }
+  if (v.given("--neighbours"))
+    o.neighbours = v.count_or_all("--neighbours", t.neighbours, kMaxStations);
   if (v.given("--pattern")) o.pattern = pattern_choice(v, "--pattern", t.pattern);
   if (v.given("--no-data-hours")) {
     o.no_data_hours = v.choice("--no-data-hours", t.no_data_hours,
@@ -307,7 +306,7 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "collector stations and scales each station's hours to its own readings.\n\n"
       "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
       "asks its 17 questions on standard input, as it always has; --report, --map, --netcdf, "
-      "--grid-netcdf, --decimals, --dry-fallback, --pattern, --no-data-hours, --keep-totals, "
+      "--grid-netcdf, --neighbours, --decimals, --dry-fallback, --pattern, --no-data-hours, --keep-totals, "
       "--threads, --quiet and the cross-validation options may be added to such a run.\n\n"
       "rumo export FILE --netcdf OUT --csv OUT writes a station file as CF-NetCDF and as a tidy "
       "table (rumo export --help).",

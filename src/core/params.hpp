@@ -92,9 +92,9 @@ struct GridRequest {
 };
 
 // What the command line asks of a run besides its parameters. None of it
-// changes the result file except `decimals`, `dry_fallback`, `pattern`,
-// `no_data_hours` and `keep_totals`, whose defaults keep it as the dialogue
-// always wrote it.
+// changes the result file except `neighbours`, `decimals`, `dry_fallback`,
+// `pattern`, `no_data_hours` and `keep_totals`, whose defaults keep it as the
+// dialogue always wrote it.
 struct RunOptions {
   // True when the parameters came as run options: then input errors say
   // where they are, and likely mistakes are warned of. The dialogue's
@@ -102,6 +102,9 @@ struct RunOptions {
   bool located = false;
   bool quiet = false;
   int threads = 1;
+  // The neighbour limit of --neighbours, which the run takes into its
+  // parameters whether they come as run options or from the dialogue.
+  int neighbours = 0;
   int decimals = 1;
   DryFallback dry_fallback = DryFallback::zero;
   Pattern pattern = Pattern::idw;

@@ -99,6 +99,7 @@ void read_parameters(RunContext& run, const Invocation& invocation) {
   } else {
     read_parameters(run.console, run.params);
   }
+  run.params.neighbours = run.options.neighbours;
 }
 
 // The stations, from the headers of the files the parameters name; likely

@@ -51,6 +51,16 @@ TEST(CommandLine, ParametersAndTheirDefaults) {
   EXPECT_TRUE(added.options.dry_fallback == DryFallback::nearest_wet && added.options.keep_totals);
   EXPECT_TRUE(parse({"--dry-fallback", "uniform"}).options.dry_fallback == DryFallback::uniform);
   EXPECT_TRUE(run.options.dry_fallback == DryFallback::zero && !run.options.keep_totals);
+  // The neighbour limit and the pattern, and their grids; all is 0.
+  EXPECT_TRUE(run.options.neighbours == 0 && run.options.pattern == Pattern::idw);
+  const Invocation chosen =
+      parse({"--neighbours", "8", "--pattern", "peak-align", "--cross-validate",
+             "--neighbour-counts", "all,3", "--patterns", "sharpen,all"});
+  EXPECT_TRUE(chosen.options.neighbours == 8 && chosen.options.pattern == Pattern::peak_align);
+  const CrossValidationRequest& cv = chosen.options.cross_validation;
+  EXPECT_EQ(cv.neighbour_counts, (std::vector<int>{0, 3}));
+  EXPECT_EQ(cv.patterns, (std::vector{Pattern::sharpen, Pattern::idw, Pattern::peak_add,
+                                      Pattern::sharpen, Pattern::peak_align}));
 }
 
 struct Ran {
