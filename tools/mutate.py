@@ -259,8 +259,13 @@ FAULTS = [
      "a station at exactly the maximum distance of a cell is left out"),
     ("grid/grid_idw.cpp", "if (!part.known_valid || part.known != present) {",
      "if (!part.known_valid) {", "a cell keeps the sources of the first hour when others come and go"),
-    ("grid/grid_idw.cpp", "        std::sort(chosen.begin(), chosen.end());", "",
-     "with a neighbour limit the weights are summed nearest first (other last bits)"),
+    ("grid/grid_idw.cpp", """          std::partial_sort(in_reach.begin(), in_reach.begin() + static_cast<long>(keep),
+                            in_reach.end());""",
+     """          std::partial_sort(in_reach.begin(), in_reach.begin() + static_cast<long>(keep),
+                            in_reach.end(), [](const auto& a, const auto& b) {
+                              return a.first < b.first || (a.first == b.first && a.second > b.second);
+                            });""",
+     "of two stations at the same distance from a cell, the later one is taken"),
     ("grid/grid_geometry.cpp", "columns = std::max(1.0, std::ceil(high_x / cell) - first_column);",
      "columns = std::max(1.0, std::floor(high_x / cell) - first_column);",
      "the easternmost stations fall outside the default extent"),
