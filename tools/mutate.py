@@ -133,6 +133,12 @@ FAULTS = [
     ("core/periods.cpp", "if (how == NoDataHours::missing || (how == NoDataHours::zero &&",
      "if ((how == NoDataHours::zero &&",
      "readings written missing count as having reached the result"),
+    ("interp/spreading.cpp",
+     "  if (choices.keep_totals) keep_period_total(hours, reading, choices.decimals, nodata);\n"
+     "  return spread;\n}",
+     "  if (choices.keep_totals && spread.outcome == Outcome::scaled)\n"
+     "    keep_period_total(hours, reading, choices.decimals, nodata);\n  return spread;\n}",
+     "kept totals leave the periods spread by the dry fallback unrounded"),
     ("core/periods.cpp", "if (present) tally.observed_total += period.reading;",
      "tally.observed_total += period.reading;", "missing markers counted in the observed total"),
     ("report/run_report.cpp",
@@ -195,6 +201,15 @@ FAULTS = [
     ("crossval/cross_validation.cpp", "for (const double factor : {0.25, 0.5, 1.0, 2.0, 4.0}) {",
      "for (const double factor : {0.25, 0.5, 2.0, 4.0}) {",
      "the run's own distance is missing from the default grid"),
+    ("crossval/cross_validation.cpp", "const double term = weight[j] / sums[j] * value;",
+     "const double term = weight[j] * value / sums[j];",
+     "the cross-validation's estimates differ from the run's in the last bits"),
+    ("crossval/cross_validation.cpp",
+     "hour.changed_run = std::min(hour.changed_run, run);",
+     "hour.changed_run = std::max(hour.changed_run, run);",
+     "the cross-validation's kept weight sums miss the first change of the present stations"),
+    ("crossval/disaggregation.cpp", "  at.hour = hour;\n", "",
+     "the periods file writes hour 24 where a period's reading is of hour 7 or 19"),
     # cli: the command line
     ("cli/option_values.cpp", "date.day > days_in_month(date.month, date.year)",
      "date.day > days_in_month(date.month, date.year) + 1", "31 June is accepted"),

@@ -31,13 +31,11 @@ RUMO_VECTOR_LOOP void add_terms(double* __restrict values, const double* __restr
 IdwEngine::IdwEngine(const StationTable& table, const StationCounts& counts,
                      const IdwSettings& settings, WorkerPool* pool)
     : table_(table), counts_(counts), settings_(settings), pool_(pool) {
-#ifndef RUMO_PLAIN_INTERPOLATION
   take_memory(exit_code::memory_weights, [&] {
     const std::size_t parts = pool_ != nullptr ? static_cast<std::size_t>(pool_->size()) : 1;
     climate_ = build_parts(counts.first_climate(), counts.last_climate(), parts);
     collector_ = build_parts(counts.first_collector(), counts.total(), parts);
   });
-#endif
 }
 
 // Parts of nearly equal numbers of targets; a group of fewer targets than
@@ -351,12 +349,6 @@ void IdwEngine::interpolate_field(const Group& group, State& state, HourField& f
 
 void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last,
                             const std::function<void(int, int)>& then) {
-#ifdef RUMO_PLAIN_INTERPOLATION
-  for (int slot = first_slot; slot <= last_slot; ++slot) {
-    idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
-  }
-  if (then) then(first, last);
-#else
   const bool climate = first == counts_.first_climate() && last == counts_.last_climate();
   const bool collector = first == counts_.first_collector() && last == counts_.total();
   if (!climate && !collector) {
@@ -381,7 +373,6 @@ void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, i
   } else {
     pool_->run(parts.size(), one_part);
   }
-#endif
 }
 
 }  // namespace rumo
