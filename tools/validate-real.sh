@@ -16,6 +16,7 @@
 #                         gauge's hours (lags) and its written days against
 #                         its readings
 #   cross_validation      the hourly stations of 2020, hidden in turn
+#   clock_check, grid_check   tools/validate-clock.sh and tools/validate-grid.sh
 # Exit status 0 when every check holds (or the data are absent), 1 when one
 # fails, 2 when the program is missing.
 set -euo pipefail
@@ -291,11 +292,22 @@ clock_check() {
   bash "$root/tools/validate-clock.sh" "$rumo" "$data" || failed=1
 }
 
+# Hourly grids at held-out stations, from the hourly sources alone and with
+# disaggregated collector stations (tools/validate-grid.sh prints its part).
+grid_check() {
+  echo "== hourly grids at held-out stations"
+  local section
+  section=$(bash "$root/tools/validate-grid.sh" "$build" "$data") || failed=1
+  echo "$section"
+  part 4-grid <<<"$section"
+}
+
 main() {
   import_sources
   daily_follow_gauges
   clock_check
   cross_validation
+  grid_check
   write_page
   echo
   echo "validate-real: wrote docs/real-data.md; $([ $failed = 0 ] && echo "every check holds" || echo "a check FAILS")"

@@ -306,7 +306,8 @@ std::optional<Invocation> parse_command_line(int argc, const char* const* argv, 
       "collector stations and scales each station's hours to its own readings.\n\n"
       "With run options (--hourly and the others) the run needs no dialogue. Without them rumo "
       "asks its 17 questions on standard input, as it always has; --report, --map, --netcdf, "
-      "--grid-netcdf, --neighbours, --decimals, --dry-fallback, --pattern, --no-data-hours, --keep-totals, "
+      "--grid-netcdf, --neighbours, --decimals, --dry-fallback, --pattern, --no-data-hours, "
+      "--keep-totals, "
       "--threads, --quiet and the cross-validation options may be added to such a run.\n\n"
       "rumo export FILE --netcdf OUT --csv OUT writes a station file as CF-NetCDF and as a tidy "
       "table (rumo export --help).",

@@ -31,7 +31,6 @@ RUMO_VECTOR_LOOP void add_terms(double* __restrict values, const double* __restr
 IdwEngine::IdwEngine(const StationTable& table, const StationCounts& counts,
                      const IdwSettings& settings, WorkerPool* pool)
     : table_(table), counts_(counts), settings_(settings), pool_(pool) {
-#ifndef RUMO_PLAIN_INTERPOLATION
   if (settings.neighbours > 0) {
     nearest_.emplace(table, counts.hourly, counts.first_climate(), counts.total(), settings);
     return;
@@ -41,7 +40,6 @@ IdwEngine::IdwEngine(const StationTable& table, const StationCounts& counts,
     climate_ = build_parts(counts.first_climate(), counts.last_climate(), parts);
     collector_ = build_parts(counts.first_collector(), counts.total(), parts);
   });
-#endif
 }
 
 // Parts of nearly equal numbers of targets; a group of fewer targets than
@@ -355,12 +353,6 @@ void IdwEngine::interpolate_field(const Group& group, State& state, HourField& f
 
 void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, int first, int last,
                             const std::function<void(int, int)>& then) {
-#ifdef RUMO_PLAIN_INTERPOLATION
-  for (int slot = first_slot; slot <= last_slot; ++slot) {
-    idw_interpolate(window.field(slot), first, last, table_, counts_.hourly, settings_);
-  }
-  if (then) then(first, last);
-#else
   const bool climate = first == counts_.first_climate() && last == counts_.last_climate();
   const bool collector = first == counts_.first_collector() && last == counts_.total();
   if (nearest_ && (climate || collector)) {
@@ -389,7 +381,6 @@ void IdwEngine::interpolate(HourWindow& window, int first_slot, int last_slot, i
   } else {
     pool_->run(parts.size(), one_part);
   }
-#endif
 }
 
 }  // namespace rumo

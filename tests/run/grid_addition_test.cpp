@@ -72,8 +72,8 @@ TEST(GridAddition, EveryCellIsThePlainMethodOverTheResultFile) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     testing::RandomRun r(seed);
     Invocation invocation{r.params, {}};
-    invocation.parameters->neighbours = static_cast<int>(seed % 4);
     RunOptions& o = invocation.options;
+    o.neighbours = static_cast<int>(seed % 4);
     o.located = true;
     o.threads = 1 + static_cast<int>(seed % 3);
     o.decimals = static_cast<int>(seed % 3);
@@ -123,8 +123,7 @@ TEST(GridAddition, EveryCellIsThePlainMethodOverTheResultFile) {
     }
     for (std::size_t i = 0; i < columns; ++i) ASSERT_EQ(x[i], xmin + (i + 0.5) * cell);
     for (std::size_t j = 0; j < rows; ++j) ASSERT_EQ(y[j], ymin + (j + 0.5) * cell);
-    const GridWeighting weighting{r.params.power, r.params.max_distance,
-                                  invocation.parameters->neighbours};
+    const GridWeighting weighting{r.params.power, r.params.max_distance, o.neighbours};
     for (std::size_t k = 0; k < hours; ++k) {
       const std::vector<double>& l = lines[k];
       const auto date = std::chrono::sys_days{std::chrono::year{int(l[0])} /
