@@ -167,8 +167,8 @@ FAULTS = [
     ("interp/engine.cpp", "if (then) then(part.group.first, part.group.last);",
      "if (then && index == 0) then(part.group.first, part.group.last);",
      "with more than one thread, the stations of the later parts are not scaled"),
-    ("export/netcdf_series.cpp", "  written_ += hours;\n  held_ = 0;\n  const Checked check{name_, write_code_};\n",
-     "  const Checked check{name_, write_code_};\n  struct Given {\n    NetcdfSeries& file;\n"
+    ("export/netcdf_series.cpp", "  written_ += hours;\n  held_ = 0;\n  const NetcdfCheck check{name_, write_code_};\n",
+     "  const NetcdfCheck check{name_, write_code_};\n  struct Given {\n    NetcdfSeries& file;\n"
      "    std::size_t hours;\n    ~Given() {\n      if (std::uncaught_exceptions() == 0) file.written_ += hours, file.held_ = 0;\n"
      "    }\n  } given{*this, hours};\n",
      "a NetCDF block counts as written only once it is: after it fails, closing the file writes it again"),

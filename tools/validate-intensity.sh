@@ -3,28 +3,22 @@
 # Rhine-Westphalia (the weather service's downloads, never copied into the
 # project), each hidden in turn by RUMO's own cross-validation, its hours
 # summed to collector days and climate halves and spread again from the other
-# stations (--cv-table). Writes the section SECTION (by default
-# docs/real-data-intensity.md) and prints it. Not part of the test command;
-# it takes a minute or so.
+# stations (--cv-table). Prints the section of docs/real-data.md on the
+# rain's intensity (tools/validate-real.sh writes it there) and, with
+# SECTION, writes it to that file too. Not part of the test command; it
+# takes a few minutes.
 #
 #   tools/validate-intensity.sh [BUILD-DIR [DATA-DIR [SECTION]]]
 #
-# BUILD-DIR: build; DATA-DIR: RUMO_REAL_DATA, else ../shared/realdata/dwd-nrw
-# beside the project or beside the main checkout of a worktree. Exit status 0
-# when the section is written (or the data are absent), 2 when the program is
-# missing.
+# BUILD-DIR: build; DATA-DIR: as tools/real-data-dir.sh finds it. Exit status
+# 0 when peak-add keeps wet hours and peak within 10 % of 1 at a skill of at
+# least 0.25 as collector days in the first year (or the data are absent), 1
+# when it does not, 2 when the program is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build}")
 rumo=$build/rumo
-data=${2:-${RUMO_REAL_DATA:-}}
-if [ -z "$data" ]; then
-  common=$(git -C "$root" rev-parse --path-format=absolute --git-common-dir 2>/dev/null || true)
-  for folder in "$root/../shared/realdata/dwd-nrw" ${common:+"$(dirname "$common")/../shared/realdata/dwd-nrw"}; do
-    if [ -d "$folder/hourly" ]; then data=$folder && break; fi
-  done
-fi
-section=$(realpath -m "${3:-$root/docs/real-data-intensity.md}")
+data=${2:-$("$root/tools/real-data-dir.sh")}
 if [ -z "$data" ] || [ ! -d "$data/hourly" ]; then
   echo "validate-intensity: no real data at ${data:-../shared/realdata/dwd-nrw} (hourly/); nothing to validate"
   exit 0
@@ -36,6 +30,7 @@ if [ ! -x "$rumo" ]; then
 fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/rumo-intensity.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+section=${3:-$work/section.md}
 
 # The product files of the archives, unpacked into the work folder.
 python3 - "$data/hourly" "$work/products" <<'EOF'
@@ -227,3 +222,13 @@ measured the same network the same way, leaving each station out in turn.
 EOF
 } > "$section"
 cat "$section"
+
+# The target: the documented choice for peaks keeps both shapes within 10 %
+# of 1 as collector days at a skill of at least 0.25.
+if cells "${years[0]}" $power $distance all peak-add day_wet_hours day_peak day_skill |
+  tr '|' ' ' | awk '{ exit !($1 >= 0.9 && $1 <= 1.1 && $2 >= 0.9 && $2 <= 1.1 && $3 >= 0.25) }'; then
+  echo "validate-intensity: peak-add keeps wet hours and peak within 10 % of 1 at a skill of at least 0.25"
+else
+  echo "validate-intensity: peak-add FAILS the target (wet hours and peak within 10 % of 1, skill at least 0.25)"
+  exit 1
+fi

@@ -3,7 +3,7 @@
 # Rhine-Westphalia (../shared/realdata/dwd-nrw, never copied into the
 # project), imported as downloaded and run as a user would, then compared
 # with what the source itself says. Writes docs/real-data.md and prints the
-# same figures. Not part of the test command; it takes a minute or two.
+# same figures. Not part of the test command; it takes a few minutes.
 #
 #   tools/validate-real.sh [BUILD-DIR [DATA-DIR]]
 #
@@ -16,7 +16,8 @@
 #                         gauge's hours (lags) and its written days against
 #                         its readings
 #   cross_validation      the hourly stations of 2020, hidden in turn
-#   clock_check, grid_check   tools/validate-clock.sh and tools/validate-grid.sh
+#   clock_check, grid_check, intensity_check   tools/validate-clock.sh,
+#                         tools/validate-grid.sh and tools/validate-intensity.sh
 # Exit status 0 when every check holds (or the data are absent), 1 when one
 # fails, 2 when the program is missing.
 set -euo pipefail
@@ -302,12 +303,20 @@ grid_check() {
   part 4-grid <<<"$section"
 }
 
+# Neighbour limits and patterns, the hourly stations hidden in turn
+# (tools/validate-intensity.sh writes its part).
+intensity_check() {
+  echo "== the rain's intensity"
+  bash "$root/tools/validate-intensity.sh" "$build" "$data" "$parts/5-intensity.md" || failed=1
+}
+
 main() {
   import_sources
   daily_follow_gauges
   clock_check
   cross_validation
   grid_check
+  intensity_check
   write_page
   echo
   echo "validate-real: wrote docs/real-data.md; $([ $failed = 0 ] && echo "every check holds" || echo "a check FAILS")"
