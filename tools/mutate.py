@@ -302,6 +302,8 @@ FAULTS = [
      "hourly values given as collector totals are not named as the likely cause"),
     ("import/importer.cpp", "any = values != nullptr && values[hour - day * 24] == values[hour - day * 24];",
      "any = values != nullptr;", "hours without any hourly value go untold where the days have values"),
+    ("import/importer.cpp", "run = any ? 0 : run + 1;", "run += any ? 0 : 1;",
+     "the longest run of hours without any hourly value spans the hours with values between runs"),
     # CF as its checker reads it: the grid mappings, the file without stations
     ("export/netcdf_series.cpp",
      'if (projection) text_attribute(check, ncid, var, "grid_mapping", mappings.attribute);',
