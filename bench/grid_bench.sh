@@ -3,7 +3,8 @@
 # the size and extent of the real one in North Rhine-Westphalia (84 hourly
 # and 8 collector stations over 250 km x 220 km), interpolated onto 1 km
 # cells over the stations' bounding box (about 51,000 cells) from the 8
-# nearest stations with a value, on two threads. Reports the wall and
+# nearest stations with a value (`--neighbours 8`, the run's own limit,
+# which its stations take too), on two threads. Reports the wall and
 # processor time and the peak memory, measured by /usr/bin/time -v, of the
 # run with the grid and of the same run without it, against the targets: at
 # most 60 s and under 1 GiB; then how long one hour's field and one cell's
@@ -26,7 +27,7 @@ out=$(mktemp -d "${TMPDIR:-/tmp}/rumo-grid-bench.XXXXXX")
 trap 'rm -rf "$out"' EXIT
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 run=(--threads 2 -q --hourly "$data/hourly.txt" --collector "$data/collector.txt"
-  -o "$out/result.txt" --start 2020-01-01 --end 2020-12-31 --max-distance inf)
+  -o "$out/result.txt" --start 2020-01-01 --end 2020-12-31 --max-distance inf --neighbours 8)
 measure() {  # label program args...
   local label=$1
   shift
@@ -39,8 +40,7 @@ measure() {  # label program args...
     "$out/time.txt" | tee -a "$out/figures.txt"
 }
 measure result-only "$build/rumo" "${run[@]}"
-measure with-grid "$build/bench/rumo_grid_run" 8 "${run[@]}" --grid-netcdf "$out/grid.nc" \
-  --grid-cell 1000
+measure with-grid "$build/rumo" "${run[@]}" --grid-netcdf "$out/grid.nc" --grid-cell 1000
 cat "$out/console.txt"
 echo "grid file: $(($(stat -c %s "$out/grid.nc") / 1048576)) MiB"
 "$build/bench/rumo_grid_read" "$out/grid.nc"

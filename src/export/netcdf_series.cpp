@@ -9,8 +9,7 @@
 #include "core/exit_codes.hpp"
 #include "core/number_text.hpp"
 #include "core/projection.hpp"
-#include "export/cf_grid_mapping.hpp"
-#include "export/netcdf_check.hpp"
+#include "output/cf_grid_mapping.hpp"
 
 namespace rumo {
 
@@ -39,21 +38,19 @@ std::size_t chunk_stations_for(std::size_t stations, long hours) {
 }
 
 // What a variable of the stations says.
-int station_variable(const NetcdfCheck& check, int ncid, const char* name, nc_type type, int dim,
+int station_variable(NetcdfWriter& file, const char* name, nc_type type, int dim,
                      const char* long_name) {
-  int var = -1;
-  check(nc_def_var(ncid, name, type, 1, &dim, &var));
-  text_attribute(check, ncid, var, "long_name", long_name);
+  const int var = file.variable(name, type, {&dim, 1});
+  file.text(var, "long_name", long_name);
   return var;
 }
 
 // A variable of texts, one per station, each in a row of characters.
-int text_variable(const NetcdfCheck& check, int ncid, const char* name, int station_dim,
-                  int length_dim, const char* long_name) {
-  int var = -1;
+int text_variable(NetcdfWriter& file, const char* name, int station_dim, int length_dim,
+                  const char* long_name) {
   const int dims[] = {station_dim, length_dim};
-  check(nc_def_var(ncid, name, NC_CHAR, 2, dims, &var));
-  text_attribute(check, ncid, var, "long_name", long_name);
+  const int var = file.variable(name, NC_CHAR, dims);
+  file.text(var, "long_name", long_name);
   return var;
 }
 
@@ -65,7 +62,7 @@ std::size_t longest(const std::vector<std::string>& texts) {
 }
 
 // The texts as rows of `longest(texts)` characters, padded with zeros.
-void put_texts(const NetcdfCheck& check, int ncid, int var, const std::vector<std::string>& texts) {
+void put_texts(NetcdfWriter& file, int var, const std::vector<std::string>& texts) {
   const std::size_t length = longest(texts);
   std::vector<char> rows(texts.size() * length, '\0');
   for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -73,14 +70,14 @@ void put_texts(const NetcdfCheck& check, int ncid, int var, const std::vector<st
   }
   const std::size_t origin[] = {0, 0};
   const std::size_t count[] = {texts.size(), length};
-  check(nc_put_vara_text(ncid, var, origin, count, rows.data()));
+  file.check(nc_put_vara_text(file.id(), var, origin, count, rows.data()));
 }
 
 }  // namespace
 
-NetcdfSeries::NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code)
-    : name_(std::move(name)),
-      write_code_(write_code),
+NetcdfSeries::NetcdfSeries(const std::string& name, const SeriesLayout& layout, int create_code,
+                           int write_code)
+    : file_(name, "NetCDF file", create_code, write_code),
       stations_(layout.stations.size()),
       start_(layout.start),
       period_hours_(layout.period_hours),
@@ -129,121 +126,99 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                 "with --crs (such as --crs EPSG:25832)\n";
   }
 
-  std::unique_ptr<NetcdfSeries> file(new NetcdfSeries(name, layout, write_code));
-  const NetcdfCheck created{name, create_code, true};
-  created(nc_create(name.c_str(), NC_NETCDF4 | NC_CLOBBER, &file->ncid_));
-  const NetcdfCheck check{file->name_, write_code};
-  const int ncid = file->ncid_;
-  // The library would fill every value before it is written; each is written once.
-  int old_mode = 0;
-  check(nc_set_fill(ncid, NC_NOFILL, &old_mode));
+  std::unique_ptr<NetcdfSeries> series(new NetcdfSeries(name, layout, create_code, write_code));
+  NetcdfWriter& file = series->file_;
+  const int ncid = file.id();
 
   std::vector<std::string> names;
   for (const SeriesStation& station : layout.stations) names.push_back(station.name);
   const std::vector<std::string> ids = series_ids(layout.stations);
-  int station_dim = -1, time_dim = -1, nv_dim = -1, strlen_dim = -1, id_strlen_dim = -1;
-  check(nc_def_dim(ncid, "station", std::max<std::size_t>(file->stations_, 1), &station_dim));
+  const int station_dim = file.dimension("station", std::max<std::size_t>(series->stations_, 1));
   // Unlimited, so that a run that stops early leaves a file as long as its hours.
-  check(nc_def_dim(ncid, "time", NC_UNLIMITED, &time_dim));
-  check(nc_def_dim(ncid, "nv", 2, &nv_dim));
-  check(nc_def_dim(ncid, "name_strlen", longest(names), &strlen_dim));
-  check(nc_def_dim(ncid, "id_strlen", longest(ids), &id_strlen_dim));
+  const int time_dim = file.dimension("time", NC_UNLIMITED);
+  const int nv_dim = file.dimension("nv", 2);
+  const int strlen_dim = file.dimension("name_strlen", longest(names));
+  const int id_strlen_dim = file.dimension("id_strlen", longest(ids));
 
-  const std::string units = time_units(layout.start, layout.offset);
-  check(nc_def_var(ncid, "time", NC_DOUBLE, 1, &time_dim, &file->time_));
-  text_attribute(check, ncid, file->time_, "standard_name", "time");
-  text_attribute(check, ncid, file->time_, "long_name",
-                 layout.period_hours == 1 ? "end of the hour" : "end of the reading's period");
-  text_attribute(check, ncid, file->time_, "units", units);
-  text_attribute(check, ncid, file->time_, "calendar", "standard");
-  text_attribute(check, ncid, file->time_, "axis", "T");
-  text_attribute(check, ncid, file->time_, "bounds", "time_bnds");
-  const std::size_t time_chunk = static_cast<std::size_t>(file->chunk_hours_);
-  check(nc_def_var_chunking(ncid, file->time_, NC_CHUNKED, &time_chunk));
-  // The chunks of a short series are mostly empty; deflated they take no room.
-  check(nc_def_var_deflate(ncid, file->time_, 0, 1, 1));
-  const int bounds_dims[] = {time_dim, nv_dim};
-  check(nc_def_var(ncid, "time_bnds", NC_DOUBLE, 2, bounds_dims, &file->bounds_));
-  const std::size_t bounds_chunk[] = {time_chunk, 2};
-  check(nc_def_var_chunking(ncid, file->bounds_, NC_CHUNKED, bounds_chunk));
-  check(nc_def_var_deflate(ncid, file->bounds_, 0, 1, 1));
+  const std::size_t time_chunk = static_cast<std::size_t>(series->chunk_hours_);
+  file.define_time(time_dim, nv_dim, time_units(layout.start, layout.offset),
+                   layout.period_hours == 1 ? "end of the hour" : "end of the reading's period",
+                   time_chunk);
 
-  const int id_var = text_variable(check, ncid, "station_id", station_dim, id_strlen_dim,
+  const int id_var = text_variable(file, "station_id", station_dim, id_strlen_dim,
                                    "series id: letter of the kind (H hourly, K climate, "
                                    "S collector) and station name");
-  text_attribute(check, ncid, id_var, "cf_role", "timeseries_id");
-  const int name_var = text_variable(check, ncid, "station_name", station_dim, strlen_dim,
+  file.text(id_var, "cf_role", "timeseries_id");
+  const int name_var = text_variable(file, "station_name", station_dim, strlen_dim,
                                      "station name as the file gives it");
   const int kind_var =
-      station_variable(check, ncid, "station_kind", NC_BYTE, station_dim, "kind of station");
+      station_variable(file, "station_kind", NC_BYTE, station_dim, "kind of station");
   const signed char flags[] = {0, 1, 2, 3};
-  check(nc_put_att_schar(ncid, kind_var, "flag_values", NC_BYTE, 4, flags));
-  text_attribute(check, ncid, kind_var, "flag_meanings", "unknown hourly climate collector");
+  file.check(nc_put_att_schar(ncid, kind_var, "flag_values", NC_BYTE, 4, flags));
+  file.text(kind_var, "flag_meanings", "unknown hourly climate collector");
   // x and y are projection coordinates only where the CRS says of what.
   const int x_var =
-      station_variable(check, ncid, "x", NC_DOUBLE, station_dim, "first coordinate (easting)");
+      station_variable(file, "x", NC_DOUBLE, station_dim, "first coordinate (easting)");
   const int y_var =
-      station_variable(check, ncid, "y", NC_DOUBLE, station_dim, "second coordinate (northing)");
-  const int height_var =
-      station_variable(check, ncid, "height", NC_DOUBLE, station_dim, "station height");
-  text_attribute(check, ncid, height_var, "standard_name", "surface_altitude");
-  text_attribute(check, ncid, height_var, "units", "m");
-  text_attribute(check, ncid, height_var, "positive", "up");
+      station_variable(file, "y", NC_DOUBLE, station_dim, "second coordinate (northing)");
+  const int height_var = station_variable(file, "height", NC_DOUBLE, station_dim, "station height");
+  file.text(height_var, "standard_name", "surface_altitude");
+  file.text(height_var, "units", "m");
+  file.text(height_var, "positive", "up");
   int lat_var = -1, lon_var = -1;
   GridMappings mappings;
   if (projection) {
-    lat_var = station_variable(check, ncid, "lat", NC_DOUBLE, station_dim, "latitude (WGS 84)");
-    text_attribute(check, ncid, lat_var, "standard_name", "latitude");
-    text_attribute(check, ncid, lat_var, "units", "degrees_north");
-    lon_var = station_variable(check, ncid, "lon", NC_DOUBLE, station_dim, "longitude (WGS 84)");
-    text_attribute(check, ncid, lon_var, "standard_name", "longitude");
-    text_attribute(check, ncid, lon_var, "units", "degrees_east");
-    mappings = define_grid_mappings(check, ncid, *projection, layout.crs, warnings, name);
-    text_attribute(check, ncid, x_var, "standard_name", "projection_x_coordinate");
-    text_attribute(check, ncid, x_var, "units", mappings.xy_units);
-    text_attribute(check, ncid, y_var, "standard_name", "projection_y_coordinate");
-    text_attribute(check, ncid, y_var, "units", mappings.xy_units);
+    lat_var = station_variable(file, "lat", NC_DOUBLE, station_dim, "latitude (WGS 84)");
+    file.text(lat_var, "standard_name", "latitude");
+    file.text(lat_var, "units", "degrees_north");
+    lon_var = station_variable(file, "lon", NC_DOUBLE, station_dim, "longitude (WGS 84)");
+    file.text(lon_var, "standard_name", "longitude");
+    file.text(lon_var, "units", "degrees_east");
+    mappings = define_grid_mappings(file, *projection, layout.crs, CrsDetail::named, warnings);
+    file.text(x_var, "standard_name", "projection_x_coordinate");
+    file.text(x_var, "units", mappings.xy_units);
+    file.text(y_var, "standard_name", "projection_y_coordinate");
+    file.text(y_var, "units", mappings.xy_units);
   }
 
   const int values_dims[] = {station_dim, time_dim};
-  check(nc_def_var(ncid, "precipitation", NC_DOUBLE, 2, values_dims, &file->precipitation_));
-  const int var = file->precipitation_;
-  const std::size_t values_chunk[] = {file->chunk_stations_, time_chunk};
-  check(nc_def_var_chunking(ncid, var, NC_CHUNKED, values_chunk));
+  const int var = series->precipitation_ = file.variable("precipitation", NC_DOUBLE, values_dims);
+  const std::size_t values_chunk[] = {series->chunk_stations_, time_chunk};
+  file.check(nc_def_var_chunking(ncid, var, NC_CHUNKED, values_chunk));
   // Level 1: the values are few decimals, mostly zero, and deflate to a
   // twentieth of their size at the lowest level. Shuffling their bytes first
   // costs more time and gives a larger file.
-  check(nc_def_var_deflate(ncid, var, 0, 1, 1));
-  check(nc_def_var_fill(ncid, var, 0, &file->fill_));
-  text_attribute(check, ncid, var, "standard_name", "lwe_thickness_of_precipitation_amount");
-  text_attribute(check, ncid, var, "long_name",
-                 layout.period_hours == 1 ? "precipitation of the hour before time"
-                                          : "precipitation of the period in time_bnds");
-  text_attribute(check, ncid, var, "units", "mm");
-  text_attribute(check, ncid, var, "cell_methods", "time: sum");
-  text_attribute(check, ncid, var, "coordinates",
-                 projection ? "time lat lon x y height station_id station_name"
-                            : "time x y height station_id station_name");
-  if (projection) text_attribute(check, ncid, var, "grid_mapping", mappings.attribute);
+  file.check(nc_def_var_deflate(ncid, var, 0, 1, 1));
+  file.check(nc_def_var_fill(ncid, var, 0, &series->fill_));
+  file.text(var, "standard_name", "lwe_thickness_of_precipitation_amount");
+  file.text(var, "long_name",
+            layout.period_hours == 1 ? "precipitation of the hour before time"
+                                     : "precipitation of the period in time_bnds");
+  file.text(var, "units", "mm");
+  file.text(var, "cell_methods", "time: sum");
+  file.text(var, "coordinates",
+            projection ? "time lat lon x y height station_id station_name"
+                       : "time x y height station_id station_name");
+  if (projection) file.text(var, "grid_mapping", mappings.attribute);
 
-  text_attribute(check, ncid, NC_GLOBAL, "Conventions", "CF-1.8");
-  text_attribute(check, ncid, NC_GLOBAL, "featureType", "timeSeries");
-  text_attribute(check, ncid, NC_GLOBAL, "title", layout.title);
-  text_attribute(check, ncid, NC_GLOBAL, "history", layout.history);
-  text_attribute(check, ncid, NC_GLOBAL, "source", layout.source);
-  text_attribute(check, ncid, NC_GLOBAL, "time_base",
-                 "UTC" + format_utc_offset(layout.offset) + ", hour h ends at h:00");
-  double_attribute(check, ncid, NC_GLOBAL, "nodata", {layout.nodata});
+  file.text(NC_GLOBAL, "Conventions", "CF-1.8");
+  file.text(NC_GLOBAL, "featureType", "timeSeries");
+  file.text(NC_GLOBAL, "title", layout.title);
+  file.text(NC_GLOBAL, "history", layout.history);
+  file.text(NC_GLOBAL, "source", layout.source);
+  file.text(NC_GLOBAL, "time_base",
+            "UTC" + format_utc_offset(layout.offset) + ", hour h ends at h:00");
+  file.number(NC_GLOBAL, "nodata", layout.nodata);
   for (const auto& [attribute, value] : layout.run_numbers) {
-    double_attribute(check, ncid, NC_GLOBAL, attribute.c_str(), {value});
+    file.number(NC_GLOBAL, attribute.c_str(), value);
   }
-  check(nc_enddef(ncid));
+  file.check(nc_enddef(ncid));
   // Whole chunks are written at once, so the library need not keep any. (Set
   // before the variable is made in the file, the library's default holds.)
-  check(nc_set_var_chunk_cache(ncid, var, 0, 0, 0.0f));
+  file.check(nc_set_var_chunk_cache(ncid, var, 0, 0, 0.0f));
 
   // The stations, now that everything is defined.
-  const std::size_t count = file->stations_;
+  const std::size_t count = series->stations_;
   std::vector<signed char> kinds;
   std::vector<double> xs, ys, heights, lats, lons;
   for (std::size_t i = 0; i < count; ++i) {
@@ -258,35 +233,34 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
     }
   }
   if (count > 0) {
-    put_texts(check, ncid, id_var, ids);
-    put_texts(check, ncid, name_var, names);
-    check(nc_put_var_schar(ncid, kind_var, kinds.data()));
-    check(nc_put_var_double(ncid, x_var, xs.data()));
-    check(nc_put_var_double(ncid, y_var, ys.data()));
-    check(nc_put_var_double(ncid, height_var, heights.data()));
+    put_texts(file, id_var, ids);
+    put_texts(file, name_var, names);
+    file.check(nc_put_var_schar(ncid, kind_var, kinds.data()));
+    file.check(nc_put_var_double(ncid, x_var, xs.data()));
+    file.check(nc_put_var_double(ncid, y_var, ys.data()));
+    file.check(nc_put_var_double(ncid, height_var, heights.data()));
     if (projection) {
-      check(nc_put_var_double(ncid, lat_var, lats.data()));
-      check(nc_put_var_double(ncid, lon_var, lons.data()));
+      file.check(nc_put_var_double(ncid, lat_var, lats.data()));
+      file.check(nc_put_var_double(ncid, lon_var, lons.data()));
     }
   }
-  if (projection) write_grid_mappings(check, ncid, mappings);
-  Block& block = file->block_;
+  if (projection) write_grid_mappings(file, mappings);
+  Block& block = series->block_;
   block.values =
       take_memory(exit_code::memory_sums, [&] { return std::vector<double>(count * time_chunk); });
   block.times.resize(time_chunk);
   block.bounds.resize(2 * time_chunk);
-  return file;
+  return series;
 }
 
 NetcdfSeries::~NetcdfSeries() {
-  if (ncid_ < 0) return;
+  if (file_.id() < 0) return;
   // A run that fails keeps what it has, as the result file does; a second
-  // failure here has nobody to tell.
+  // failure here has nobody to tell. The file is closed after it.
   try {
     write_block();
   } catch (...) {
   }
-  nc_close(ncid_);
 }
 
 void NetcdfSeries::add(const HourStamp& stamp, std::span<const double> values) {
@@ -302,8 +276,6 @@ void NetcdfSeries::add(std::span<const HourStamp> stamps, std::span<const double
     for (std::size_t k = 0; k < count; ++k) {
       const long end = hours_since(start_, stamps[done + k]) + period_hours_ - 1;
       block_.times[held_ + k] = static_cast<double>(end);
-      block_.bounds[2 * (held_ + k)] = static_cast<double>(end - period_hours_);
-      block_.bounds[2 * (held_ + k) + 1] = static_cast<double>(end);
     }
     const double* const record = values.data() + done * stations_;
     double* const column = block_.values.data() + held_;
@@ -339,27 +311,21 @@ void NetcdfSeries::write_block() {
   // not written again (closed up twice) when the file is closed after it.
   written_ += hours;
   held_ = 0;
-  const NetcdfCheck check{name_, write_code_};
-  const std::size_t start[] = {origin, 0};
-  const std::size_t count[] = {hours, 2};
-  check(nc_put_vara_double(ncid_, time_, start, count, block_.times.data()));
-  check(nc_put_vara_double(ncid_, bounds_, start, count, block_.bounds.data()));
+  file_.write_time(origin, {block_.times.data(), hours}, static_cast<double>(period_hours_),
+                   block_.bounds);
   // One group of stations at a time, the chunks in the order they lie: the
   // library holds every chunk of a call until the call ends.
   for (std::size_t first = 0; first < stations_; first += chunk_stations_) {
     const std::size_t group_start[] = {first, origin};
     const std::size_t group_count[] = {std::min(chunk_stations_, stations_ - first), hours};
-    check(nc_put_vara_double(ncid_, precipitation_, group_start, group_count,
-                             values + first * hours));
+    file_.check(nc_put_vara_double(file_.id(), precipitation_, group_start, group_count,
+                                   values + first * hours));
   }
 }
 
 void NetcdfSeries::finish() {
   write_block();
-  const int ncid = ncid_;
-  ncid_ = -1;
-  const int status = nc_close(ncid);
-  if (status != NC_NOERR) fail_netcdf(write_code_, false, name_, status);
+  file_.close();
 }
 
 }  // namespace rumo

@@ -12,6 +12,7 @@
 #include "core/projection.hpp"
 #include "core/window.hpp"
 #include "export/series.hpp"
+#include "output/netcdf_writer.hpp"
 
 namespace rumo {
 
@@ -55,17 +56,14 @@ class NetcdfSeries {
   long chunk_hours() const { return chunk_hours_; }
 
  private:
-  NetcdfSeries(std::string name, const SeriesLayout& layout, int write_code);
+  NetcdfSeries(const std::string& name, const SeriesLayout& layout, int create_code,
+               int write_code);
   // Writes the records held and holds none. A short block, only ever the
   // last, is closed up first.
   void write_block();
 
-  std::string name_;
-  int write_code_;
-  int ncid_ = -1;
+  NetcdfWriter file_;
   int precipitation_ = -1;
-  int time_ = -1;
-  int bounds_ = -1;
   std::size_t stations_;
   std::chrono::year_month_day start_;
   int period_hours_;
@@ -76,7 +74,8 @@ class NetcdfSeries {
   std::size_t written_ = 0;     // records given to the file
   std::size_t held_ = 0;        // records in the block
   // The records held before they are written: station-major, as the file
-  // lies (value k of station s at s * chunk_hours_ + k), with their times.
+  // lies (value k of station s at s * chunk_hours_ + k), with their times
+  // and room for the times' bounds.
   struct Block {
     std::vector<double> values;
     std::vector<double> times;

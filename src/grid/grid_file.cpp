@@ -7,7 +7,7 @@
 #include "core/error.hpp"
 #include "core/exit_codes.hpp"
 #include "core/number_text.hpp"
-#include "grid/cf_grid_mapping.hpp"
+#include "output/cf_grid_mapping.hpp"
 
 namespace rumo {
 
@@ -34,8 +34,7 @@ std::size_t chunk_hours_for(const GridGeometry& grid) {
 
 int coordinate_variable(NetcdfWriter& file, const char* name, int dim, const char* long_name,
                         const char* standard_name, const char* axis) {
-  int var = -1;
-  file.check(nc_def_var(file.id(), name, NC_DOUBLE, 1, &dim, &var));
+  const int var = file.variable(name, NC_DOUBLE, {&dim, 1});
   file.text(var, "standard_name", standard_name);
   file.text(var, "long_name", long_name);
   file.text(var, "axis", axis);
@@ -44,8 +43,7 @@ int coordinate_variable(NetcdfWriter& file, const char* name, int dim, const cha
 
 int place_variable(NetcdfWriter& file, const char* name, const int* dims, const char* standard_name,
                    const char* units) {
-  int var = -1;
-  file.check(nc_def_var(file.id(), name, NC_DOUBLE, 2, dims, &var));
+  const int var = file.variable(name, NC_DOUBLE, {dims, 2});
   file.text(var, "standard_name", standard_name);
   file.text(var, "long_name", std::string(standard_name) + " of the cell centre");
   file.text(var, "units", units);
@@ -62,7 +60,8 @@ GridFile::GridFile(const std::string& name, const GridLayout& layout, int create
       chunk_hours_(chunk_hours_for(layout.geometry)) {}
 
 std::unique_ptr<GridFile> GridFile::create(const std::string& name, const GridLayout& layout,
-                                           int create_code, int write_code) {
+                                           int create_code, int write_code,
+                                           std::ostream& warnings) {
   const GridGeometry& grid = layout.geometry;
   // The CRS and every cell's place in it are tried before the file is made,
   // so that a wrong one leaves no file.
@@ -102,8 +101,9 @@ std::unique_ptr<GridFile> GridFile::create(const std::string& name, const GridLa
   const int time_dim = file.dimension("time", NC_UNLIMITED);
   const int y_dim = file.dimension("y", grid.rows);
   const int x_dim = file.dimension("x", grid.columns);
+  const int nv_dim = file.dimension("nv", 2);
   const std::size_t time_chunk = grid_file->chunk_hours_;
-  file.define_time(time_dim, layout.time_units, time_chunk);
+  file.define_time(time_dim, nv_dim, layout.time_units, "end of the hour", time_chunk);
 
   const int y_var =
       coordinate_variable(file, "y", y_dim, "second coordinate of the cell centre (northing)",
@@ -111,27 +111,19 @@ std::unique_ptr<GridFile> GridFile::create(const std::string& name, const GridLa
   const int x_var =
       coordinate_variable(file, "x", x_dim, "first coordinate of the cell centre (easting)",
                           "projection_x_coordinate", "X");
-  int lat_var = -1, lon_var = -1, crs_var = -1;
+  int lat_var = -1, lon_var = -1;
+  GridMappings mappings;
   const int place_dims[] = {y_dim, x_dim};
   if (projection) {
-    file.text(x_var, "units", "m");
-    file.text(y_var, "units", "m");
     lat_var = place_variable(file, "lat", place_dims, "latitude", "degrees_north");
     lon_var = place_variable(file, "lon", place_dims, "longitude", "degrees_east");
-    file.check(nc_def_var(ncid, "crs", NC_INT, 0, nullptr, &crs_var));
-    file.text(crs_var, "long_name", "coordinate reference system " + layout.crs);
-    const CfGridMapping mapping = cf_grid_mapping(layout.crs);
-    if (!mapping.name.empty()) file.text(crs_var, "grid_mapping_name", mapping.name);
-    for (const auto& [attribute, values] : mapping.parameters) {
-      file.check(nc_put_att_double(ncid, crs_var, attribute.c_str(), NC_DOUBLE, values.size(),
-                                   values.data()));
-    }
-    file.text(crs_var, "crs_wkt", projection->wkt());
+    mappings = define_grid_mappings(file, *projection, layout.crs, CrsDetail::numbers, warnings);
+    file.text(x_var, "units", mappings.xy_units);
+    file.text(y_var, "units", mappings.xy_units);
   }
 
   const int values_dims[] = {time_dim, y_dim, x_dim};
-  int& var = grid_file->precipitation_;
-  file.check(nc_def_var(ncid, "precipitation", NC_FLOAT, 3, values_dims, &var));
+  const int var = grid_file->precipitation_ = file.variable("precipitation", NC_FLOAT, values_dims);
   const std::size_t values_chunk[] = {time_chunk, grid_file->band_rows_,
                                       std::min(kTileSide, grid.columns)};
   file.check(nc_def_var_chunking(ncid, var, NC_CHUNKED, values_chunk));
@@ -145,7 +137,7 @@ std::unique_ptr<GridFile> GridFile::create(const std::string& name, const GridLa
   file.text(var, "cell_methods", "time: sum");
   if (projection) {
     file.text(var, "coordinates", "lat lon");
-    file.text(var, "grid_mapping", "crs");
+    file.text(var, "grid_mapping", mappings.attribute);
   }
 
   file.text(NC_GLOBAL, "Conventions", "CF-1.8");
@@ -171,8 +163,7 @@ std::unique_ptr<GridFile> GridFile::create(const std::string& name, const GridLa
   if (projection) {
     file.check(nc_put_var_double(ncid, lat_var, lats.data()));
     file.check(nc_put_var_double(ncid, lon_var, lons.data()));
-    const int zero = 0;
-    file.check(nc_put_var_int(ncid, crs_var, &zero));
+    write_grid_mappings(file, mappings);
   }
   grid_file->values_ = take_memory(exit_code::memory_sums,
                                    [&] { return std::vector<float>(time_chunk * grid.cells()); });
@@ -214,7 +205,7 @@ void GridFile::write_block() {
   // not written again when the file is closed after it.
   written_ += hours;
   held_ = 0;
-  file_.write_time(origin, {times_.data(), hours}, bounds_);
+  file_.write_time(origin, {times_.data(), hours}, 1.0, bounds_);
   const std::size_t columns = geometry_.columns;
   for (std::size_t first = 0; first < geometry_.rows; first += band_rows_) {
     const std::size_t band_start[] = {origin, first, 0};

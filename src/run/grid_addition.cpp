@@ -86,7 +86,7 @@ GridAddition::GridAddition(std::unique_ptr<GridFile> file, GridInterpolation int
 std::unique_ptr<GridAddition> GridAddition::create(const AdditionSetup& setup,
                                                    const GridLayout& layout, WorkerPool& pool) {
   auto file = GridFile::create(setup.options.grid.file, layout, exit_code::added_file_not_created,
-                               exit_code::added_file_not_written);
+                               exit_code::added_file_not_written, setup.console.err);
   const RunParameters& params = setup.params;
   GridInterpolation interpolation(layout.geometry, station_places(setup.stations, setup.counts),
                                   {params.power, params.max_distance, params.neighbours},

@@ -1,4 +1,4 @@
-#include "grid/cf_grid_mapping.hpp"
+#include "output/cf_grid_mapping.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,7 @@ namespace rumo {
 namespace {
 
 // The published parameters of a few CRSs (the EPSG registry's), as CF names
-// them; a projection CF has no name for, and text PROJ cannot read, give
-// none.
+// them; a projection CF has no name for gives none.
 TEST(CfGridMapping, PublishedParametersUnderTheirCfNames) {
   using Values = std::vector<double>;
   const struct {
@@ -42,10 +41,15 @@ TEST(CfGridMapping, PublishedParametersUnderTheirCfNames) {
         {"straight_vertical_longitude_from_pole", {-45}}}},
       {"EPSG:4326", "latitude_longitude", {{"inverse_flattening", {298.257223563}}}},
       {"EPSG:3857", "", {}},
-      {"no CRS", "", {}},
+      {"EPSG:3395",
+       "mercator",
+       {{"longitude_of_projection_origin", {0}}, {"scale_factor_at_projection_origin", {1}}}},
   };
   for (const auto& c : cases) {
-    const CfGridMapping mapping = cf_grid_mapping(c.crs);
+    std::string reason;
+    const auto projection = Projection::create(c.crs, reason);
+    ASSERT_TRUE(projection) << c.crs << ": " << reason;
+    const CfGridMapping mapping = cf_grid_mapping(*projection);
     EXPECT_EQ(mapping.name, c.name) << c.crs;
     for (const auto& [attribute, values] : c.some) {
       const auto found = std::find_if(mapping.parameters.begin(), mapping.parameters.end(),

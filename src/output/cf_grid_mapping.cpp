@@ -1,4 +1,4 @@
-#include "export/cf_grid_mapping.hpp"
+#include "output/cf_grid_mapping.hpp"
 
 #include <netcdf.h>
 
@@ -111,15 +111,26 @@ std::pair<const char*, std::vector<std::pair<const char*, std::vector<double>>>>
   return {};
 }
 
-// The ellipsoid, the prime meridian and the names of a CRS and its datum.
-void describe_geodesy(const NetcdfCheck& check, int ncid, int var, const CrsDescription& crs) {
-  if (crs.inverse_flattening == 0.0) {
-    double_attribute(check, ncid, var, "earth_radius", {crs.semi_major_axis});
+// CF's words for a CRS PROJ has described.
+CfGridMapping cf_words(const CrsDescription& crs, bool geographic) {
+  CfGridMapping mapping;
+  if (geographic) {
+    mapping.name = "latitude_longitude";
   } else {
-    double_attribute(check, ncid, var, "semi_major_axis", {crs.semi_major_axis});
-    double_attribute(check, ncid, var, "inverse_flattening", {crs.inverse_flattening});
+    auto [name, attributes] = cf_projection(crs);
+    if (name == nullptr) return mapping;
+    mapping.name = name;
+    for (auto& [attribute, values] : attributes) {
+      mapping.parameters.emplace_back(attribute, std::move(values));
+    }
   }
-  double_attribute(check, ncid, var, "longitude_of_prime_meridian", {crs.prime_meridian_longitude});
+  if (crs.inverse_flattening == 0.0) {
+    mapping.parameters.push_back({"earth_radius", {crs.semi_major_axis}});
+  } else {
+    mapping.parameters.push_back({"semi_major_axis", {crs.semi_major_axis}});
+    mapping.parameters.push_back({"inverse_flattening", {crs.inverse_flattening}});
+  }
+  mapping.parameters.push_back({"longitude_of_prime_meridian", {crs.prime_meridian_longitude}});
   const std::pair<const char*, const std::string*> names[] = {
       {"reference_ellipsoid_name", &crs.ellipsoid},
       {"prime_meridian_name", &crs.prime_meridian},
@@ -127,62 +138,74 @@ void describe_geodesy(const NetcdfCheck& check, int ncid, int var, const CrsDesc
       {"geographic_crs_name", &crs.geographic_name}};
   for (const auto& [attribute, name] : names) {
     // PROJ calls what a PROJ string leaves unnamed "unknown".
-    if (!name->empty() && *name != "unknown") text_attribute(check, ncid, var, attribute, *name);
+    if (!name->empty() && *name != "unknown") mapping.names.push_back({attribute, *name});
   }
+  if (!geographic && crs.name != "unknown")
+    mapping.names.push_back({"projected_crs_name", crs.name});
+  return mapping;
+}
+
+// A grid mapping variable: its CF name, parameters and (with `named`) names
+// where CF names the projection, and the WKT where there is one.
+int define_mapping(NetcdfWriter& file, const char* variable, const std::string& long_name,
+                   const CfGridMapping& mapping, bool named, const std::string& wkt) {
+  const int var = file.variable(variable, NC_INT, {});
+  file.text(var, "long_name", long_name);
+  if (!mapping.name.empty()) {
+    file.text(var, "grid_mapping_name", mapping.name);
+    for (const auto& [attribute, values] : mapping.parameters) {
+      file.numbers(var, attribute.c_str(), values);
+    }
+    if (named) {
+      for (const auto& [attribute, name] : mapping.names) file.text(var, attribute.c_str(), name);
+    }
+  }
+  if (!wkt.empty()) file.text(var, "crs_wkt", wkt);
+  return var;
 }
 
 }  // namespace
 
-GridMappings define_grid_mappings(const NetcdfCheck& check, int ncid, const Projection& projection,
-                                  const std::string& crs, std::ostream& warnings,
-                                  const std::string& file) {
+CfGridMapping cf_grid_mapping(const Projection& projection) {
+  return cf_words(projection.describe(), projection.geographic());
+}
+
+GridMappings define_grid_mappings(NetcdfWriter& file, const Projection& projection,
+                                  const std::string& crs, CrsDetail detail,
+                                  std::ostream& warnings) {
   GridMappings mappings;
   const CrsDescription described = projection.describe();
-  mappings.xy_units =
-      described.unit_metres == 1.0 ? "m" : shortest_text(described.unit_metres) + " m";
-  mappings.attribute = "crs: x y crs_wgs84: lat lon";
-
-  const int var = mappings.crs_var = [&] {
-    int id = -1;
-    check(nc_def_var(ncid, "crs", NC_INT, 0, nullptr, &id));
-    return id;
-  }();
-  text_attribute(check, ncid, var, "long_name", "coordinate reference system " + crs);
-  const auto [name, attributes] = cf_projection(described);
-  if (name != nullptr) {
-    text_attribute(check, ncid, var, "grid_mapping_name", name);
-    for (const auto& [attribute, values] : attributes) {
-      double_attribute(check, ncid, var, attribute, values);
-    }
-    describe_geodesy(check, ncid, var, described);
-    if (described.name != "unknown") {
-      text_attribute(check, ncid, var, "projected_crs_name", described.name);
-    }
-  } else {
-    warnings << "rumo: warning: " << file << ": CF names no grid mapping for the projection \""
-             << described.method_name << "\" of " << crs
-             << "; the file describes the CRS by its WKT alone (crs_wkt)\n";
+  const bool geographic = projection.geographic();
+  const bool named = detail == CrsDetail::named;
+  mappings.xy_units = geographic                     ? "degrees"
+                      : described.unit_metres == 1.0 ? "m"
+                                                     : shortest_text(described.unit_metres) + " m";
+  mappings.attribute = named ? "crs: x y crs_wgs84: lat lon" : "crs";
+  const CfGridMapping mapping = cf_words(described, geographic);
+  if (mapping.name.empty()) {
+    warnings << "rumo: warning: " << file.name()
+             << ": CF names no grid mapping for the projection \"" << described.method_name
+             << "\" of " << crs << "; the file describes the CRS by its WKT alone (crs_wkt)\n";
   }
-  text_attribute(check, ncid, var, "crs_wkt", projection.wkt());
+  mappings.crs_var = define_mapping(file, "crs", "coordinate reference system " + crs, mapping,
+                                    named, projection.wkt());
+  if (!named) return mappings;
 
   // Latitude and longitude are computed in WGS84, whatever the datum of x and y.
-  check(nc_def_var(ncid, "crs_wgs84", NC_INT, 0, nullptr, &mappings.wgs84_var));
-  const int wgs84_var = mappings.wgs84_var;
-  text_attribute(check, ncid, wgs84_var, "long_name", "WGS 84 of lat and lon");
-  text_attribute(check, ncid, wgs84_var, "grid_mapping_name", "latitude_longitude");
   std::string reason;
   // PROJ knew WGS84 to place the stations in it.
-  if (const auto wgs84 = Projection::create("EPSG:4326", reason)) {
-    describe_geodesy(check, ncid, wgs84_var, wgs84->describe());
-    text_attribute(check, ncid, wgs84_var, "crs_wkt", wgs84->wkt());
-  }
+  const auto wgs84 = Projection::create("EPSG:4326", reason);
+  mappings.wgs84_var =
+      define_mapping(file, "crs_wgs84", "WGS 84 of lat and lon",
+                     wgs84 ? cf_grid_mapping(*wgs84) : CfGridMapping{"latitude_longitude", {}, {}},
+                     true, wgs84 ? wgs84->wkt() : std::string());
   return mappings;
 }
 
-void write_grid_mappings(const NetcdfCheck& check, int ncid, const GridMappings& mappings) {
+void write_grid_mappings(NetcdfWriter& file, const GridMappings& mappings) {
   const int zero = 0;
-  check(nc_put_var_int(ncid, mappings.crs_var, &zero));
-  check(nc_put_var_int(ncid, mappings.wgs84_var, &zero));
+  file.check(nc_put_var_int(file.id(), mappings.crs_var, &zero));
+  if (mappings.wgs84_var >= 0) file.check(nc_put_var_int(file.id(), mappings.wgs84_var, &zero));
 }
 
 }  // namespace rumo
