@@ -3,7 +3,8 @@
 # in examples/ (same header, same data), and its header is the golden one.
 # With a CRS: the export of the imported example's hourly file (Gauss-Krueger
 # zone 4) has the header of examples/hourly-gk4.cdl, but for the WKT texts,
-# which are PROJ's own.
+# which are PROJ's own. A station with hourly and daily series has two
+# series ids.
 #
 #   netcdf_example.sh <rumo-binary> <examples-dir>
 #
@@ -42,6 +43,21 @@ cp "$examples/import/weather_service/expected/out/hourly.txt" "$scratch/gk4.txt"
 (cd "$scratch" && ncdump -h gk4.nc | grep -v ':crs_wkt = ') > "$scratch/gk4.cdl"
 if ! diff -u "$examples/hourly-gk4.cdl" "$scratch/gk4.cdl"; then
   echo "--- the header differs from examples/hourly-gk4.cdl"
+  failed=1
+fi
+# One station's hourly and daily series (station 2 of the case
+# import_service_same_id, imported from both archives) stay two series of
+# the run, H2 and S2, both named by the station's id.
+cp -RL "$(dirname "$0")/cases/import_service_same_id/expected/out" "$scratch/same"
+(cd "$scratch/same" && "$rumo" -q --hourly hourly.txt --collector collector.txt -o result.txt \
+  --start 2020-07-01 --end 2020-07-02 --max-distance inf --netcdf same.nc) || {
+  echo "the run on what import_service_same_id imported failed"
+  exit 1
+}
+series=$(cd "$scratch/same" && ncdump -v station_id,station_name,station_kind same.nc |
+  sed -n '/^data:/,$p' | tr -d ' \n')
+if [ "$series" != 'data:station_id="H1","H2","H3","S2";station_name="1","2","3","2";station_kind=1,1,1,3;}' ]; then
+  echo "--- the series of the run on what import_service_same_id imported: $series"
   failed=1
 fi
 exit $failed
