@@ -88,7 +88,8 @@ void declare(CLI::App& app, Texts& t) {
   app.add_option("--neighbours", t.neighbours,
                  "only the K nearest hourly stations with a value in the hour, within the "
                  "maximum distance, weigh in an estimate (the lower station number first among "
-                 "equally near ones), or all")
+                 "equally near ones), or all; with --grid-netcdf, each cell of the grid likewise "
+                 "takes the K nearest sources with a value in the hour")
       ->type_name("K")
       ->default_str("all");
   app.add_option("--decimals", t.decimals, "decimals of the scaled values in the result file")

@@ -86,21 +86,6 @@ NetcdfSeries::NetcdfSeries(const std::string& name, const SeriesLayout& layout, 
       chunk_hours_(chunk_hours_for(layout.stations.size())),
       chunk_stations_(chunk_stations_for(layout.stations.size(), chunk_hours_)) {}
 
-std::unique_ptr<Projection> planar_projection(const std::string& crs) {
-  std::string reason;
-  auto projection = Projection::create(crs, reason);
-  if (projection && projection->geographic()) {
-    reason = std::string("it is ") + kGeographicCrs +
-             "; station files whose coordinates are degrees need importing again with a planar "
-             "--crs";
-  }
-  if (!projection || projection->geographic()) {
-    throw RunError{exit_code::export_bad_crs, Stream::err,
-                   "rumo: the CRS \"" + crs + "\" cannot be used: " + reason + "\n"};
-  }
-  return projection;
-}
-
 std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
                                                    const SeriesLayout& layout, int create_code,
                                                    int write_code, std::ostream& warnings) {

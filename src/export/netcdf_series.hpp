@@ -16,10 +16,6 @@
 
 namespace rumo {
 
-// The projection of a planar CRS; a CRS PROJ does not know, or a
-// geographic one, throws RunError with exit_code::export_bad_crs.
-std::unique_ptr<Projection> planar_projection(const std::string& crs);
-
 class NetcdfSeries {
  public:
   // Creates the file and defines everything (dimensions, variables,

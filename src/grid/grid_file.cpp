@@ -68,12 +68,7 @@ std::unique_ptr<GridFile> GridFile::create(const std::string& name, const GridLa
   std::unique_ptr<Projection> projection;
   std::vector<double> lats, lons;
   if (!layout.crs.empty()) {
-    std::string reason;
-    projection = Projection::create(layout.crs, reason);
-    if (!projection) {
-      throw RunError{exit_code::export_bad_crs, Stream::err,
-                     "rumo: the CRS \"" + layout.crs + "\" cannot be used: " + reason + "\n"};
-    }
+    projection = planar_projection(layout.crs);
     take_memory(exit_code::memory_sums, [&] {
       lats.reserve(grid.cells());
       lons.reserve(grid.cells());

@@ -39,10 +39,10 @@ class GridFile {
   // Creates the file and defines everything, with the cells' coordinates
   // and, where the CRS is known, their latitude and longitude and its CF
   // grid mapping. Throws RunError with `create_code` where the file cannot
-  // be created, exit_code::export_bad_crs where the CRS cannot be used or a
-  // cell has no latitude and longitude in it; later failures throw with
-  // `write_code`. `warnings` is told where CF has no grid mapping for the
-  // CRS.
+  // be created, exit_code::export_bad_crs where the CRS cannot be used (PROJ
+  // does not know it, or it is geographic) or a cell has no latitude and
+  // longitude in it; later failures throw with `write_code`. `warnings` is
+  // told where CF has no grid mapping for the CRS.
   static std::unique_ptr<GridFile> create(const std::string& name, const GridLayout& layout,
                                           int create_code, int write_code, std::ostream& warnings);
   // A file that was not finished is closed as it stands, with the hours

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/error.hpp"
+#include "core/exit_codes.hpp"
 #include "core/number_text.hpp"
 
 namespace rumo {
@@ -166,6 +168,21 @@ int define_mapping(NetcdfWriter& file, const char* variable, const std::string& 
 
 }  // namespace
 
+std::unique_ptr<Projection> planar_projection(const std::string& crs) {
+  std::string reason;
+  auto projection = Projection::create(crs, reason);
+  if (projection && projection->geographic()) {
+    reason = std::string("it is ") + kGeographicCrs +
+             "; station files whose coordinates are degrees need importing again with a planar "
+             "--crs";
+  }
+  if (!projection || projection->geographic()) {
+    throw RunError{exit_code::export_bad_crs, Stream::err,
+                   "rumo: the CRS \"" + crs + "\" cannot be used: " + reason + "\n"};
+  }
+  return projection;
+}
+
 CfGridMapping cf_grid_mapping(const Projection& projection) {
   return cf_words(projection.describe(), projection.geographic());
 }
@@ -175,13 +192,13 @@ GridMappings define_grid_mappings(NetcdfWriter& file, const Projection& projecti
                                   std::ostream& warnings) {
   GridMappings mappings;
   const CrsDescription described = projection.describe();
-  const bool geographic = projection.geographic();
   const bool named = detail == CrsDetail::named;
-  mappings.xy_units = geographic                     ? "degrees"
-                      : described.unit_metres == 1.0 ? "m"
-                                                     : shortest_text(described.unit_metres) + " m";
-  mappings.attribute = named ? "crs: x y crs_wgs84: lat lon" : "crs";
-  const CfGridMapping mapping = cf_words(described, geographic);
+  mappings.xy_units =
+      described.unit_metres == 1.0 ? "m" : shortest_text(described.unit_metres) + " m";
+  // Latitude and longitude are computed in WGS84, whatever the datum of x
+  // and y: each pair names its own mapping.
+  mappings.attribute = "crs: x y crs_wgs84: lat lon";
+  const CfGridMapping mapping = cf_words(described, false);
   if (mapping.name.empty()) {
     warnings << "rumo: warning: " << file.name()
              << ": CF names no grid mapping for the projection \"" << described.method_name
@@ -189,9 +206,7 @@ GridMappings define_grid_mappings(NetcdfWriter& file, const Projection& projecti
   }
   mappings.crs_var = define_mapping(file, "crs", "coordinate reference system " + crs, mapping,
                                     named, projection.wkt());
-  if (!named) return mappings;
 
-  // Latitude and longitude are computed in WGS84, whatever the datum of x and y.
   std::string reason;
   // PROJ knew WGS84 to place the stations in it.
   const auto wgs84 = Projection::create("EPSG:4326", reason);
@@ -205,7 +220,7 @@ GridMappings define_grid_mappings(NetcdfWriter& file, const Projection& projecti
 void write_grid_mappings(NetcdfWriter& file, const GridMappings& mappings) {
   const int zero = 0;
   file.check(nc_put_var_int(file.id(), mappings.crs_var, &zero));
-  if (mappings.wgs84_var >= 0) file.check(nc_put_var_int(file.id(), mappings.wgs84_var, &zero));
+  file.check(nc_put_var_int(file.id(), mappings.wgs84_var, &zero));
 }
 
 }  // namespace rumo

@@ -1,13 +1,13 @@
 // A CRS as the CF conventions describe it to the tools that place data on a
 // map: a grid mapping variable `crs` for the coordinates x and y, with the
 // name and parameters of the projection where CF names it, the ellipsoid and
-// prime meridian, and the WKT. The station files also name the CRS, its
-// datum, ellipsoid and prime meridian, and give a second variable,
-// `crs_wgs84`, for the latitude and longitude computed in WGS84. For every
-// NetCDF file the program writes that places its data: the station series
-// and the grids.
+// prime meridian, and the WKT, and a second variable, `crs_wgs84`, for the
+// latitude and longitude computed in WGS84. The station files also name the
+// CRS, its datum, ellipsoid and prime meridian. For every NetCDF file the
+// program writes that places its data: the station series and the grids.
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -17,6 +17,10 @@
 #include "output/netcdf_writer.hpp"
 
 namespace rumo {
+
+// The projection of the planar CRS of a file's x and y; a CRS PROJ does not
+// know, or a geographic one, throws RunError with exit_code::export_bad_crs.
+std::unique_ptr<Projection> planar_projection(const std::string& crs);
 
 // CF's words for a CRS, read from its definition through PROJ.
 struct CfGridMapping {
@@ -40,24 +44,22 @@ struct CfGridMapping {
 CfGridMapping cf_grid_mapping(const Projection& projection);
 
 // What a file says of its CRS beyond CF's numbers and the WKT: the station
-// files give the names and `crs_wgs84`, the grid files neither.
+// files give the names, the grid files none.
 enum class CrsDetail { numbers, named };
 
 struct GridMappings {
-  // The data variables' `grid_mapping`: "crs: x y crs_wgs84: lat lon", or
-  // "crs" without `crs_wgs84`.
+  // The data variables' `grid_mapping`: "crs: x y crs_wgs84: lat lon".
   std::string attribute;
-  // The units of x and y: "m", metres times the CRS's unit ("0.3048 m"), or
-  // "degrees" for a geographic CRS.
+  // The units of x and y: "m", or metres times the CRS's unit ("0.3048 m").
   std::string xy_units;
   int crs_var = -1;
-  int wgs84_var = -1;  // none below 0
+  int wgs84_var = -1;
 };
 
-// Defines the variables in a file in define mode. `crs` names the CRS as
-// the user gave it. Where CF names no grid mapping for the projection, `crs`
-// describes it by its WKT alone, and `warnings` is told so, with the file's
-// name.
+// Defines the variables in a file in define mode, for the projection of a
+// planar CRS (planar_projection). `crs` names the CRS as the user gave it.
+// Where CF names no grid mapping for the projection, `crs` describes it by
+// its WKT alone, and `warnings` is told so, with the file's name.
 GridMappings define_grid_mappings(NetcdfWriter& file, const Projection& projection,
                                   const std::string& crs, CrsDetail detail, std::ostream& warnings);
 // Gives the variables their value, a 0 that no reader uses (data mode).

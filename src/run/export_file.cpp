@@ -12,6 +12,7 @@
 #include "export/tidy_csv.hpp"
 #include "input/records.hpp"
 #include "input/station_header.hpp"
+#include "output/cf_grid_mapping.hpp"
 #include "output/result_writer.hpp"
 
 namespace rumo {

@@ -25,7 +25,8 @@ class GridAddition : public RunAddition {
   // exit_code::added_file_not_created.
   static GridLayout plan(const AdditionSetup& setup, std::vector<std::string>& taken);
   // Makes the planned file (exit_code::added_file_not_created if the
-  // library cannot, exit_code::export_bad_crs for a CRS PROJ cannot use);
+  // library cannot, exit_code::export_bad_crs for a CRS PROJ cannot use or
+  // a geographic one, as for --netcdf);
   // the cells are shared out among the pool's threads.
   static std::unique_ptr<GridAddition> create(const AdditionSetup& setup, const GridLayout& layout,
                                               WorkerPool& pool);
