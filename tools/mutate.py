@@ -241,7 +241,7 @@ FAULTS = [
      "hour.changed_run = std::min(hour.changed_run, run);",
      "hour.changed_run = std::max(hour.changed_run, run);",
      "the cross-validation's kept weight sums miss the first change of the present stations"),
-    ("crossval/disaggregation.cpp", "  at.hour = hour;\n", "",
+    ("crossval/disaggregation.cpp", "  at.hour = hour;\n", "  at.hour = hour * 0 + 24;\n",
      "the periods file writes hour 24 where a period's reading is of hour 7 or 19"),
     # cli: the command line
     ("cli/option_values.cpp", "date.day > days_in_month(date.month, date.year)",
