@@ -15,7 +15,7 @@ namespace rumo {
 
 struct NetcdfContent {
   std::size_t stations = 0, hours = 0;
-  std::vector<std::string> names, ids;
+  std::vector<std::string> names, ids, sources;
   std::vector<signed char> kinds;
   std::vector<double> x, y, height, lat, lon;  // lat and lon empty without a CRS
   std::vector<double> time, bounds;            // bounds: two per hour
@@ -70,6 +70,7 @@ inline NetcdfContent read_netcdf(const std::filesystem::path& path) {
   };
   c.names = texts("station_name", "name_strlen");
   c.ids = texts("station_id", "id_strlen");
+  c.sources = texts("source_id", "source_id_strlen");
   c.kinds.resize(c.stations);
   check(nc_get_var_schar(ncid, var("station_kind"), c.kinds.data()));
   c.x = doubles("x", c.stations);

@@ -95,7 +95,7 @@ FAULTS = [
      "pass({counts.first_collector(), counts.total(), 1, 24, missing_marker(nodata)}",
      "a collector day with a negative sum gets the marker instead of -N"),
     ("interp/adjust.cpp", "pass({first, last, 13, 24, missing_marker(nodata)}",
-     "run_pass({first, last, 13, 23, missing_marker(nodata)}",
+     "pass({first, last, 13, 23, missing_marker(nodata)}",
      "hour 6 is left out of the second climate half"),
     # output: the result file
     ("output/result_writer.cpp", "if (value == 0.0 || value <= -nodata) {",
@@ -355,6 +355,12 @@ FAULTS = [
     ("run/grid_addition.cpp", "keep(day.window.stamp(slot), day.window.field(slot), decimals_);",
      "keep(day.window.stamp(slot), day.window.field(slot), -1);",
      "the grid takes the stations' values unrounded, not as the result file writes them"),
+    # the source's ids, kept also where the names are the list's names
+    ("import/importer.cpp", "conventions_title(kTitles[k], request.rules.utc_offset, crs, ids)",
+     "conventions_title(kTitles[k], request.rules.utc_offset, crs)",
+     "the imported files' titles no longer list the stations' ids"),
+    ("export/series.cpp", "id += station.source_id.empty() ? station.name : station.source_id;",
+     "id += station.name;", "series ids are made of the names where the source's ids are known"),
 ]
 
 

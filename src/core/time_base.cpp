@@ -1,5 +1,6 @@
 #include "core/time_base.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -48,29 +49,45 @@ std::string format_utc_offset(UtcOffset offset) {
   return text;
 }
 
-std::string conventions_title(std::string_view what, UtcOffset offset, std::string_view crs) {
+std::string conventions_title(std::string_view what, UtcOffset offset, std::string_view crs,
+                              const std::vector<std::string>& ids) {
   std::string title(what);
   title += "; time UTC" + format_utc_offset(offset) + ", hour h ends at h:00";
   if (!crs.empty()) {
     title += "; crs ";
     title += crs;
   }
+  if (!ids.empty()) title += "; ids";
+  for (const std::string& id : ids) {
+    title += ' ';
+    for (const char c : id) {
+      if (c != ' ' && c != '\t' && c != ';') title += c;
+    }
+  }
   return title;
 }
 
 namespace {
 
+enum class Part { subject, time, crs, ids };
+
 // Calls `take` with each part of a title between semicolons, trimmed, and
-// whether it states the time base or the CRS.
+// what it states.
 template <class Take>
 void title_parts(std::string_view title, Take take) {
   while (!title.empty()) {
     const auto cut = title.find(';');
     const std::string_view part = trim(title.substr(0, cut));
     title = cut == std::string_view::npos ? std::string_view{} : title.substr(cut + 1);
-    const bool time =
-        part.starts_with("time UTC") && part.size() >= 14 && parse_utc_offset(part.substr(8, 6));
-    take(part, time, part.starts_with("crs "));
+    if (part.starts_with("time UTC") && part.size() >= 14 && parse_utc_offset(part.substr(8, 6))) {
+      take(part, Part::time);
+    } else if (part.starts_with("crs ")) {
+      take(part, Part::crs);
+    } else if (part == "ids" || part.starts_with("ids ")) {
+      take(part, Part::ids);
+    } else {
+      take(part, Part::subject);
+    }
   }
 }
 
@@ -78,17 +95,36 @@ void title_parts(std::string_view title, Take take) {
 
 TitleConventions read_title_conventions(std::string_view title) {
   TitleConventions found;
-  title_parts(title, [&](std::string_view part, bool time, bool crs) {
-    if (time) found.offset = parse_utc_offset(part.substr(8, 6));
-    if (crs) found.crs = std::string(trim(part.substr(4)));
+  title_parts(title, [&](std::string_view part, Part what) {
+    if (what == Part::time) found.offset = parse_utc_offset(part.substr(8, 6));
+    if (what == Part::crs) found.crs = std::string(trim(part.substr(4)));
+    if (what != Part::ids) return;
+    std::vector<std::string>& ids = found.ids.emplace();
+    part.remove_prefix(3);
+    while (!(part = trim(part)).empty()) {
+      const auto end = std::min(part.find(' '), part.find('\t'));
+      ids.emplace_back(part.substr(0, end));
+      part = end == std::string_view::npos ? std::string_view{} : part.substr(end);
+    }
   });
   return found;
 }
 
+std::string title_without_ids(std::string_view title) {
+  if (!read_title_conventions(title).ids) return std::string(title);
+  std::string kept;
+  title_parts(title, [&](std::string_view part, Part what) {
+    if (what == Part::ids) return;
+    if (!kept.empty()) kept += "; ";
+    kept += part;
+  });
+  return kept;
+}
+
 std::string title_subject(std::string_view title) {
   std::string subject;
-  title_parts(title, [&](std::string_view part, bool time, bool crs) {
-    if (time || crs || part.empty()) return;
+  title_parts(title, [&](std::string_view part, Part what) {
+    if (what != Part::subject || part.empty()) return;
     if (!subject.empty()) subject += "; ";
     subject += part;
   });

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rumo {
 
@@ -25,15 +26,24 @@ std::string format_utc_offset(UtcOffset offset);
 struct TitleConventions {
   std::optional<UtcOffset> offset;  // nothing: the title does not say
   std::string crs;                  // empty: the title does not say
+  // The stations' ids in their source, in the file's order (the written
+  // names may be other names, or ids cut to 7 characters); nothing: the
+  // title does not list them.
+  std::optional<std::vector<std::string>> ids;
 };
 
 // The title line the importer writes, for example
-// "hourly precipitation [mm]; time UTC+01:00, hour h ends at h:00; crs EPSG:25832".
-// `what` must hold no ';'; an empty `crs` leaves the crs part out.
-std::string conventions_title(std::string_view what, UtcOffset offset, std::string_view crs);
-// What a title line states: "time UTC+HH:MM" and "crs NAME" parts between
-// semicolons, wherever they stand.
+// "hourly precipitation [mm]; time UTC+01:00, hour h ends at h:00; crs EPSG:25832; ids 2667 1078".
+// `what` must hold no ';'; an empty `crs` leaves the crs part out, and no
+// `ids` the ids part. An id loses its blanks and semicolons.
+std::string conventions_title(std::string_view what, UtcOffset offset, std::string_view crs,
+                              const std::vector<std::string>& ids = {});
+// What a title line states: "time UTC+HH:MM", "crs NAME" and "ids A B ..."
+// parts between semicolons, wherever they stand.
 TitleConventions read_title_conventions(std::string_view title);
+// The title without its ids part, for a title that names the file; one
+// without it comes back unchanged.
+std::string title_without_ids(std::string_view title);
 // The title without those parts: what the file holds, in its own words
 // ("hourly precipitation [mm]").
 std::string title_subject(std::string_view title);

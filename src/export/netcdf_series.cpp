@@ -115,8 +115,11 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   NetcdfWriter& file = series->file_;
   const int ncid = file.id();
 
-  std::vector<std::string> names;
-  for (const SeriesStation& station : layout.stations) names.push_back(station.name);
+  std::vector<std::string> names, sources;
+  for (const SeriesStation& station : layout.stations) {
+    names.push_back(station.name);
+    sources.push_back(station.source_id);
+  }
   const std::vector<std::string> ids = series_ids(layout.stations);
   const int station_dim = file.dimension("station", std::max<std::size_t>(series->stations_, 1));
   // Unlimited, so that a run that stops early leaves a file as long as its hours.
@@ -124,6 +127,7 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   const int nv_dim = file.dimension("nv", 2);
   const int strlen_dim = file.dimension("name_strlen", longest(names));
   const int id_strlen_dim = file.dimension("id_strlen", longest(ids));
+  const int source_strlen_dim = file.dimension("source_id_strlen", longest(sources));
 
   const std::size_t time_chunk = static_cast<std::size_t>(series->chunk_hours_);
   file.define_time(time_dim, nv_dim, time_units(layout.start, layout.offset),
@@ -132,10 +136,14 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
 
   const int id_var = text_variable(file, "station_id", station_dim, id_strlen_dim,
                                    "series id: letter of the kind (H hourly, K climate, "
-                                   "S collector) and station name");
+                                   "S collector) and source id, or station name where that "
+                                   "is not known");
   file.text(id_var, "cf_role", "timeseries_id");
   const int name_var = text_variable(file, "station_name", station_dim, strlen_dim,
                                      "station name as the file gives it");
+  const int source_var =
+      text_variable(file, "source_id", station_dim, source_strlen_dim,
+                    "station id in the source the file was imported from (empty: not known)");
   const int kind_var =
       station_variable(file, "station_kind", NC_BYTE, station_dim, "kind of station");
   const signed char flags[] = {0, 1, 2, 3};
@@ -182,8 +190,8 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   file.text(var, "units", "mm");
   file.text(var, "cell_methods", "time: sum");
   file.text(var, "coordinates",
-            projection ? "time lat lon x y height station_id station_name"
-                       : "time x y height station_id station_name");
+            projection ? "time lat lon x y height station_id station_name source_id"
+                       : "time x y height station_id station_name source_id");
   if (projection) file.text(var, "grid_mapping", mappings.attribute);
 
   file.text(NC_GLOBAL, "Conventions", "CF-1.8");
@@ -220,6 +228,7 @@ std::unique_ptr<NetcdfSeries> NetcdfSeries::create(const std::string& name,
   if (count > 0) {
     put_texts(file, id_var, ids);
     put_texts(file, name_var, names);
+    put_texts(file, source_var, sources);
     file.check(nc_put_var_schar(ncid, kind_var, kinds.data()));
     file.check(nc_put_var_double(ncid, x_var, xs.data()));
     file.check(nc_put_var_double(ncid, y_var, ys.data()));

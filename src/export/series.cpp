@@ -28,7 +28,7 @@ std::vector<std::string> series_ids(const std::vector<SeriesStation>& stations) 
   std::map<std::string, int> uses;
   for (const SeriesStation& station : stations) {
     std::string& id = ids.emplace_back(kLetters[static_cast<int>(station.kind)]);
-    id += station.name;
+    id += station.source_id.empty() ? station.name : station.source_id;
     ++uses[id];
   }
   const auto number = [](std::size_t i) {

@@ -23,6 +23,9 @@ struct SeriesStation {
   double x = 0.0;  // first coordinate
   double y = 0.0;  // second coordinate
   double height = 0.0;
+  // The station's id in the source the file was imported from; empty where
+  // the file does not state it (a result file, a file written by hand).
+  std::string source_id;
 };
 
 // Everything a series file says besides its values.
@@ -48,8 +51,9 @@ struct SeriesLayout {
 };
 
 // Each station's series id, unique in the file: the kind's letter (H
-// hourly, K climate, S collector, none where unknown) and the station's name,
-// "H2667" and "S2667" for the hourly and the daily series of station 2667.
+// hourly, K climate, S collector, none where unknown) and the station's
+// source id, or its name where that is not known: "H2667" and "S2667" for
+// the hourly and the daily series of station 2667.
 // Where that repeats (one name for two stations of one kind, or of unknown
 // kind), each of them adds its number in the file: "2667#3".
 std::vector<std::string> series_ids(const std::vector<SeriesStation>& stations);

@@ -29,11 +29,11 @@ TidyCsv::TidyCsv(std::unique_ptr<OutputSink> sink, const SeriesLayout& layout)
   for (std::size_t i = 0; i < ids.size(); ++i) {
     const SeriesStation& station = layout.stations[i];
     leads_.push_back(std::to_string(i + 1) + "," + csv_field(ids[i]) + "," +
-                     csv_field(station.name) + "," + kind_name(station.kind) + "," +
-                     shortest_text(station.x) + "," + shortest_text(station.y) + "," +
-                     shortest_text(station.height) + ",");
+                     csv_field(station.name) + "," + csv_field(station.source_id) + "," +
+                     kind_name(station.kind) + "," + shortest_text(station.x) + "," +
+                     shortest_text(station.y) + "," + shortest_text(station.height) + ",");
   }
-  out_.append("station,id,name,kind,x,y,height,time,value\n");
+  out_.append("station,id,name,source_id,kind,x,y,height,time,value\n");
 }
 
 void TidyCsv::add(const HourStamp& stamp, std::span<const double> values) {

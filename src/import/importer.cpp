@@ -543,8 +543,11 @@ void import_stations(FileSystem& files, const ImportRequest& request, std::ostre
                     "cannot be written: " + files.open_failure());
       }
       ResultFile file(std::move(sink));
+      // The title keeps the source's ids, which the written names may not be.
+      std::vector<std::string> ids;
+      for (const int s : kinds[k].stations) ids.push_back(list.stations[s].id);
       write_kind(file, static_cast<Kind>(k), kinds[k], list, placed, first_day, last_day, marker,
-                 conventions_title(kTitles[k], request.rules.utc_offset, crs));
+                 conventions_title(kTitles[k], request.rules.utc_offset, crs, ids));
       if (!file.close()) fail_import(exit_code::import_not_written, name, 0, "cannot be written");
     }
     for (const auto& [part, name] : parts) {

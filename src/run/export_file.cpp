@@ -49,6 +49,18 @@ TimeAndPlace title_or_options(std::ostream& warnings, const std::string& file,
   return chosen;
 }
 
+std::vector<std::string> title_source_ids(std::ostream& warnings, const std::string& file,
+                                          const std::string& title, int count) {
+  std::optional<std::vector<std::string>> ids = read_title_conventions(title).ids;
+  if (ids && ids->size() == static_cast<std::size_t>(count)) return std::move(*ids);
+  if (ids) {
+    warnings << "rumo: warning: " << file << " lists " << ids->size()
+             << " ids in its title for its " << count
+             << " stations; their ids in the source are not known\n";
+  }
+  return std::vector<std::string>(static_cast<std::size_t>(count));
+}
+
 void check_titles_agree(FileSystem& files, const std::vector<std::string>& names) {
   struct Stated {
     const std::string& name;
@@ -184,16 +196,17 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
     planar_projection(base.crs);
   }
 
+  const std::vector<std::string> ids = title_source_ids(console.err, request.input, title, count);
   SeriesLayout layout;
   for (int i = 1; i <= count; ++i) {
-    layout.stations.push_back(
-        {table.name[i], request.kind, table.first[i], table.second[i], table.height[i]});
+    layout.stations.push_back({table.name[i], request.kind, table.first[i], table.second[i],
+                               table.height[i], ids[i - 1]});
   }
   layout.offset = offset;
   layout.crs = base.crs;
   layout.period_hours = period_of(request.kind);
   layout.nodata = request.nodata;
-  layout.title = title;
+  layout.title = title_without_ids(title);
   layout.history = request.command_line;
   layout.source = request.input;
 
@@ -207,9 +220,11 @@ void export_station_file(Console& console, FileSystem& files, const ExportReques
     station.emplace(
         creatable([&] { return open_added_file(files, "station file", request.station_file); }));
     const std::string subject = title_subject(title);
-    write_station_header(
-        *station, conventions_title(subject.empty() ? "station values" : subject, offset, base.crs),
-        table, count, /*exact=*/true);
+    const bool known = !ids.front().empty();
+    write_station_header(*station,
+                         conventions_title(subject.empty() ? "station values" : subject, offset,
+                                           base.crs, known ? ids : std::vector<std::string>{}),
+                         table, count, /*exact=*/true);
   }
 
   HourField field(station_entries(count));

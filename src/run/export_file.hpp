@@ -46,6 +46,12 @@ TimeAndPlace title_or_options(std::ostream& warnings, const std::string& file,
                               const std::string& title, std::optional<UtcOffset> offset,
                               const std::string& crs);
 
+// The stations' ids in their source, as the title lists them (the importer
+// does): one per station, or all empty (not known) where the title lists
+// none, or not `count`, which is warned of on `warnings`.
+std::vector<std::string> title_source_ids(std::ostream& warnings, const std::string& file,
+                                          const std::string& title, int count);
+
 // The first line of a file, empty where it cannot be read.
 std::string title_line(FileSystem& files, const std::string& name);
 

@@ -15,13 +15,24 @@ SeriesLayout run_layout(const AdditionSetup& setup) {
   const RunParameters& params = setup.params;
   const StationTable& stations = setup.stations;
   const StationCounts& counts = setup.counts;
+  // Each file's title may list its stations' ids in their source.
+  std::vector<std::string> ids;
+  const std::pair<const std::string&, int> files[] = {{params.hourly_file, counts.hourly},
+                                                      {params.climate_file, counts.climate},
+                                                      {params.collector_file, counts.collector}};
+  for (const auto& [file, count] : files) {
+    if (count == 0) continue;
+    const std::vector<std::string> listed =
+        title_source_ids(setup.console.err, file, title_line(setup.files, file), count);
+    ids.insert(ids.end(), listed.begin(), listed.end());
+  }
   SeriesLayout layout;
   for (int i = 1; i <= counts.total(); ++i) {
     const StationKind kind = i <= counts.hourly             ? StationKind::hourly
                              : i < counts.first_collector() ? StationKind::climate
                                                             : StationKind::collector;
-    layout.stations.push_back(
-        {stations.name[i], kind, stations.first[i], stations.second[i], stations.height[i]});
+    layout.stations.push_back({stations.name[i], kind, stations.first[i], stations.second[i],
+                               stations.height[i], ids[static_cast<std::size_t>(i - 1)]});
   }
   const TimeAndPlace base = title_or_options(setup.console.err, params.hourly_file,
                                              title_line(setup.files, params.hourly_file),

@@ -36,6 +36,19 @@ TEST(TitleConventions, WhatTheImporterWritesReadsBack) {
   ASSERT_TRUE(read.offset);
   EXPECT_EQ(read.offset->minutes, 60);
   EXPECT_EQ(read.crs, "EPSG:25832");
+  EXPECT_FALSE(read.ids);
+  // The ids travel without blanks or semicolons, one word each, and are no
+  // part of what the file holds.
+  const std::string listed = conventions_title("daily", UtcOffset{}, "", {"02667", "K 1;2", "x"});
+  EXPECT_EQ(listed, "daily; time UTC+00:00, hour h ends at h:00; ids 02667 K12 x");
+  const auto ids = read_title_conventions(listed + " \r\n").ids;
+  ASSERT_TRUE(ids);
+  EXPECT_EQ(*ids, (std::vector<std::string>{"02667", "K12", "x"}));
+  EXPECT_EQ(title_subject(listed), "daily");
+  EXPECT_EQ(title_without_ids(listed + "; crs X"),
+            "daily; time UTC+00:00, hour h ends at h:00; crs X");
+  EXPECT_EQ(title_without_ids("free;  text "), "free;  text ");
+  EXPECT_EQ(read_title_conventions("daily; ids").ids, std::vector<std::string>{});
   // A title of free text states nothing.
   const auto none = read_title_conventions("Stundenwerte Korim 2001 (generated)");
   EXPECT_FALSE(none.offset);

@@ -4,7 +4,8 @@
 # With a CRS: the export of the imported example's hourly file (Gauss-Krueger
 # zone 4) has the header of examples/hourly-gk4.cdl, but for the WKT texts,
 # which are PROJ's own. A station with hourly and daily series has two
-# series ids.
+# series ids; with names from the station list, the series keep the source's
+# ids.
 #
 #   netcdf_example.sh <rumo-binary> <examples-dir>
 #
@@ -54,10 +55,24 @@ cp -RL "$(dirname "$0")/cases/import_service_same_id/expected/out" "$scratch/sam
   echo "the run on what import_service_same_id imported failed"
   exit 1
 }
-series=$(cd "$scratch/same" && ncdump -v station_id,station_name,station_kind same.nc |
+series=$(cd "$scratch/same" && ncdump -v station_id,station_name,source_id,station_kind same.nc |
   sed -n '/^data:/,$p' | tr -d ' \n')
-if [ "$series" != 'data:station_id="H1","H2","H3","S2";station_name="1","2","3","2";station_kind=1,1,1,3;}' ]; then
+if [ "$series" != 'data:station_id="H1","H2","H3","S2";station_name="1","2","3","2";source_id="1","2","3","2";station_kind=1,1,1,3;}' ]; then
   echo "--- the series of the run on what import_service_same_id imported: $series"
+  failed=1
+fi
+# Imported with the stations' names (--names name), the run's series keep
+# the ids of the service, from the files' titles.
+cp -RL "$(dirname "$0")/cases/import_service_daily_climate/expected/out" "$scratch/named"
+(cd "$scratch/named" && "$rumo" -q --hourly hourly.txt --collector collector.txt -o result.txt \
+  --start 2020-07-01 --end 2020-07-02 --max-distance inf --netcdf named.nc) || {
+  echo "the run on what import_service_daily_climate imported failed"
+  exit 1
+}
+series=$(cd "$scratch/named" && ncdump -v station_id,source_id named.nc |
+  sed -n '/^data:/,$p' | tr -d ' \n')
+if [ "$series" != 'data:station_id="H1","H2","H3","S40001","S40002";source_id="1","2","3","40001","40002";}' ]; then
+  echo "--- the series of the run on what import_service_daily_climate imported: $series"
   failed=1
 fi
 exit $failed

@@ -47,7 +47,7 @@ TEST(NetcdfSeries, AFailedBlockIsReportedAtOnceAndTheFileKeepsTheBlocksBefore) {
   for (std::size_t s = 0; s < stations; ++s) {
     std::string name = "S";
     name += std::to_string(s);
-    layout.stations.push_back({name, StationKind::hourly, static_cast<double>(s), 0.0, 0.0});
+    layout.stations.push_back({name, StationKind::hourly, static_cast<double>(s), 0.0, 0.0, ""});
   }
   layout.start = std::chrono::year_month_day{std::chrono::year{2003}, std::chrono::December,
                                              std::chrono::day{1}};

@@ -19,9 +19,11 @@ SeriesLayout layout_of(std::size_t stations, int period_hours) {
   for (std::size_t s = 0; s < stations; ++s) {
     std::string name = "S";
     name += std::to_string(s);
+    // Every third station's id in its source is known, and not its name.
     layout.stations.push_back({name, static_cast<StationKind>(s % 4),
                                1000.0 * static_cast<double>(s) + 0.25,
-                               -2.5 * static_cast<double>(s), static_cast<double>(s % 700)});
+                               -2.5 * static_cast<double>(s), static_cast<double>(s % 700),
+                               s % 3 == 0 ? std::to_string(10000 + s) : std::string()});
   }
   layout.start =
       year_month_day{std::chrono::year{2003}, std::chrono::December, std::chrono::day{1}};
@@ -86,6 +88,7 @@ TEST(NetcdfSeries, ValuesTimesAndStationsComeBackAsWritten) {
     }
     for (std::size_t s = 0; s < c.stations; ++s) {
       EXPECT_EQ(back.names[s], layout.stations[s].name);
+      EXPECT_EQ(back.sources[s], layout.stations[s].source_id);
       EXPECT_EQ(back.kinds[s], static_cast<signed char>(layout.stations[s].kind));
       EXPECT_EQ(back.x[s], layout.stations[s].x);
       EXPECT_EQ(back.y[s], layout.stations[s].y);

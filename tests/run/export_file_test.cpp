@@ -73,8 +73,8 @@ TEST(ExportFile, TheExamplesResultAsATidyTable) {
   const Exported exported = export_csv("result.txt", text, request);
   ASSERT_EQ(exported.code, 0) << exported.console;
   const auto rows = split(exported.csv, ',');
-  ASSERT_EQ(rows[0], (std::vector<std::string>{"station", "id", "name", "kind", "x", "y", "height",
-                                               "time", "value"}));
+  ASSERT_EQ(rows[0], (std::vector<std::string>{"station", "id", "name", "source_id", "kind", "x",
+                                               "y", "height", "time", "value"}));
   const std::size_t stations = result[1].size() - 4;
   ASSERT_EQ(rows.size(), 1 + (result.size() - 5) * stations);
   for (std::size_t line = 5; line < result.size(); ++line) {
@@ -91,43 +91,47 @@ TEST(ExportFile, TheExamplesResultAsATidyTable) {
                   static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()), hour % 24);
     for (std::size_t s = 0; s < stations; ++s) {
       const auto& row = rows[1 + (line - 5) * stations + s];
-      ASSERT_EQ(row.size(), 9u);
+      ASSERT_EQ(row.size(), 10u);
       EXPECT_EQ(row[0], std::to_string(s + 1));
-      // A station of unknown kind whose name is unique has it as its id.
+      // A station of unknown kind whose name is unique has it as its id; a
+      // result file does not know the source's ids.
       EXPECT_EQ(row[1], result[4][4 + s]);
       EXPECT_EQ(row[2], result[4][4 + s]);
-      EXPECT_EQ(row[3], "unknown");
-      EXPECT_EQ(number(row[4]), number(result[2][4 + s]));
-      EXPECT_EQ(number(row[5]), number(result[3][4 + s]));
-      EXPECT_EQ(number(row[6]), number(result[1][4 + s]));
-      EXPECT_EQ(row[7], time) << "line " << line + 1;
+      EXPECT_EQ(row[3], "");
+      EXPECT_EQ(row[4], "unknown");
+      EXPECT_EQ(number(row[5]), number(result[2][4 + s]));
+      EXPECT_EQ(number(row[6]), number(result[3][4 + s]));
+      EXPECT_EQ(number(row[7]), number(result[1][4 + s]));
+      EXPECT_EQ(row[8], time) << "line " << line + 1;
       const double value = number(r[4 + s]);
       if (value <= -9998.0) {
-        EXPECT_EQ(row[8], "");
+        EXPECT_EQ(row[9], "");
       } else {
-        EXPECT_EQ(number(row[8]), value) << "line " << line + 1 << ", station " << s + 1;
+        EXPECT_EQ(number(row[9]), value) << "line " << line + 1 << ", station " << s + 1;
       }
     }
   }
 }
 
-// A climate file's readings stand for the 12 hours from their stamp on;
+// A climate file's readings stand for the 12 hours from their stamp on, its
+// stations' series ids are made of the ids its title lists;
 // records out of order, unreadable ones and an output that names the input
 // stop the export with their own codes.
 TEST(ExportFile, KindsAndFailures) {
   const std::string header =
-      "t; time UTC+02:00, hour h ends at h:00\nYY\tMM\tDD\tHH\t1\t2\nYY\tMM\tDD\tHH\t3\t4\n"
+      "t; time UTC+02:00, hour h ends at h:00; ids 07 B9\nYY\tMM\tDD\tHH\t1\t2\n"
+      "YY\tMM\tDD\tHH\t3\t4\n"
       "YY\tMM\tDD\tHH\t5\t6\nYY\tMM\tDD\tHH\tA\tB\n";
   ExportRequest climate;
   climate.kind = StationKind::climate;
   const Exported readings =
       export_csv("c.txt", header + "2001 12 31 7 1.5 -9999\n2001 12 31 19 0 2\n", climate);
   EXPECT_EQ(readings.csv,
-            "station,id,name,kind,x,y,height,time,value\n"
-            "1,KA,A,climate,3,5,1,2001-12-31T18:00:00+02:00,1.5\n"
-            "2,KB,B,climate,4,6,2,2001-12-31T18:00:00+02:00,\n"
-            "1,KA,A,climate,3,5,1,2002-01-01T06:00:00+02:00,0\n"
-            "2,KB,B,climate,4,6,2,2002-01-01T06:00:00+02:00,2\n");
+            "station,id,name,source_id,kind,x,y,height,time,value\n"
+            "1,K07,A,07,climate,3,5,1,2001-12-31T18:00:00+02:00,1.5\n"
+            "2,KB9,B,B9,climate,4,6,2,2001-12-31T18:00:00+02:00,\n"
+            "1,K07,A,07,climate,3,5,1,2002-01-01T06:00:00+02:00,0\n"
+            "2,KB9,B,B9,climate,4,6,2,2002-01-01T06:00:00+02:00,2\n");
   const struct {
     const char* records;
     int code;

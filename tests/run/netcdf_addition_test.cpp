@@ -79,8 +79,8 @@ TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   const char* title =
       "hourly precipitation [mm]; time UTC+01:00, hour h ends at h:00; crs EPSG:25832";
   const std::string files[] = {station_file(title, 4, 1, 1, rng, heights),
-                               station_file("climate", 2, 7, 12, rng, heights),
-                               station_file("collector", 2, 7, 24, rng, heights)};
+                               station_file("climate; ids 9", 2, 7, 12, rng, heights),
+                               station_file("collector; ids 40101 40102", 2, 7, 24, rng, heights)};
   const char* names[] = {"h.txt", "c.txt", "s.txt"};
   for (int i = 0; i < 3; ++i) std::ofstream(folder / names[i]) << files[i];
 
@@ -101,6 +101,9 @@ TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   Console console{in, out, out, out};
   DiskFiles disk;
   run(console, disk, invocation);
+  EXPECT_NE(out.str().find("c.txt lists 1 ids in its title for its 2 stations; their ids in the "
+                           "source are not known"),
+            std::string::npos);
 
   const auto lines = result_values(folder / "r.txt");
   ASSERT_EQ(lines.size(), 72u);
@@ -127,7 +130,10 @@ TEST(NetcdfAddition, TheRunsValuesStationsAndHoursComeBack) {
   for (std::size_t s = 0; s < 8; ++s) {
     const int i = static_cast<int>(s < 4 ? s : s < 6 ? s - 4 : s - 6);
     EXPECT_EQ(nc.names[s], "S" + std::to_string(s));
-    EXPECT_EQ(nc.ids[s], "HKS"[kinds[s] - 1] + nc.names[s]);
+    // Only the collector file's title lists its stations' source ids.
+    const std::string source = s < 6 ? "" : "4010" + std::to_string(s - 5);
+    EXPECT_EQ(nc.sources[s], source);
+    EXPECT_EQ(nc.ids[s], "HKS"[kinds[s] - 1] + (s < 6 ? nc.names[s] : source));
     EXPECT_EQ(nc.kinds[s], kinds[s]);
     EXPECT_EQ(nc.x[s], 500000.0 + 9000 * i - 20000 * (i % 2));
     EXPECT_EQ(nc.y[s], 5540000.0 + 7000 * i);
