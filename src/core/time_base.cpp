@@ -111,14 +111,15 @@ TitleConventions read_title_conventions(std::string_view title) {
 }
 
 std::string title_without_ids(std::string_view title) {
-  if (!read_title_conventions(title).ids) return std::string(title);
   std::string kept;
+  bool listed = false;
   title_parts(title, [&](std::string_view part, Part what) {
+    listed = listed || what == Part::ids;
     if (what == Part::ids) return;
     if (!kept.empty()) kept += "; ";
     kept += part;
   });
-  return kept;
+  return listed ? kept : std::string(title);
 }
 
 std::string title_subject(std::string_view title) {

@@ -15,27 +15,30 @@ SeriesLayout run_layout(const AdditionSetup& setup) {
   const RunParameters& params = setup.params;
   const StationTable& stations = setup.stations;
   const StationCounts& counts = setup.counts;
-  // Each file's title may list its stations' ids in their source.
-  std::vector<std::string> ids;
-  const std::pair<const std::string&, int> files[] = {{params.hourly_file, counts.hourly},
-                                                      {params.climate_file, counts.climate},
-                                                      {params.collector_file, counts.collector}};
-  for (const auto& [file, count] : files) {
-    if (count == 0) continue;
-    const std::vector<std::string> listed =
-        title_source_ids(setup.console.err, file, title_line(setup.files, file), count);
-    ids.insert(ids.end(), listed.begin(), listed.end());
-  }
+  // Each file's title may list its stations' ids in their source; the
+  // hourly file's also states the run's time base and CRS.
+  const std::string hourly_title = title_line(setup.files, params.hourly_file);
+  const struct {
+    const std::string& file;
+    int count;
+    StationKind kind;
+  } files[] = {{params.hourly_file, counts.hourly, StationKind::hourly},
+               {params.climate_file, counts.climate, StationKind::climate},
+               {params.collector_file, counts.collector, StationKind::collector}};
   SeriesLayout layout;
-  for (int i = 1; i <= counts.total(); ++i) {
-    const StationKind kind = i <= counts.hourly             ? StationKind::hourly
-                             : i < counts.first_collector() ? StationKind::climate
-                                                            : StationKind::collector;
-    layout.stations.push_back({stations.name[i], kind, stations.first[i], stations.second[i],
-                               stations.height[i], ids[static_cast<std::size_t>(i - 1)]});
+  int i = 0;
+  for (const auto& [file, count, kind] : files) {
+    if (count == 0) continue;
+    const std::string title =
+        kind == StationKind::hourly ? hourly_title : title_line(setup.files, file);
+    const std::vector<std::string> ids = title_source_ids(setup.console.err, file, title, count);
+    for (const std::string& id : ids) {
+      ++i;
+      layout.stations.push_back(
+          {stations.name[i], kind, stations.first[i], stations.second[i], stations.height[i], id});
+    }
   }
-  const TimeAndPlace base = title_or_options(setup.console.err, params.hourly_file,
-                                             title_line(setup.files, params.hourly_file),
+  const TimeAndPlace base = title_or_options(setup.console.err, params.hourly_file, hourly_title,
                                              options.utc_offset, options.crs);
   layout.start = params.start.calendar();
   // A run's hours are in UTC unless a title or --utc-offset says otherwise.

@@ -46,33 +46,32 @@ if ! diff -u "$examples/hourly-gk4.cdl" "$scratch/gk4.cdl"; then
   echo "--- the header differs from examples/hourly-gk4.cdl"
   failed=1
 fi
+# The run on what an import case left (its expected/out), with --netcdf:
+# the data of the variables VARS as ncdump shows them, without blanks.
+series_of() {  # case vars
+  cp -RL "$(dirname "$0")/cases/$1/expected/out" "$scratch/$1"
+  (cd "$scratch/$1" && "$rumo" -q --hourly hourly.txt --collector collector.txt -o result.txt \
+    --start 2020-07-01 --end 2020-07-02 --max-distance inf --netcdf run.nc) || {
+    echo "the run on what $1 imported failed" >&2
+    return 1
+  }
+  (cd "$scratch/$1" && ncdump -v "$2" run.nc) | sed -n '/^data:/,$p' | tr -d ' \n'
+}
+check_series() {  # case vars expected
+  local series
+  series=$(series_of "$1" "$2") || exit 1
+  if [ "$series" != "$3" ]; then
+    echo "--- the series of the run on what $1 imported: $series"
+    failed=1
+  fi
+}
 # One station's hourly and daily series (station 2 of the case
 # import_service_same_id, imported from both archives) stay two series of
 # the run, H2 and S2, both named by the station's id.
-cp -RL "$(dirname "$0")/cases/import_service_same_id/expected/out" "$scratch/same"
-(cd "$scratch/same" && "$rumo" -q --hourly hourly.txt --collector collector.txt -o result.txt \
-  --start 2020-07-01 --end 2020-07-02 --max-distance inf --netcdf same.nc) || {
-  echo "the run on what import_service_same_id imported failed"
-  exit 1
-}
-series=$(cd "$scratch/same" && ncdump -v station_id,station_name,source_id,station_kind same.nc |
-  sed -n '/^data:/,$p' | tr -d ' \n')
-if [ "$series" != 'data:station_id="H1","H2","H3","S2";station_name="1","2","3","2";source_id="1","2","3","2";station_kind=1,1,1,3;}' ]; then
-  echo "--- the series of the run on what import_service_same_id imported: $series"
-  failed=1
-fi
+check_series import_service_same_id station_id,station_name,source_id,station_kind \
+  'data:station_id="H1","H2","H3","S2";station_name="1","2","3","2";source_id="1","2","3","2";station_kind=1,1,1,3;}'
 # Imported with the stations' names (--names name), the run's series keep
 # the ids of the service, from the files' titles.
-cp -RL "$(dirname "$0")/cases/import_service_daily_climate/expected/out" "$scratch/named"
-(cd "$scratch/named" && "$rumo" -q --hourly hourly.txt --collector collector.txt -o result.txt \
-  --start 2020-07-01 --end 2020-07-02 --max-distance inf --netcdf named.nc) || {
-  echo "the run on what import_service_daily_climate imported failed"
-  exit 1
-}
-series=$(cd "$scratch/named" && ncdump -v station_id,source_id named.nc |
-  sed -n '/^data:/,$p' | tr -d ' \n')
-if [ "$series" != 'data:station_id="H1","H2","H3","S40001","S40002";source_id="1","2","3","40001","40002";}' ]; then
-  echo "--- the series of the run on what import_service_daily_climate imported: $series"
-  failed=1
-fi
+check_series import_service_daily_climate station_id,source_id \
+  'data:station_id="H1","H2","H3","S40001","S40002";source_id="1","2","3","40001","40002";}'
 exit $failed
